@@ -1,0 +1,86 @@
+#include "resources/resource_script.h"
+
+#include <cstdio>
+
+#include "resources/dialog_templates.h"
+
+namespace tavrinole::resources {
+namespace {
+
+std::string Hex(uint32_t value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
+  return text;
+}
+
+std::string Escaped(char16_t c) {
+  switch (c) {
+    case u'"': return "\"\"";
+    case u'\\': return "\\\\";
+    case u'\r': return "\\r";
+    case u'\n': return "\\n";
+    case u'\t': return "\\t";
+    default: break;
+  }
+  if (c >= 0x20 && c < 0x7F) return std::string(1, static_cast<char>(c));
+  return std::string("\\x").append(Hex(c, 4));
+}
+
+// Class names rather than ordinals: both resource compilers accept them, and the dialog
+// manager resolves a name as it does the ordinal.
+std::string ClassOf(ControlKind kind) {
+  return kind == ControlKind::StaticText ? "\"Static\"" : "\"Button\"";
+}
+
+std::string PlaceList(const Place& at) {
+  return std::to_string(at.X) + ", " + std::to_string(at.Y) + ", " + std::to_string(at.Width) +
+         ", " + std::to_string(at.Height);
+}
+
+std::string ControlLine(const ControlTemplate& control) {
+  return "    CONTROL " + RcWideString(control.Text) + ", " + std::to_string(control.Id) + ", " +
+         ClassOf(control.Kind) + ", 0x" + Hex(control.Style, 8) + ", " + PlaceList(control.At) +
+         "\n";
+}
+
+std::string FontLine(const DialogFont& font) {
+  return "FONT " + std::to_string(font.PointSize) + ", " + RcWideString(font.Face) + ", " +
+         std::to_string(font.Weight) + ", " + (font.Italic ? "1" : "0") + ", " +
+         std::to_string(font.Charset) + "\n";
+}
+
+std::string DialogBlock(const DialogTemplate& dialog) {
+  std::string block = std::to_string(dialog.Id) + " DIALOGEX " + PlaceList(dialog.At) + "\n";
+  block += "STYLE 0x" + Hex(dialog.Style, 8) + "\n";
+  if (!dialog.ClassName.empty()) block += "CLASS " + RcWideString(dialog.ClassName) + "\n";
+  block += "CAPTION " + RcWideString(dialog.Title) + "\n";
+  block += FontLine(dialog.Font);
+  block += "BEGIN\n";
+  for (const ControlTemplate& control : dialog.Controls) block += ControlLine(control);
+  block += "END\n";
+  return block;
+}
+
+}  // namespace
+
+std::string RcWideString(std::u16string_view text) {
+  std::string literal = "L\"";
+  for (char16_t c : text) literal += Escaped(c);
+  return literal + "\"";
+}
+
+std::string ResourceScript() {
+  std::string script =
+      "// Tavrinole-Ochrel resources, written by tavrinole-rcgen from resources/dialog_templates.h.\n"
+      "// Do not edit: change the templates and rebuild the target tavrinole_update_rc.\n"
+      "// windres stores the dialog class name in capitals; Windows compares class names\n"
+      "// without regard to case, so it still finds \"TavrinolClass\".\n\n";
+  script += std::to_string(ProgramIconId) + " ICON \"" + std::string(IconFileName) + "\"\n";
+  for (const DialogTemplate& dialog : DialogTemplates) {
+    script += '\n';
+    script += DialogBlock(dialog);
+  }
+  return script;
+}
+
+}  // namespace tavrinole::resources

@@ -1,0 +1,39 @@
+// The command-line tool: argument parsing, password intake and the run, kept apart
+// from main() so the pieces can be reasoned about one by one.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavrinole::cli {
+
+// Exit codes.
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitFailure = 1;  // the work failed; nothing was created or changed
+inline constexpr int ExitUsage = 2;    // bad arguments or an unusable password
+
+struct Options {
+  std::string Input;
+  std::string Output;
+  std::optional<std::string> PasswordFile;  // "-" for standard input
+  bool Force = false;
+  bool Quiet = false;
+  bool Help = false;
+  bool Version = false;
+};
+
+struct ParsedArguments {
+  Options Values;
+  std::string Error;  // empty when the arguments are usable
+};
+
+[[nodiscard]] ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
+
+std::string UsageText();
+std::string VersionText();
+
+// Runs the tool; returns the exit code. Messages go to standard error.
+int Run(const std::vector<std::string>& arguments);
+
+}  // namespace tavrinole::cli

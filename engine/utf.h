@@ -1,0 +1,26 @@
+// Conversions between the UTF-16 text of the dialogs and UTF-8 text elsewhere.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavrinole {
+
+// One code point of UTF-8 text; Length is 0 where the text is malformed (a bad or
+// cut-short sequence, an overlong form, a surrogate, a value past U+10FFFF).
+struct Utf8Char {
+  char32_t Value;
+  size_t Length;
+};
+[[nodiscard]] Utf8Char DecodeUtf8At(std::string_view text, size_t at);
+
+// Strict conversions: nullopt for malformed input (a lone surrogate, an invalid
+// UTF-8 sequence), never a silently altered name.
+[[nodiscard]] std::optional<std::string> Utf16ToUtf8(std::u16string_view text);
+[[nodiscard]] std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
+
+// For messages only: malformed units become U+FFFD.
+std::string Utf16ToUtf8Lossy(std::u16string_view text);
+
+}  // namespace tavrinole

@@ -1,0 +1,46 @@
+// What every test of the command-line tool shares: the program, a fresh folder, and
+// the keystream as the reference model makes it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/password.h"
+#include "engine/reference_model.h"
+#include "tests/cli/run_program.h"
+#include "tests/support/temp_folder.h"
+
+namespace tavrinole {
+
+using testing::Bytes;
+using testing::ProgramResult;
+using testing::RandomBytes;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+inline const std::string kCli = TAVRINOLE_CLI_PATH;
+
+class Cli : public ::testing::Test {
+ protected:
+  TempFolder folder;
+
+  ProgramResult Run(std::vector<std::string> arguments, const std::string& input = {}) {
+    return testing::RunProgram(kCli, arguments, input, folder.Root().string());
+  }
+  // Runs with the password given on standard input.
+  ProgramResult RunWith(const std::string& password, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"--password-file", "-"});
+    return Run(arguments, password + "\n");
+  }
+};
+
+inline Bytes Reference(Bytes data, const std::string& password) {
+  ReferenceMixer mixer;
+  MixBuffer(mixer, data, SlotsFromPresses(KeyIndicesFromUtf8(password).KeyIndices));
+  return data;
+}
+
+}  // namespace tavrinole

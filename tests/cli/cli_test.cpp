@@ -1,0 +1,125 @@
+// The command-line tool, run as a program: exit codes, messages, and what is left
+// in the folder afterwards.
+#include "tests/cli/cli_fixture.h"
+
+namespace tavrinole {
+namespace {
+
+TEST_F(Cli, EncodesAsTheKeystreamSaysAndDecodesBack) {
+  const Bytes original = RandomBytes(3 * BlockBytes + 17, 11);
+  WriteBytes(folder / "doc.pdf", original);
+  const std::string password = "TIGER\xC2\xA3 x9";  // the pound sign, a space and a lower-case x
+
+  ProgramResult r = RunWith(password, {"-o", "doc.tvr", "doc.pdf"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Err, "");  // quiet when standard error is not a terminal
+  EXPECT_EQ(ReadBytes(folder / "doc.tvr"), Reference(original, password));
+
+  r = RunWith(password, {"-o", "back.pdf", "doc.tvr"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(ReadBytes(folder / "back.pdf"), original);
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"doc.pdf", "doc.tvr", "back.pdf"}));
+}
+
+TEST_F(Cli, ReadsThePasswordFilesFirstLineWithoutItsLineEnding) {
+  WriteBytes(folder / "in", RandomBytes(1000, 12));
+  WriteBytes(folder / "pw", Bytes{'P', 'L', 'A', 'N', 'E', 'T', '\r', '\n', 'Z', 'Z', '\n'});
+  ASSERT_EQ(Run({"--password-file", "pw", "-o", "out", "in"}).ExitCode, 0);
+  EXPECT_EQ(ReadBytes(folder / "out"), Reference(ReadBytes(folder / "in"), "PLANET"));
+}
+
+TEST_F(Cli, RefusesUnusablePasswordsWithExitTwo) {
+  WriteBytes(folder / "in", RandomBytes(100, 13));
+  struct Case { std::string password; std::string mentions; };
+  const Case cases[] = {
+      {"TIGE", "4 characters; it needs 5 to 20"},
+      {std::string(21, 'A'), "21 characters"},
+      {"", "0 characters"},
+      {"TIGER*", "character 6, '*'"},
+      {"tiger", "character 1, 't'"},
+      {"TIG\xC3\x89R", "U+00C9"},
+  };
+  for (const Case& c : cases) {
+    const ProgramResult r = RunWith(c.password, {"-o", "out", "in"});
+    EXPECT_EQ(r.ExitCode, 2) << c.password;
+    EXPECT_NE(r.Err.find(c.mentions), std::string::npos) << r.Err;
+  }
+  EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
+}
+
+TEST_F(Cli, RefusesBadArgumentsWithExitTwo) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {}, {"in"}, {"-o", "out"}, {"-o", "out", "in", "more"}, {"--bogus", "-o", "out", "in"}, {"-o"}}) {
+    const ProgramResult r = RunWith("TIGER", arguments);
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_NE(r.Err.find("tavrinole-ochrel-cli: error: "), std::string::npos) << r.Err;
+  }
+  const ProgramResult r = Run({"-o", "out", "in"});  // no terminal to ask on
+  EXPECT_EQ(r.ExitCode, 2);
+  EXPECT_NE(r.Err.find("terminal"), std::string::npos) << r.Err;
+}
+
+TEST_F(Cli, HelpAndVersion) {
+  const ProgramResult help = Run({"--help"});
+  EXPECT_EQ(help.ExitCode, 0);
+  EXPECT_NE(help.Out.find("only the first 19 characters take part"), std::string::npos);
+  EXPECT_NE(help.Out.find("--password-file"), std::string::npos);
+  const ProgramResult version = Run({"--version"});
+  EXPECT_EQ(version.ExitCode, 0);
+  EXPECT_EQ(version.Out.rfind("tavrinole-ochrel-cli ", 0), 0u);
+}
+
+TEST_F(Cli, KeepsAnExistingOutputUnlessForced) {
+  const Bytes original = RandomBytes(500, 14);
+  WriteBytes(folder / "in", original);
+  WriteBytes(folder / "out", Bytes(9000, 1));
+  ProgramResult r = RunWith("TIGER", {"-o", "out", "in"});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_NE(r.Err.find("already exists"), std::string::npos);
+  EXPECT_EQ(ReadBytes(folder / "out"), Bytes(9000, 1));
+
+  r = RunWith("TIGER", {"--force", "-o", "out", "in"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(ReadBytes(folder / "out"), Reference(original, "TIGER"));
+}
+
+TEST_F(Cli, NeverWritesOverTheInputEvenWhenForced) {
+  const Bytes original = RandomBytes(500, 15);
+  WriteBytes(folder / "in", original);
+  std::filesystem::create_hard_link(folder / "in", folder / "hard");
+  std::filesystem::create_symlink("in", folder / "soft");
+  for (const char* output : {"in", "./in", "hard", "soft"}) {
+    const ProgramResult r = RunWith("TIGER", {"--force", "-o", output, "in"});
+    EXPECT_EQ(r.ExitCode, 1) << output;
+    EXPECT_NE(r.Err.find("is the input file itself"), std::string::npos) << r.Err;
+  }
+  EXPECT_EQ(ReadBytes(folder / "in"), original);
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "hard", "soft"}));
+}
+
+TEST_F(Cli, RefusesInputsItCannotTakeWithExitOne) {
+  WriteBytes(folder / "three", Bytes(3, 7));
+  WriteBytes(folder / "huge", {});
+  std::filesystem::resize_file(folder / "huge", uint64_t{1} << 32);
+  struct Case { std::vector<std::string> arguments; std::string mentions; };
+  const Case cases[] = {
+      {{"-o", "out", "three"}, "too small"},
+      {{"-o", "out", "huge"}, "too big"},
+      {{"-o", "out", "missing"}, "can't open \"missing\""},
+      {{"-o", "no-such-folder/out", "three"}, "too small"},
+      {{"-o", "no-such-folder/out", "huge"}, "too big"},
+  };
+  for (const Case& c : cases) {
+    const ProgramResult r = RunWith("TIGER", c.arguments);
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find(c.mentions), std::string::npos) << r.Err;
+  }
+  WriteBytes(folder / "fine", Bytes(10, 7));
+  const ProgramResult r = RunWith("TIGER", {"-o", "no-such-folder/out", "fine"});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_NE(r.Err.find("can't create a new file beside"), std::string::npos) << r.Err;
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"three", "huge", "fine"}));
+}
+
+}  // namespace
+}  // namespace tavrinole

@@ -1,0 +1,23 @@
+// Runs a program of ours as a user would, with arguments and standard input, and
+// collects its exit code and what it printed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tavrinole::testing {
+
+struct ProgramResult {
+  int ExitCode = -1;  // -1 when killed by a signal
+  std::string Out;
+  std::string Err;
+};
+
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& input = {}, const std::string& folder = {});
+
+// Starts a program in the background; returns its process id.
+int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::string& folder);
+
+}  // namespace tavrinole::testing

@@ -1,0 +1,192 @@
+#include "engine/file_transform.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/password.h"
+#include "engine/reference_model.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/temp_folder.h"
+
+namespace tavrinole {
+namespace {
+
+using testing::Bytes;
+using testing::Faults;
+using testing::FaultyFileSystem;
+using testing::RandomBytes;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+const std::vector<int32_t> kPresses{5, 1, 22, 38, 40, 46, 5};
+
+Bytes Expected(Bytes data) {
+  ReferenceMixer mixer;
+  MixBuffer(mixer, data, SlotsFromPresses(kPresses));
+  return data;
+}
+
+class Transform : public ::testing::Test {
+ protected:
+  TempFolder folder;
+  FaultyFileSystem files;
+  ReferenceMixer mixer;
+  FileTransform transform{files, mixer};
+
+  // Measures and streams "in" into "out"; returns the failure, if any.
+  TransformStatus Run(const TransformHooks& hooks = {}) {
+    uint64_t size = 0;
+    if (TransformStatus failed = transform.Measure(folder.Wide("in"), size)) return failed;
+    return transform.Stream(folder.Wide("in"), size, folder.Wide("out"), SlotsFromPresses(kPresses),
+                            hooks);
+  }
+};
+
+TEST_F(Transform, WritesTheMixedBytesAtBlockBoundaries) {
+  for (size_t size : {size_t{4}, size_t{63999}, size_t{64000}, size_t{64001}, ChunkBytes,
+                      ChunkBytes + 1, size_t{1000000}}) {
+    const Bytes original = RandomBytes(size, static_cast<uint32_t>(size));
+    WriteBytes(folder / "in", original);
+    ASSERT_FALSE(Run()) << size;
+    EXPECT_EQ(ReadBytes(folder / "out"), Expected(original)) << size;
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
+  }
+}
+
+TEST_F(Transform, ReplacesALongerExistingOutputCompletely) {
+  WriteBytes(folder / "out", Bytes(200000, 0xEE));
+  const Bytes original = RandomBytes(1000, 1);
+  WriteBytes(folder / "in", original);
+  ASSERT_FALSE(Run());
+  EXPECT_EQ(ReadBytes(folder / "out"), Expected(original));
+}
+
+TEST_F(Transform, RefusesInputsUnderFourBytesBeforeTouchingAnything) {
+  for (size_t size = 0; size < 4; ++size) {
+    WriteBytes(folder / "in", Bytes(size, 0x41));
+    uint64_t measured = 99;
+    const TransformStatus failed = transform.Measure(folder.Wide("in"), measured);
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->Step, TransformStep::TooSmall);
+    EXPECT_EQ(measured, size);
+    EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
+  }
+}
+
+TEST_F(Transform, RefusesFourGibibytes) {
+  std::filesystem::resize_file((WriteBytes(folder / "in", {}), folder / "in"), uint64_t{1} << 32);
+  uint64_t size = 0;
+  const TransformStatus failed = transform.Measure(folder.Wide("in"), size);
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->Step, TransformStep::TooBig);
+  std::filesystem::resize_file(folder / "in", (uint64_t{1} << 32) - 1);
+  EXPECT_FALSE(transform.Measure(folder.Wide("in"), size));
+}
+
+TEST_F(Transform, ReportsProgressUpToTheWholeSize) {
+  WriteBytes(folder / "in", RandomBytes(3 * ChunkBytes + 10, 3));
+  std::vector<uint64_t> seen;
+  TransformHooks hooks;
+  hooks.Progress = [&](uint64_t done, uint64_t total) {
+    EXPECT_EQ(total, 3 * ChunkBytes + 10);
+    seen.push_back(done);
+  };
+  ASSERT_FALSE(Run(hooks));
+  EXPECT_EQ(seen, (std::vector<uint64_t>{ChunkBytes, 2 * ChunkBytes, 3 * ChunkBytes, 3 * ChunkBytes + 10}));
+}
+
+// Each failure is reported at its step and leaves the folder as it was: the input
+// untouched, an existing output untouched, no temporary file.
+struct FailureCase {
+  const char* name;
+  void (*arrange)(Faults&);
+  TransformStep step;
+};
+
+class TransformFailure : public Transform, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(TransformFailure, LeavesEverythingAsItWas) {
+  const Bytes original = RandomBytes(2 * ChunkBytes + 5, 9);
+  const Bytes previous(777, 0x55);
+  WriteBytes(folder / "in", original);
+  WriteBytes(folder / "out", previous);
+  GetParam().arrange(files.Set());
+  files.Set().SameFileAs.emplace(folder.Wide("alias"), folder.Wide("in"));
+
+  const TransformStatus failed = Run();
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->Step, GetParam().step);
+  EXPECT_EQ(ReadBytes(folder / "in"), original);
+  EXPECT_EQ(ReadBytes(folder / "out"), previous);
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
+}
+
+const FailureCase kFailures[] = {
+    {"MeasureOpen", [](Faults& f) { f.FailOpenForReadingCall = 1; }, TransformStep::OpenInput},
+    {"Reopen", [](Faults& f) { f.FailOpenForReadingCall = 2; }, TransformStep::ReopenInput},
+    {"Create", [](Faults& f) { f.FailCreateNew = true; }, TransformStep::CreateOutput},
+    {"ReopenOutput", [](Faults& f) { f.FailReopenForWriting = true; }, TransformStep::ReopenOutput},
+    {"ReadError", [](Faults& f) { f.ReadErrorAfter = ChunkBytes; }, TransformStep::Read},
+    {"DiskFull", [](Faults& f) { f.WriteErrorAfter = ChunkBytes + 3; }, TransformStep::Write},
+    {"Flush", [](Faults& f) { f.FailFlush = true; }, TransformStep::Finish},
+    {"Close", [](Faults& f) { f.FailClose = true; }, TransformStep::Finish},
+    {"Move", [](Faults& f) { f.FailReplace = true; }, TransformStep::Replace},
+    {"ShrankWhileRead", [](Faults& f) { f.ContentChangeOnReopen = -1; }, TransformStep::InputChanged},
+    {"GrewWhileRead", [](Faults& f) { f.ContentChangeOnReopen = 1; }, TransformStep::InputChanged},
+};
+
+INSTANTIATE_TEST_SUITE_P(Each, TransformFailure, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Transform, AnInputWhoseSizeChangedSinceMeasuringIsRefused) {
+  const Bytes original = RandomBytes(100000, 4);
+  WriteBytes(folder / "in", original);
+  uint64_t size = 0;
+  ASSERT_FALSE(transform.Measure(folder.Wide("in"), size));
+  // Measured one byte bigger than the handle that is read now says.
+  TransformStatus failed =
+      transform.Stream(folder.Wide("in"), size + 1, folder.Wide("out"), SlotsFromPresses(kPresses));
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->Step, TransformStep::InputChanged);
+  EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
+}
+
+TEST_F(Transform, RefusesAnOutputThatIsTheInputThroughAnotherName) {
+  const Bytes original = RandomBytes(5000, 5);
+  WriteBytes(folder / "in", original);
+  std::filesystem::create_hard_link(folder / "in", folder / "link");
+  std::filesystem::create_symlink(folder / "in", folder / "symlink");
+  for (const char* name : {"in", "link", "symlink"}) {
+    uint64_t size = 0;
+    ASSERT_FALSE(transform.Measure(folder.Wide("in"), size));
+    const TransformStatus failed =
+        transform.Stream(folder.Wide("in"), size, folder.Wide(name), SlotsFromPresses(kPresses));
+    ASSERT_TRUE(failed) << name;
+    EXPECT_EQ(failed->Step, TransformStep::SameFile);
+    EXPECT_EQ(ReadBytes(folder / "in"), original);
+  }
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "link", "symlink"}));
+}
+
+TEST_F(Transform, CancelStopsBetweenChunksAndRemovesTheTemporaryFile) {
+  WriteBytes(folder / "in", RandomBytes(4 * ChunkBytes, 6));
+  std::atomic<bool> cancel{false};
+  TransformHooks hooks;
+  hooks.Cancel = &cancel;
+  hooks.Progress = [&](uint64_t, uint64_t) { cancel = true; };
+  const TransformStatus failed = Run(hooks);
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->Step, TransformStep::Cancelled);
+  EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
+}
+
+TEST(TemporaryName, StaysInTheOutputsFolder) {
+  const Path name = FileTransform::TemporaryNameFor(u"/some/folder/out.pdf");
+  EXPECT_EQ(name.rfind(u"/some/folder/.tavrinole-", 0), 0u);
+  EXPECT_NE(name, FileTransform::TemporaryNameFor(u"/some/folder/out.pdf"));
+  EXPECT_EQ(FileTransform::TemporaryNameFor(u"C:\\docs\\x").rfind(u"C:\\docs\\.tavrinole-", 0), 0u);
+  EXPECT_EQ(FileTransform::TemporaryNameFor(u"plain").rfind(u".tavrinole-", 0), 0u);
+}
+
+}  // namespace
+}  // namespace tavrinole

@@ -1,0 +1,26 @@
+#include "engine/utf.h"
+
+#include <gtest/gtest.h>
+
+namespace tavrinole {
+namespace {
+
+TEST(Utf, RoundTripsEveryPlane) {
+  const std::u16string text = u"a\u00A3\u201C\u20AC\U0001F600z";
+  const std::optional<std::string> utf8 = Utf16ToUtf8(text);
+  ASSERT_TRUE(utf8);
+  EXPECT_EQ(*utf8, "a\xC2\xA3\xE2\x80\x9C\xE2\x82\xAC\xF0\x9F\x98\x80z");
+  EXPECT_EQ(Utf8ToUtf16(*utf8), text);
+}
+
+TEST(Utf, MalformedTextIsRefusedNotAltered) {
+  EXPECT_FALSE(Utf16ToUtf8(std::u16string(1, char16_t{0xD800})));
+  EXPECT_FALSE(Utf16ToUtf8(u"x" + std::u16string(1, char16_t{0xDC00})));
+  EXPECT_EQ(Utf16ToUtf8Lossy(u"x" + std::u16string(1, char16_t{0xDC00})), "x\xEF\xBF\xBD");
+  for (const char* bad : {"\xFF", "\xC2", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
+    EXPECT_FALSE(Utf8ToUtf16(bad)) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace tavrinole

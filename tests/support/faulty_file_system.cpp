@@ -1,0 +1,111 @@
+#include "tests/support/faulty_file_system.h"
+
+namespace tavrinole::testing {
+namespace {
+
+// Wraps a native file and fails, or lies about its size, as told.
+class FaultyFile final : public File {
+ public:
+  FaultyFile(std::unique_ptr<File> inner, const Faults& faults, int64_t sizeChange)
+      : inner_(std::move(inner)), faults_(faults), sizeChange_(sizeChange) {}
+
+  IoResult Read(std::span<uint8_t> into, size_t& got) override {
+    if (faults_.ReadErrorAfter && read_ + into.size() > *faults_.ReadErrorAfter) {
+      return IoResult::Failure("Input/output error");
+    }
+    IoResult result = inner_->Read(into, got);
+    // A file that shrank: the reads end sizeChange_ bytes early.
+    if (sizeChange_ < 0) {
+      const uint64_t end = trueSize() - static_cast<uint64_t>(-sizeChange_);
+      if (read_ + got > end) got = read_ < end ? static_cast<size_t>(end - read_) : 0;
+    }
+    read_ += got;
+    // A file that grew: one more byte after the true end.
+    if (sizeChange_ > 0 && got < into.size() && !grewOnce_) {
+      into[got++] = 0;
+      grewOnce_ = true;
+    }
+    return result;
+  }
+
+  IoResult Write(std::span<const uint8_t> bytes) override {
+    if (faults_.WriteErrorAfter && written_ + bytes.size() > *faults_.WriteErrorAfter) {
+      return IoResult::Failure("No space left on device");
+    }
+    written_ += bytes.size();
+    return inner_->Write(bytes);
+  }
+
+  IoResult Size(uint64_t& size) override {
+    return inner_->Size(size);
+  }
+
+  IoResult Flush() override {
+    if (faults_.FailFlush && written_ > 0) return IoResult::Failure("Input/output error");
+    return inner_->Flush();
+  }
+
+  IoResult Close() override {
+    IoResult result = inner_->Close();
+    if (faults_.FailClose && written_ > 0) return IoResult::Failure("No space left on device");
+    return result;
+  }
+
+ private:
+  uint64_t trueSize() {
+    uint64_t size = 0;
+    (void)inner_->Size(size);
+    return size;
+  }
+
+  std::unique_ptr<File> inner_;
+  const Faults& faults_;
+  int64_t sizeChange_;
+  uint64_t read_ = 0;
+  uint64_t written_ = 0;
+  bool grewOnce_ = false;
+};
+
+}  // namespace
+
+IoResult FaultyFileSystem::OpenForReading(const Path& path, std::unique_ptr<File>& file) {
+  ++opensForReading_;
+  if (opensForReading_ == faults_.FailOpenForReadingCall) {
+    return IoResult::Failure("Permission denied");
+  }
+  std::unique_ptr<File> inner;
+  if (IoResult opened = native_.OpenForReading(path, inner); !opened) return opened;
+  const int64_t change = opensForReading_ >= 2 ? faults_.ContentChangeOnReopen : 0;
+  file = std::make_unique<FaultyFile>(std::move(inner), faults_, change);
+  return IoResult::Success();
+}
+
+IoResult FaultyFileSystem::CreateNew(const Path& path, std::unique_ptr<File>& file) {
+  if (faults_.FailCreateNew) return IoResult::Failure("Permission denied");
+  std::unique_ptr<File> inner;
+  if (IoResult created = native_.CreateNew(path, inner); !created) return created;
+  file = std::make_unique<FaultyFile>(std::move(inner), faults_, 0);
+  return IoResult::Success();
+}
+
+IoResult FaultyFileSystem::OpenForReadingAndWriting(const Path& path, std::unique_ptr<File>& file) {
+  if (faults_.FailReopenForWriting) return IoResult::Failure("Permission denied");
+  std::unique_ptr<File> inner;
+  if (IoResult opened = native_.OpenForReadingAndWriting(path, inner); !opened) return opened;
+  file = std::make_unique<FaultyFile>(std::move(inner), faults_, 0);
+  return IoResult::Success();
+}
+
+std::optional<FileIdentity> FaultyFileSystem::Identity(const Path& path) {
+  const auto alias = faults_.SameFileAs.find(path);
+  return native_.Identity(alias == faults_.SameFileAs.end() ? path : alias->second);
+}
+
+IoResult FaultyFileSystem::Replace(const Path& from, const Path& to) {
+  if (faults_.FailReplace) return IoResult::Failure("Permission denied");
+  return native_.Replace(from, to);
+}
+
+IoResult FaultyFileSystem::Remove(const Path& path) { return native_.Remove(path); }
+
+}  // namespace tavrinole::testing

@@ -65,7 +65,11 @@ std::string DialogBlock(const DialogTemplate& dialog) {
 
 std::string RcWideString(std::u16string_view text) {
   std::string literal = "L\"";
-  for (char16_t c : text) literal += Escaped(c);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    literal += Escaped(text[i]);
+    // A long text goes on one script line per text line; windres joins the pieces.
+    if (text[i] == u'\n' && i + 1 < text.size()) literal += "\"\n        L\"";
+  }
   return literal + "\"";
 }
 

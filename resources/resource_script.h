@@ -13,7 +13,8 @@ inline constexpr std::string_view IconFileName = "tavrinole.ico";
 
 // A UTF-16 text as a wide string literal of a resource script, quotes included. Plain
 // ASCII stays readable; everything else becomes a four-digit \x escape, so the script
-// itself is ASCII and needs no code page.
+// itself is ASCII and needs no code page. A text of several lines becomes adjacent
+// literals, one per line.
 [[nodiscard]] std::string RcWideString(std::u16string_view text);
 
 // The whole script: icon group 8001, then dialogs 1001, 1002 and 1003. The same

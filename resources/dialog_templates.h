@@ -96,8 +96,8 @@ constexpr const KeyEntry& KeyAt(int row, int column) {
 
 constexpr ControlTemplate KeyControl(const KeyEntry& key) {
   const Place at{static_cast<int16_t>(KeyOrigin.X + (key.Column - 1) * KeyColumnPitch),
-                 static_cast<int16_t>(KeyOrigin.Y + (key.Row - 1) * KeyRowPitch),
-                 KeyOrigin.Width, KeyOrigin.Height};
+                 static_cast<int16_t>(KeyOrigin.Y + (key.Row - 1) * KeyRowPitch), KeyOrigin.Width,
+                 KeyOrigin.Height};
   const auto& caption = KeyCaptions[key.KeyIndex - 1];
   return {key.ControlId, ControlKind::PushButton, {caption.data(), 1}, at, PushStyle | WS_DISABLED};
 }
@@ -108,7 +108,9 @@ constexpr std::array<ControlTemplate, KeyCount> KeyControls() {
   std::array<ControlTemplate, KeyCount> keys{};
   std::size_t at = 0;
   for (int row = 1; row <= KeyRows; ++row) {
-    for (int column = 1; column <= KeyColumns; ++column) keys[at++] = KeyControl(KeyAt(row, column));
+    for (int column = 1; column <= KeyColumns; ++column) {
+      keys[at++] = KeyControl(KeyAt(row, column));
+    }
   }
   return keys;
 }

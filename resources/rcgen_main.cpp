@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
   std::filesystem::path temporary = output;
   temporary += ".tmp";
   if (!WriteWhole(temporary, tavrinole::resources::ResourceScript())) {
-    std::fprintf(stderr, "tavrinole-rcgen: error: can't write \"%s\"\n", temporary.string().c_str());
+    std::fprintf(stderr, "tavrinole-rcgen: error: can't write \"%s\"\n",
+                 temporary.string().c_str());
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);
     return 1;

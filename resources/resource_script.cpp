@@ -15,12 +15,18 @@ std::string Hex(uint32_t value, int digits) {
 
 std::string Escaped(char16_t c) {
   switch (c) {
-    case u'"': return "\"\"";
-    case u'\\': return "\\\\";
-    case u'\r': return "\\r";
-    case u'\n': return "\\n";
-    case u'\t': return "\\t";
-    default: break;
+    case u'"':
+      return "\"\"";
+    case u'\\':
+      return "\\\\";
+    case u'\r':
+      return "\\r";
+    case u'\n':
+      return "\\n";
+    case u'\t':
+      return "\\t";
+    default:
+      break;
   }
   if (c >= 0x20 && c < 0x7F) return std::string(1, static_cast<char>(c));
   return std::string("\\x").append(Hex(c, 4));
@@ -75,7 +81,8 @@ std::string RcWideString(std::u16string_view text) {
 
 std::string ResourceScript() {
   std::string script =
-      "// Tavrinole-Ochrel resources, written by tavrinole-rcgen from resources/dialog_templates.h.\n"
+      "// Tavrinole-Ochrel resources, written by tavrinole-rcgen from "
+      "resources/dialog_templates.h.\n"
       "// Do not edit: change the templates and rebuild the target tavrinole_update_rc.\n"
       "// windres stores the dialog class name in capitals; Windows compares class names\n"
       "// without regard to case, so it still finds \"TavrinolClass\".\n\n";

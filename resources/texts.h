@@ -108,7 +108,7 @@ inline constexpr std::array<TextLine, 22> HelpLines = {{
 
 inline constexpr auto AboutStorage =
     detail::JoinLines<detail::JoinedLength(AboutLines, FinalBreak::Yes)>(AboutLines,
-                                                                          FinalBreak::Yes);
+                                                                         FinalBreak::Yes);
 inline constexpr auto HelpStorage =
     detail::JoinLines<detail::JoinedLength(HelpLines, FinalBreak::No)>(HelpLines, FinalBreak::No);
 

@@ -1,0 +1,57 @@
+#include "resources/resource_script.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "resources/dialog_templates.h"
+
+namespace tavrinole::resources {
+namespace {
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The Windows build compiles the committed script; it must be what the templates give.
+TEST(ResourceScript, CommittedScriptIsUpToDate) {
+  const auto committed = std::filesystem::path(TAVRINOLE_RESOURCES_DIR) / "tavrinole.rc";
+  ASSERT_TRUE(std::filesystem::exists(committed));
+  EXPECT_TRUE(ReadText(committed) == ResourceScript())
+      << "resources/tavrinole.rc is stale: build the target tavrinole_update_rc";
+}
+
+// The compiler reads the script in a code page of its own choosing; plain ASCII reads
+// the same in all of them.
+TEST(ResourceScript, IsPlainAsciiWhateverTheTexts) {
+  for (char c : ResourceScript()) {
+    const auto byte = static_cast<unsigned char>(c);
+    EXPECT_TRUE(byte == '\n' || (byte >= 0x20 && byte < 0x7F)) << "byte " << int(byte);
+  }
+}
+
+TEST(ResourceScript, NamesEveryDialogAndTheIconOnce) {
+  const std::string script = ResourceScript();
+  for (const DialogTemplate& dialog : DialogTemplates) {
+    const std::string head =
+        std::string("\n").append(std::to_string(dialog.Id)).append(" DIALOGEX ");
+    const auto first = script.find(head);
+    EXPECT_NE(first, std::string::npos) << dialog.Id;
+    EXPECT_EQ(script.find(head, first + 1), std::string::npos) << dialog.Id;
+  }
+  EXPECT_NE(script.find("\n8001 ICON \"tavrinole.ico\"\n"), std::string::npos);
+}
+
+TEST(RcWideString, EscapesWhatTheCompilerWouldMisread) {
+  EXPECT_EQ(RcWideString(u"a\"b"), "L\"a\"\"b\"");
+  EXPECT_EQ(RcWideString(u"\\"), "L\"\\\\\"");
+  EXPECT_EQ(RcWideString(u"\u00A3A"), "L\"\\x00A3A\"");
+  EXPECT_EQ(RcWideString(u"x\r\ny"), "L\"x\\r\\n\"\n        L\"y\"");
+  EXPECT_EQ(RcWideString(u""), "L\"\"");
+}
+
+}  // namespace
+}  // namespace tavrinole::resources

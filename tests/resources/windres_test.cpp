@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "ico_reader.h"
 #include "res_reader.h"
 #include "resources/dialog_templates.h"

@@ -36,13 +36,7 @@ void ReferenceModel::ApplyBasePattern(int32_t size) {
   if (const auto pattern = BasePatternForSize(size)) FlipEvery(pattern->Start, pattern->Step);
 }
 
-void ReferenceModel::AdjustRegisters() {
-  for (size_t k = 0; k < MixerTable.size(); ++k) {
-    for (size_t n = 0; n < OccurrenceCount; ++n) {
-      OffsetRegister[k][n] += TermValue(MixerTable[k][n].Adjustment, Profile);
-    }
-  }
-}
+void ReferenceModel::AdjustRegisters() { tavrinole::AdjustRegisters(OffsetRegister, Profile); }
 
 void ReferenceModel::ApplyKey(int32_t size, const PasswordSlots& slots) {
   ApplyBasePattern(size);
@@ -50,11 +44,10 @@ void ReferenceModel::ApplyKey(int32_t size, const PasswordSlots& slots) {
 }
 
 void ReferenceModel::MixSlot(int position, const PasswordSlots& slots) {
-  const int32_t k = slots[position].KeyIndex;
-  const int32_t n = slots[position].Occurrence;
-  if (k < 1 || k > KeyCount || n < 1 || n > OccurrenceCount) return;
-  int32_t& reg = OffsetRegister[k - 1][n - 1];
-  const int32_t step = StepOf(MixerTable[k - 1][n - 1], Profile);
+  const std::optional<EntryIndex> entry = SelectedEntry(slots[position]);
+  if (!entry) return;
+  int32_t& reg = OffsetRegister[entry->Row][entry->Column];
+  const int32_t step = StepOf(MixerTable[entry->Row][entry->Column], Profile);
   FlipEvery(reg, step);
   AdvanceRegister(reg, step);
 }

@@ -32,6 +32,29 @@ constexpr OffsetRegisters InitialRegisters() {
   return registers;
 }
 
+// Where a MixerTable entry sits: [KeyIndex - 1][occurrence - 1].
+struct EntryIndex {
+  size_t Row;
+  size_t Column;
+};
+
+// The entry a password position selects: KeyIndex 1..52 and occurrence 1..5. An empty
+// position, a sixth or later occurrence and anything out of range select nothing.
+constexpr std::optional<EntryIndex> SelectedEntry(const PasswordSlot& slot) {
+  const int32_t k = slot.KeyIndex, n = slot.Occurrence;
+  if (k < 1 || k > KeyCount || n < 1 || n > OccurrenceCount) return std::nullopt;
+  return EntryIndex{static_cast<size_t>(k - 1), static_cast<size_t>(n - 1)};
+}
+
+// Adds A, B or C to each register the MixerTable marks; once per job.
+constexpr void AdjustRegisters(OffsetRegisters& registers, const SizeProfile& profile) {
+  for (size_t k = 0; k < MixerTable.size(); ++k) {
+    for (size_t n = 0; n < OccurrenceCount; ++n) {
+      registers[k][n] += TermValue(MixerTable[k][n].Adjustment, profile);
+    }
+  }
+}
+
 // Carries a register on to the next block: the offset, in the next block, of the cell
 // one step after the last cell flipped in this block. Only one subtraction, as the
 // stored documents were made with it.

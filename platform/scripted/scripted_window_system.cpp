@@ -10,6 +10,7 @@ namespace tavrinole {
 namespace {
 
 using Lock = std::unique_lock<std::mutex>;
+using resources::ControlKind;
 
 constexpr uintptr_t DialogClassAtom = 0x8002;
 constexpr UINT DialogClassStyle = 0x0808;  // CS_DBLCLKS | CS_SAVEBITS
@@ -94,6 +95,20 @@ struct ScriptedWindowSystem::Impl {
     ThreadRec* waiter = nullptr;
   };
 
+  // What a dialog is built from: the template's ids, texts and initial flags.
+  struct StoredControl {
+    int id = 0;
+    ControlKind kind = ControlKind::StaticText;
+    WString text;
+    bool enabled = true;
+    bool tabStop = false;
+  };
+  struct StoredTemplate {
+    int id = 0;
+    WString title;
+    std::vector<StoredControl> controls;
+  };
+
   explicit Impl(Options o) : options(o) {}
 
   Options options;
@@ -107,8 +122,7 @@ struct ScriptedWindowSystem::Impl {
   ATOM nextAtom = 0xC000;
   std::optional<std::thread::id> gui;
 
-  std::map<int, DialogTemplate> templates;
-  std::deque<WString> templateText;  // owns the text the stored templates view
+  std::map<int, StoredTemplate> templates;
   std::map<uintptr_t, Window> windows;  // never erased: stale handles stay recognisable
   std::map<uintptr_t, std::unique_ptr<ThreadRec>> threads;  // started here, by handle
   std::deque<std::unique_ptr<ThreadRec>> others;            // other threads that called us
@@ -248,22 +262,22 @@ struct ScriptedWindowSystem::Impl {
     return reinterpret_cast<HWND>(nextKey);
   }
 
-  HWND CreateDialog(const DialogTemplate& t, DLGPROC proc, bool modal) {
+  HWND CreateDialog(const StoredTemplate& t, DLGPROC proc, bool modal) {
     HWND hwnd = NewHandle();
     Window d;
     d.hwnd = d.dialog = hwnd;
     d.id = t.id;
     d.isDialog = true;
-    d.text = WString(t.title);
+    d.text = t.title;
     d.proc = proc;
     d.modal = modal;
-    for (const ControlTemplate& c : t.controls) {
+    for (const StoredControl& c : t.controls) {
       Window w;
       w.hwnd = NewHandle();
       w.dialog = hwnd;
       w.id = c.id;
       w.kind = c.kind;
-      w.text = WString(c.text);
+      w.text = c.text;
       w.enabled = c.enabled;
       w.tabStop = c.tabStop;
       d.controls.push_back(w.hwnd);
@@ -496,7 +510,7 @@ struct ScriptedWindowSystem::Impl {
     if (ownerDialog != nullptr) ++ownerDialog->modalChildren;
     held.push_back(box);
     Notify();
-    if (!gui || OnGui()) {
+    if (OnGui()) {
       if (!ServeUntil(lock, [&] { return box->done; })) box->done = true;
     } else {
       box->waiter = Current();
@@ -594,16 +608,17 @@ ScriptedWindowSystem::~ScriptedWindowSystem() {
   }
 }
 
-void ScriptedWindowSystem::RegisterTemplate(const DialogTemplate& dialog) {
-  Impl& s = *impl_;
-  Lock lock(s.mu);
-  auto keep = [&](WStringView text) -> WStringView { return s.templateText.emplace_back(text); };
-  DialogTemplate copy = dialog;
-  copy.title = keep(dialog.title);
-  copy.fontFace = keep(dialog.fontFace);
-  copy.className = keep(dialog.className);
-  for (ControlTemplate& c : copy.controls) c.text = keep(c.text);
-  s.templates[dialog.id] = std::move(copy);
+void ScriptedWindowSystem::RegisterTemplate(const resources::DialogTemplate& dialog) {
+  Impl::StoredTemplate stored{dialog.Id, WString(dialog.Title), {}};
+  for (const resources::ControlTemplate& c : dialog.Controls) {
+    stored.controls.push_back({c.Id, c.Kind, WString(c.Text), c.Enabled(), c.TabStop()});
+  }
+  Lock lock(impl_->mu);
+  impl_->templates[dialog.Id] = std::move(stored);
+}
+
+void ScriptedWindowSystem::RegisterTemplates(std::span<const resources::DialogTemplate> dialogs) {
+  for (const resources::DialogTemplate& dialog : dialogs) RegisterTemplate(dialog);
 }
 
 // --- Dialogs ---------------------------------------------------------------------------
@@ -1167,6 +1182,11 @@ int ScriptedWindowSystem::HeldOpen() const {
   Lock lock(impl_->mu);
   return static_cast<int>(std::count_if(impl_->held.begin(), impl_->held.end(),
                                         [](const auto& box) { return !box->done; }));
+}
+
+int ScriptedWindowSystem::PendingRequests() const {
+  Lock lock(impl_->mu);
+  return static_cast<int>(impl_->requests.size());
 }
 
 uint64_t ScriptedWindowSystem::Now() const {

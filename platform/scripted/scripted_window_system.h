@@ -32,9 +32,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/dialog_template.h"
+#include <span>
+
 #include "platform/file_filter.h"
 #include "platform/window_system.h"
+#include "resources/dialog_templates.h"
 
 namespace tavrinole {
 
@@ -82,7 +84,10 @@ class ScriptedWindowSystem final : public WindowSystem {
   ScriptedWindowSystem(const ScriptedWindowSystem&) = delete;
   ScriptedWindowSystem& operator=(const ScriptedWindowSystem&) = delete;
 
-  void RegisterTemplate(const DialogTemplate& dialog);
+  // Makes dialogs buildable by id: ws.RegisterTemplates(resources::DialogTemplates), or a
+  // test's own. The layer keeps its own copy of each.
+  void RegisterTemplate(const resources::DialogTemplate& dialog);
+  void RegisterTemplates(std::span<const resources::DialogTemplate> dialogs);
 
   // --- WindowSystem ------------------------------------------------------------------
   INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC proc,
@@ -156,6 +161,7 @@ class ScriptedWindowSystem final : public WindowSystem {
   bool HasEnded(HWND dialog) const;
   INT_PTR DialogResult(HWND dialog) const;
   int HeldOpen() const;                            // held boxes and file dialogs showing
+  int PendingRequests() const;                     // requests waiting for the GUI thread
   uint64_t Now() const;                            // virtual milliseconds
   std::optional<std::thread::id> GuiThread() const;
   std::thread::id ThreadId(ThreadHandle thread) const;

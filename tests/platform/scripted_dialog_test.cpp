@@ -1,0 +1,273 @@
+// The scripted layer's dialogs behave as Windows' do for our dialog procedures.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "test_dialogs.h"
+
+namespace tavrinole::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class ScriptedDialog : public ::testing::Test {
+ protected:
+  ScriptedWindowSystem ws;
+  Probe probe{ws};
+};
+
+TEST_F(ScriptedDialog, ModalLoopStartsWithInitDialogAndReturnsTheEndDialogResult) {
+  probe.onCommand = [&](HWND dialog, WORD id) {
+    if (id == OpenButton) ws.EndDialog(dialog, 7);
+  };
+  ws.QueueClick(MainId, OpenButton);
+
+  EXPECT_EQ(probe.RunMain(42), 7);
+
+  ASSERT_FALSE(probe.messages.empty());
+  EXPECT_EQ(probe.messages[0].message, WM_INITDIALOG);
+  EXPECT_EQ(probe.messages[0].lParam, 42);
+  EXPECT_TRUE(ws.HasEnded(ws.LastDialog(MainId)));
+  EXPECT_THAT(ws.Problems(), IsEmpty());
+}
+
+TEST_F(ScriptedDialog, InitDialogNamesTheFirstTabStopForFocus) {
+  HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
+  ASSERT_EQ(probe.messages.size(), 1u);
+  EXPECT_EQ(reinterpret_cast<HWND>(probe.messages[0].wParam), ws.GetDlgItem(dialog, HelpButton));
+  EXPECT_EQ(ws.Control(dialog, HelpButton), ws.GetDlgItem(dialog, HelpButton));
+}
+
+TEST_F(ScriptedDialog, EscAndEnterReachTheProcedureAndCloseNothing) {
+  ws.QueueEscape(MainId);
+  ws.QueueEnter(MainId);
+  ws.QueueCall([&] { EXPECT_FALSE(ws.HasEnded(ws.LastDialog(MainId))); });
+  ws.QueueClose(MainId);
+
+  EXPECT_EQ(probe.RunMain(), 0);
+
+  EXPECT_THAT(probe.Commands(), ElementsAre(IDCANCEL, IDOK));
+  EXPECT_EQ(probe.Received(WM_CLOSE).size(), 1u);
+}
+
+TEST_F(ScriptedDialog, CloseEndsTheLoopOnlyThroughEndDialog) {
+  probe.endOnClose = false;
+  probe.onCommand = [&](HWND dialog, WORD id) {
+    if (id == OpenButton) ws.EndDialog(dialog, 5);
+  };
+  ws.QueueClose(MainId);
+  ws.QueueCall([&] { EXPECT_FALSE(ws.HasEnded(ws.LastDialog(MainId))); });
+  ws.QueueClick(MainId, OpenButton);
+
+  EXPECT_EQ(probe.RunMain(), 5);
+  EXPECT_EQ(probe.Received(WM_CLOSE).size(), 1u);
+}
+
+TEST_F(ScriptedDialog, DisabledControlsAndStaticTextsSendNothing) {
+  ws.QueueClick(MainId, RunButton);  // disabled in the template
+  ws.QueueClick(MainId, Label);      // a static text
+  ws.QueueCall([&] {
+    HWND dialog = ws.LastDialog(MainId);
+    EXPECT_EQ(ws.EnableWindow(ws.GetDlgItem(dialog, RunButton), TRUE), TRUE);  // was disabled
+    EXPECT_EQ(ws.EnableWindow(ws.GetDlgItem(dialog, OpenButton), FALSE), FALSE);
+  });
+  ws.QueueClick(MainId, RunButton);
+  ws.QueueClick(MainId, OpenButton);
+  ws.QueueClose(MainId);
+
+  probe.RunMain();
+
+  EXPECT_THAT(probe.Commands(), ElementsAre(RunButton));
+  std::vector<CallRecord> clicks = ws.Calls("Click");
+  ASSERT_EQ(clicks.size(), 4u);
+  EXPECT_EQ(clicks[0].result, 0);
+  EXPECT_EQ(clicks[1].result, 0);
+  EXPECT_EQ(clicks[2].result, 1);
+  EXPECT_EQ(clicks[3].result, 0);
+}
+
+TEST_F(ScriptedDialog, ADisabledDialogTakesNoInputAtAll) {
+  HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
+  ws.EnableWindow(dialog, FALSE);
+
+  EXPECT_FALSE(ws.Click(dialog, OpenButton));
+  EXPECT_FALSE(ws.PressEscape(dialog));
+  EXPECT_FALSE(ws.PressEnter(dialog));
+  EXPECT_FALSE(ws.Close(dialog));
+  EXPECT_TRUE(ws.ControlEnabled(dialog, OpenButton));  // its own flag is untouched
+
+  ws.EnableWindow(dialog, TRUE);
+  EXPECT_TRUE(ws.Click(dialog, OpenButton));
+  EXPECT_THAT(probe.Commands(), ElementsAre(OpenButton));
+}
+
+TEST_F(ScriptedDialog, CheckBoxTogglesBeforeItsCommandArrives) {
+  ws.QueueClick(MainId, ShowCheck);
+  ws.QueueClick(MainId, ShowCheck);
+  ws.QueueClick(MainId, ShowCheck);
+  ws.QueueClose(MainId);
+
+  probe.RunMain();
+
+  std::vector<LRESULT> seen;
+  for (const Message& m : probe.Received(WM_COMMAND)) seen.push_back(m.check);
+  EXPECT_THAT(seen, ElementsAre(BST_CHECKED, BST_UNCHECKED, BST_CHECKED));
+  EXPECT_TRUE(ws.ControlChecked(ws.LastDialog(MainId), ShowCheck));
+}
+
+TEST_F(ScriptedDialog, CommandsCarryTheControlHandleAndNoNotificationIsNeeded) {
+  HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
+  ASSERT_TRUE(ws.Click(dialog, OpenButton));
+  const Message& command = probe.Received(WM_COMMAND).at(0);
+  EXPECT_EQ(command.id, OpenButton);
+  EXPECT_EQ(reinterpret_cast<HWND>(command.lParam), ws.GetDlgItem(dialog, OpenButton));
+}
+
+TEST_F(ScriptedDialog, NestedDialogDisablesItsOwnerButNotTheOwnersControls) {
+  ws.QueueClick(MainId, HelpButton);  // Info runs modally over Main
+  ws.QueueCall([&] {
+    HWND main = ws.LastDialog(MainId);
+    EXPECT_FALSE(ws.IsWindowEnabled(main));
+    EXPECT_FALSE(ws.DialogEnabled(main));
+    EXPECT_TRUE(ws.IsWindowEnabled(ws.GetDlgItem(main, OpenButton)));
+    EXPECT_FALSE(ws.IsWindowEnabled(ws.GetDlgItem(main, RunButton)));
+    EXPECT_TRUE(ws.DialogEnabled(ws.LastDialog(InfoId)));
+  });
+  ws.QueueClick(MainId, OpenButton);  // the owner takes no input meanwhile
+  ws.QueueClose(MainId);
+  ws.QueueEscape(InfoId);
+  ws.QueueEnter(InfoId);
+  ws.QueueClose(InfoId);
+  ws.QueueCall([&] { EXPECT_TRUE(ws.IsWindowEnabled(ws.LastDialog(MainId))); });
+  ws.QueueClick(MainId, OpenButton);
+  ws.QueueClose(MainId);
+
+  EXPECT_EQ(probe.RunMain(), 0);
+
+  HWND main = ws.LastDialog(MainId);
+  HWND info = ws.LastDialog(InfoId);
+  std::vector<std::pair<HWND, WORD>> commands;
+  for (const Message& m : probe.Received(WM_COMMAND)) commands.emplace_back(m.dialog, m.id);
+  EXPECT_THAT(commands, ElementsAre(std::pair{main, WORD(HelpButton)}, std::pair{info, WORD(IDCANCEL)},
+                                    std::pair{info, WORD(IDOK)}, std::pair{main, WORD(OpenButton)}));
+  EXPECT_TRUE(ws.HasEnded(info));
+  std::vector<CallRecord> boxes = ws.Calls("DialogBoxParamW");
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].window, main);  // the owner
+  EXPECT_EQ(boxes[1].args.at(0), InfoId);
+}
+
+TEST_F(ScriptedDialog, EndedDialogsLeaveStaleHandlesThatFailSafely) {
+  HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
+  HWND open = ws.GetDlgItem(dialog, OpenButton);
+  ASSERT_TRUE(ws.Close(dialog));  // the probe answers with EndDialog(0)
+
+  EXPECT_TRUE(ws.HasEnded(dialog));
+  EXPECT_EQ(ws.GetDlgItem(dialog, OpenButton), nullptr);
+  EXPECT_FALSE(ws.SetWindowTextW(open, WTEXT("late")));
+  EXPECT_FALSE(ws.EnableWindow(open, FALSE));
+  EXPECT_FALSE(ws.IsWindowEnabled(open));
+  EXPECT_FALSE(ws.EndDialog(dialog, 1));
+  EXPECT_FALSE(ws.Click(dialog, OpenButton));
+  EXPECT_EQ(ws.ControlText(dialog, OpenButton), WTEXT("Open"));  // still inspectable
+}
+
+TEST_F(ScriptedDialog, ControlsKeepTextsFlagsAndChecksById) {
+  HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
+  HWND label = ws.GetDlgItem(dialog, Label);
+  HWND check = ws.GetDlgItem(dialog, ShowCheck);
+  EXPECT_EQ(ws.ControlText(dialog, Label), WTEXT("label"));
+  EXPECT_EQ(ws.Text(dialog), WTEXT("Main"));
+
+  EXPECT_TRUE(ws.SetWindowTextW(label, WTEXT(" & <trailing>  ")));
+  WCHAR buffer[8];
+  EXPECT_EQ(ws.GetWindowTextW(label, buffer, 8), 7);
+  EXPECT_EQ(WString(buffer), WTEXT(" & <tra"));
+  EXPECT_EQ(ws.ControlText(dialog, Label), WTEXT(" & <trailing>  "));
+
+  EXPECT_EQ(ws.SendMessageW(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  ws.SendMessageW(check, BM_SETCHECK, BST_CHECKED, 0);
+  EXPECT_EQ(ws.SendMessageW(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(ws.GetDlgItem(dialog, 9999), nullptr);
+}
+
+TEST_F(ScriptedDialog, MessagesSentToADialogReachItsProcedure) {
+  HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
+  ws.SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(OpenButton, BN_CLICKED), 0);
+  EXPECT_THAT(probe.Commands(), ElementsAre(OpenButton));
+}
+
+TEST_F(ScriptedDialog, CallsAreRecordedInOrderWithTheirThread) {
+  probe.onCommand = [&](HWND dialog, WORD id) {
+    if (id != OpenButton) return;
+    ws.EnableWindow(ws.GetDlgItem(dialog, RunButton), TRUE);
+    ws.SetWindowTextW(ws.GetDlgItem(dialog, Label), WTEXT("chosen"));
+  };
+  ws.QueueClick(MainId, OpenButton);
+  ws.QueueClose(MainId);
+  probe.RunMain();
+
+  std::vector<std::string> ops;
+  for (const CallRecord& call : ws.Calls()) ops.push_back(call.op);
+  EXPECT_THAT(ops, ElementsAre("DialogBoxParamW", "Click", "EnableWindow", "SetWindowTextW",
+                               "Close", "EndDialog"));
+  CallRecord text = ws.Calls("SetWindowTextW").at(0);
+  EXPECT_EQ(text.id, Label);
+  EXPECT_EQ(text.text, WTEXT("chosen"));
+  EXPECT_EQ(text.thread, std::this_thread::get_id());
+  EXPECT_TRUE(text.onGuiThread);
+  EXPECT_EQ(ws.Calls("EnableWindow").at(0).args, (std::vector<intptr_t>{TRUE}));
+  EXPECT_EQ(ws.GuiThread(), std::this_thread::get_id());
+  EXPECT_EQ(ws.TextsSet(ws.Control(ws.LastDialog(MainId), Label)),
+            (std::vector<WString>{WTEXT("chosen")}));
+}
+
+TEST_F(ScriptedDialog, UnknownTemplatesAndScriptedFailuresGiveMinusOne) {
+  EXPECT_EQ(ws.DialogBoxParamW(nullptr, MAKEINTRESOURCEW(4242), nullptr, Probe::Proc, 0), -1);
+  ws.FailNext("DialogBoxParamW");
+  EXPECT_EQ(probe.RunMain(), -1);
+  EXPECT_TRUE(probe.messages.empty());
+}
+
+TEST_F(ScriptedDialog, ALoopWhoseScriptRunsDryGivesUpAndSaysSo) {
+  ws.QueueClick(MainId, OpenButton);
+  EXPECT_EQ(probe.RunMain(), ScriptedWindowSystem::Abandoned);
+  EXPECT_THAT(ws.Problems(), ElementsAre(::testing::HasSubstr("ran dry")));
+}
+
+TEST_F(ScriptedDialog, AnActionForADialogThatIsNotOpenIsAProblem) {
+  ws.QueueClick(InfoId, Label);
+  ws.QueueClose(MainId);
+  probe.RunMain();
+  EXPECT_THAT(ws.Problems(), ElementsAre(::testing::HasSubstr("not open")));
+}
+
+TEST(ScriptedProgramDialogs, BuildFromTheProgramsOwnTemplates) {
+  ScriptedWindowSystem ws;
+  ws.RegisterTemplates(resources::DialogTemplates);
+  static std::vector<Message> received;
+  received.clear();
+  DLGPROC record = [](HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) -> INT_PTR {
+    received.push_back({dialog, message, wParam, LOWORD(wParam), lParam, 0, {}});
+    return FALSE;
+  };
+  HWND main = ws.OpenDialog(resources::MainDialogId, nullptr, record, 0);
+
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(ws.Text(main), WTEXT("Tavrinole-Ochrel(Unlimited)"));
+  EXPECT_EQ(ws.ControlText(main, 4004), WTEXT(" To start press the 'Open ' buton"));
+  EXPECT_TRUE(ws.ControlEnabled(main, 4002));
+  EXPECT_FALSE(ws.ControlEnabled(main, 4006));
+  EXPECT_FALSE(ws.ControlEnabled(main, 4015));  // the "A" key
+  EXPECT_EQ(ws.ControlText(main, 4009), WTEXT(" "));
+  EXPECT_FALSE(ws.ControlChecked(main, 4063));
+  // Focus goes to the first tab stop, Help.
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].message, WM_INITDIALOG);
+  EXPECT_EQ(reinterpret_cast<HWND>(received[0].wParam), ws.GetDlgItem(main, 4002));
+  EXPECT_TRUE(ws.Click(main, 4063));
+  EXPECT_TRUE(ws.ControlChecked(main, 4063));
+}
+
+}  // namespace
+}  // namespace tavrinole::testing

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <optional>
 
 #include "engine/reference_model.h"
@@ -40,6 +41,16 @@ void XorSources(std::span<uint8_t> chunk, std::span<const uint8_t* const> s) {
     case 2: XorInto(d, n, s[0], s[1]); break;
     case 1: XorInto(d, n, s[0]); break;
     default: break;
+  }
+}
+
+// Bytes from which on a pattern starting at bit start has started in every byte.
+size_t HeadBytes(int32_t start) { return static_cast<size_t>(start) / 8 + 1; }
+
+// Extends bytes [0, from) periodically to the end; the first period must lie below from.
+void RepeatPeriod(std::span<uint8_t> bytes, size_t period, size_t from) {
+  for (size_t at = from; at < bytes.size(); at += period) {
+    std::memcpy(&bytes[at], &bytes[at - period], std::min(period, bytes.size() - at));
   }
 }
 
@@ -107,7 +118,17 @@ void FastMixer::Prepare(uint32_t fileSize, const PasswordSlots& slots) {
   const std::optional<FlipPattern> base = BasePatternForSize(size);
   hasBase_ = base.has_value();
   LayOutTiles(std::span(patterns).first(patternCount), hasBase_ ? BlockBytes : 0);
-  if (base) FlipEveryPacked(std::span(arena_).first(BlockBytes), base->Start, base->Step);
+  if (base) LayOutBase(*base);
+}
+
+// Walking every bit of a tile would cost more than mixing a small file: each pattern
+// is walked until all have started plus one period, and the rest is copied.
+void FastMixer::LayOutBase(FlipPattern base) {
+  const auto mask = std::span(arena_).first(BlockBytes);
+  const size_t period = BytePeriod(base.Step);
+  const size_t walked = std::min(mask.size(), HeadBytes(base.Start) + period);
+  FlipEveryPacked(mask.first(walked), base.Start, base.Step);
+  RepeatPeriod(mask, period, walked);
 }
 
 void FastMixer::LayOutTiles(std::span<const Pattern> patterns, size_t base) {
@@ -122,11 +143,24 @@ void FastMixer::LayOutTiles(std::span<const Pattern> patterns, size_t base) {
     offset += plan.Period[t] + size_t{layout_.ChunkBytes};
   }
   tileCount_ = plan.Count;
+
+  size_t head = 0;
+  for (const Pattern& pattern : patterns) head = std::max(head, HeadBytes(pattern.Start));
   for (size_t i = 0; i < patterns.size(); ++i) {
     const Tile& tile = tiles_[plan.TileOf[i]];
-    const auto bytes = std::span(arena_).subspan(tile.Offset, tile.Period + size_t{layout_.ChunkBytes});
-    FlipEveryPacked(bytes, patterns[i].Start, patterns[i].Step);
+    FlipEveryPacked(TileBytes(tile).first(Walked(tile, head)), patterns[i].Start, patterns[i].Step);
   }
+  for (size_t t = 0; t < tileCount_; ++t) {
+    RepeatPeriod(TileBytes(tiles_[t]), tiles_[t].Period, Walked(tiles_[t], head));
+  }
+}
+
+std::span<uint8_t> FastMixer::TileBytes(const Tile& tile) {
+  return std::span(arena_).subspan(tile.Offset, tile.Period + size_t{layout_.ChunkBytes});
+}
+
+size_t FastMixer::Walked(const Tile& tile, size_t head) const {
+  return std::min(tile.Period + size_t{layout_.ChunkBytes}, head + tile.Period);
 }
 
 void FastMixer::MixBlock(std::span<uint8_t> block) {

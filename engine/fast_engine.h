@@ -29,13 +29,14 @@
 #include <span>
 #include <vector>
 
+#include "engine/keystream_tables.h"
 #include "engine/keystream_types.h"
 
 namespace tavrinole {
 
 struct FastLayout {
   uint32_t ChunkBytes = 8192;        // bytes mixed per pass over the tiles
-  uint32_t TilePeriodLimit = 16384;  // largest combined period, in bytes, of a shared tile
+  uint32_t TilePeriodLimit = 4096;   // largest combined period, in bytes, of a shared tile
 };
 
 // At most one pattern per mixed position, and each needs a tile of its own at worst.
@@ -91,6 +92,9 @@ class FastMixer final : public KeystreamMixer {
   };
 
   void LayOutTiles(std::span<const Pattern> patterns, size_t base);
+  void LayOutBase(FlipPattern base);
+  std::span<uint8_t> TileBytes(const Tile& tile);
+  size_t Walked(const Tile& tile, size_t head) const;
   void MixChunk(std::span<uint8_t> chunk, uint32_t offset) const;
   void WalkEntries(std::span<uint8_t> block);
 

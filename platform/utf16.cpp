@@ -33,8 +33,12 @@ void AppendUtf16(WString& out, char32_t c) {
   }
 }
 
-bool IsHigh(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLow(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsHigh(char32_t u) {
+  return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLow(char32_t u) {
+  return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 }  // namespace
 
@@ -58,10 +62,15 @@ WString FromUtf8(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {
     unsigned char lead = static_cast<unsigned char>(text[i]);
-    int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2
-                                 : (lead >> 3) == 0x1E ? 3 : -1;
-    char32_t c = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F
-                                                                              : lead & 0x07;
+    int extra = lead < 0x80           ? 0
+                : (lead >> 5) == 0x6  ? 1
+                : (lead >> 4) == 0xE  ? 2
+                : (lead >> 3) == 0x1E ? 3
+                                      : -1;
+    char32_t c = extra == 0   ? lead
+                 : extra == 1 ? lead & 0x1F
+                 : extra == 2 ? lead & 0x0F
+                              : lead & 0x07;
     bool valid = extra >= 0 && i + extra < text.size();
     for (int k = 1; valid && k <= extra; ++k) {
       unsigned char next = static_cast<unsigned char>(text[i + k]);

@@ -24,9 +24,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <windows.h>
 
 #define WTEXT_(s) L##s
 
@@ -76,19 +76,27 @@ using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 using LPOFNHOOKPROC = UINT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 
-inline constexpr WORD LOWORD(uintptr_t value) { return static_cast<WORD>(value & 0xFFFF); }
-inline constexpr WORD HIWORD(uintptr_t value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
+inline constexpr WORD LOWORD(uintptr_t value) {
+  return static_cast<WORD>(value & 0xFFFF);
+}
+inline constexpr WORD HIWORD(uintptr_t value) {
+  return static_cast<WORD>((value >> 16) & 0xFFFF);
+}
 inline constexpr DWORD MAKELONG(WORD low, WORD high) {
   return static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16);
 }
-inline constexpr WPARAM MAKEWPARAM(WORD low, WORD high) { return MAKELONG(low, high); }
+inline constexpr WPARAM MAKEWPARAM(WORD low, WORD high) {
+  return MAKELONG(low, high);
+}
 inline bool IS_INTRESOURCE(const void* name) {
   return (reinterpret_cast<uintptr_t>(name) >> 16) == 0;
 }
 inline LPWSTR MAKEINTRESOURCEW(uintptr_t id) {
   return reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(static_cast<WORD>(id)));
 }
-inline LPWSTR MAKEINTATOM(uintptr_t atom) { return MAKEINTRESOURCEW(atom); }
+inline LPWSTR MAKEINTATOM(uintptr_t atom) {
+  return MAKEINTRESOURCEW(atom);
+}
 
 // Messages and notifications.
 inline constexpr UINT WM_CLOSE = 0x0010;

@@ -16,13 +16,18 @@ constexpr uintptr_t DialogClassAtom = 0x8002;
 constexpr UINT DialogClassStyle = 0x0808;  // CS_DBLCLKS | CS_SAVEBITS
 constexpr int DialogWindowExtra = 30;      // DLGWINDOWEXTRA
 
-uintptr_t Key(const void* handle) { return reinterpret_cast<uintptr_t>(handle); }
+uintptr_t Key(const void* handle) {
+  return reinterpret_cast<uintptr_t>(handle);
+}
 
 // Stands for the system's default dialog procedure in the dialog class we hand out.
-LRESULT CALLBACK SystemDialogWindowProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+LRESULT CALLBACK SystemDialogWindowProc(HWND, UINT, WPARAM, LPARAM) {
+  return 0;
+}
 
-WString Copy(LPCWSTR text) { return text != nullptr ? WString(text) : WString(); }
-
+WString Copy(LPCWSTR text) {
+  return text != nullptr ? WString(text) : WString();
+}
 
 }  // namespace
 
@@ -155,8 +160,7 @@ struct ScriptedWindowSystem::Impl {
   // Waits for any change; false if none came within the real timeout.
   bool WaitChange(Lock& lock) {
     uint64_t seen = generation;
-    return cv.wait_for(lock, options.realTimeout,
-                       [&] { return generation != seen || shutdown; });
+    return cv.wait_for(lock, options.realTimeout, [&] { return generation != seen || shutdown; });
   }
 
   bool OnGui() const { return gui && *gui == std::this_thread::get_id(); }
@@ -478,7 +482,9 @@ struct ScriptedWindowSystem::Impl {
       case ActionKind::Enter:
       case ActionKind::Close: {
         HWND dialog = NewestOpen(action.templateId);
-        if (dialog == nullptr) Problem("an action for dialog " + std::to_string(action.templateId) + ", which is not open");
+        if (dialog == nullptr)
+          Problem("an action for dialog " + std::to_string(action.templateId) +
+                  ", which is not open");
         Deliver(lock, action.kind, dialog, action.controlId);
         break;
       }
@@ -529,7 +535,8 @@ struct ScriptedWindowSystem::Impl {
     size_t i = Record(op, ofn != nullptr ? ofn->hwndOwner : nullptr);
     if (ofn == nullptr) return FALSE;
     calls[i].args = {static_cast<intptr_t>(ofn->lStructSize), static_cast<intptr_t>(ofn->Flags),
-                     static_cast<intptr_t>(ofn->nFilterIndex), static_cast<intptr_t>(ofn->nMaxFile)};
+                     static_cast<intptr_t>(ofn->nFilterIndex),
+                     static_cast<intptr_t>(ofn->nMaxFile)};
     FileDialogRecord fr;
     fr.op = op;
     fr.record = *ofn;
@@ -1144,7 +1151,9 @@ WString ScriptedWindowSystem::Text(HWND window) const {
   return w != nullptr ? w->text : WString();
 }
 
-WString ScriptedWindowSystem::ControlText(HWND dialog, int id) const { return Text(Control(dialog, id)); }
+WString ScriptedWindowSystem::ControlText(HWND dialog, int id) const {
+  return Text(Control(dialog, id));
+}
 
 bool ScriptedWindowSystem::ControlEnabled(HWND dialog, int id) const {
   HWND control = Control(dialog, id);

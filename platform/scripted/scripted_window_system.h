@@ -27,12 +27,11 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
-
-#include <span>
 
 #include "platform/file_filter.h"
 #include "platform/window_system.h"
@@ -50,7 +49,7 @@ struct CallRecord {
   intptr_t result = 0;         // what the call returned (1/0 for user actions: sent or not)
   std::thread::id thread;      // the calling thread
   bool onGuiThread = false;
-  uint64_t time = 0;           // virtual milliseconds at the call
+  uint64_t time = 0;  // virtual milliseconds at the call
 };
 
 struct FileDialogRecord {
@@ -118,10 +117,10 @@ class ScriptedWindowSystem final : public WindowSystem {
   // control or into a disabled dialog, and Esc, Enter or close on a disabled dialog,
   // send nothing (recorded with result 0).
   void QueueClick(int templateId, int controlId);
-  void QueueEscape(int templateId);  // WM_COMMAND IDCANCEL
-  void QueueEnter(int templateId);   // WM_COMMAND IDOK
-  void QueueClose(int templateId);   // WM_CLOSE
-  void QueueDismiss();               // answers the newest held box or file dialog
+  void QueueEscape(int templateId);    // WM_COMMAND IDCANCEL
+  void QueueEnter(int templateId);     // WM_COMMAND IDOK
+  void QueueClose(int templateId);     // WM_CLOSE
+  void QueueDismiss();                 // answers the newest held box or file dialog
   void QueueWait(DWORD milliseconds);  // waits until idle, then lets virtual time pass
   void QueueWaitIdle();                // waits until every tracked thread is blocked or done
   void QueueCall(std::function<void()> call);  // runs on the GUI thread between actions
@@ -145,9 +144,9 @@ class ScriptedWindowSystem final : public WindowSystem {
   bool PressEscape(HWND dialog);
   bool PressEnter(HWND dialog);
   bool Close(HWND dialog);
-  bool Dismiss();             // answers the newest held box or file dialog now
-  int Pump();                 // serves the requests already waiting; returns how many
-  bool WaitIdle();            // serves requests until idle; false on timeout
+  bool Dismiss();                         // answers the newest held box or file dialog now
+  int Pump();                             // serves the requests already waiting; returns how many
+  bool WaitIdle();                        // serves requests until idle; false on timeout
   void AdvanceClock(DWORD milliseconds);  // wakes sleepers in deadline order
 
   // --- Inspection: any thread, also after a dialog has ended -------------------------
@@ -157,12 +156,12 @@ class ScriptedWindowSystem final : public WindowSystem {
   WString ControlText(HWND dialog, int id) const;
   bool ControlEnabled(HWND dialog, int id) const;  // the control's own flag
   bool ControlChecked(HWND dialog, int id) const;
-  bool DialogEnabled(HWND dialog) const;           // own flag and no modal child open
+  bool DialogEnabled(HWND dialog) const;  // own flag and no modal child open
   bool HasEnded(HWND dialog) const;
   INT_PTR DialogResult(HWND dialog) const;
-  int HeldOpen() const;                            // held boxes and file dialogs showing
-  int PendingRequests() const;                     // requests waiting for the GUI thread
-  uint64_t Now() const;                            // virtual milliseconds
+  int HeldOpen() const;         // held boxes and file dialogs showing
+  int PendingRequests() const;  // requests waiting for the GUI thread
+  uint64_t Now() const;         // virtual milliseconds
   std::optional<std::thread::id> GuiThread() const;
   std::thread::id ThreadId(ThreadHandle thread) const;
   std::optional<WNDCLASSEXW> RegisteredClass(WStringView name) const;

@@ -167,8 +167,8 @@ TEST_F(ScriptedBoxes, StartUpCallsBehaveAsOnWindows) {
   EXPECT_EQ(wc.cbWndExtra, 30);
   WNDPROC systemProc = wc.lpfnWndProc;
 
-  HANDLE icon = ws.LoadImageW(nullptr, MAKEINTRESOURCEW(8001), IMAGE_ICON, 48, 48,
-                              LR_CREATEDIBSECTION);
+  HANDLE icon =
+      ws.LoadImageW(nullptr, MAKEINTRESOURCEW(8001), IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION);
   ASSERT_NE(icon, nullptr);
   EXPECT_EQ(ws.Calls("LoadImageW").at(0).args,
             (std::vector<intptr_t>{8001, IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION}));

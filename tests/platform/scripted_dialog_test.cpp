@@ -118,7 +118,7 @@ TEST_F(ScriptedDialog, CheckBoxTogglesBeforeItsCommandArrives) {
 TEST_F(ScriptedDialog, CommandsCarryTheControlHandleAndNoNotificationIsNeeded) {
   HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
   ASSERT_TRUE(ws.Click(dialog, OpenButton));
-  const Message& command = probe.Received(WM_COMMAND).at(0);
+  Message command = probe.Received(WM_COMMAND).at(0);
   EXPECT_EQ(command.id, OpenButton);
   EXPECT_EQ(reinterpret_cast<HWND>(command.lParam), ws.GetDlgItem(dialog, OpenButton));
 }
@@ -148,8 +148,9 @@ TEST_F(ScriptedDialog, NestedDialogDisablesItsOwnerButNotTheOwnersControls) {
   HWND info = ws.LastDialog(InfoId);
   std::vector<std::pair<HWND, WORD>> commands;
   for (const Message& m : probe.Received(WM_COMMAND)) commands.emplace_back(m.dialog, m.id);
-  EXPECT_THAT(commands, ElementsAre(std::pair{main, WORD(HelpButton)}, std::pair{info, WORD(IDCANCEL)},
-                                    std::pair{info, WORD(IDOK)}, std::pair{main, WORD(OpenButton)}));
+  EXPECT_THAT(commands,
+              ElementsAre(std::pair{main, WORD(HelpButton)}, std::pair{info, WORD(IDCANCEL)},
+                          std::pair{info, WORD(IDOK)}, std::pair{main, WORD(OpenButton)}));
   EXPECT_TRUE(ws.HasEnded(info));
   std::vector<CallRecord> boxes = ws.Calls("DialogBoxParamW");
   ASSERT_EQ(boxes.size(), 2u);

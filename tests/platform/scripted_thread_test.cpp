@@ -1,11 +1,11 @@
 // Requests from other threads, message boxes from workers, threads and virtual time.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <future>
 #include <optional>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "test_dialogs.h"
 

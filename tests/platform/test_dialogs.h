@@ -42,9 +42,9 @@ struct Message {
   HWND dialog;
   UINT message;
   WPARAM wParam;
-  WORD id;           // LOWORD(wParam) of a WM_COMMAND
+  WORD id;  // LOWORD(wParam) of a WM_COMMAND
   LPARAM lParam;
-  LRESULT check;     // BM_GETCHECK of ShowCheck, read when its command arrives
+  LRESULT check;  // BM_GETCHECK of ShowCheck, read when its command arrives
   std::thread::id thread;
 };
 

@@ -14,13 +14,18 @@ TEST(Utf16, RoundTripsLatinAndSupplementaryText) {
 
 TEST(Utf16, UnpairedSurrogatesBecomeReplacementCharacters) {
   WString lone{static_cast<WCHAR>(0xD800), WCHAR('a'), static_cast<WCHAR>(0xDC00)};
-  EXPECT_EQ(ToUtf8(lone), "\xEF\xBF\xBD" "a" "\xEF\xBF\xBD");
+  EXPECT_EQ(ToUtf8(lone),
+            "\xEF\xBF\xBD"
+            "a"
+            "\xEF\xBF\xBD");
 }
 
 TEST(Utf16, InvalidUtf8BecomesReplacementCharacters) {
-  EXPECT_EQ(FromUtf8("a\xFF" "b"), WTEXT("a\uFFFDb"));
-  EXPECT_EQ(FromUtf8("\xC0\xAF"), WTEXT("\uFFFD\uFFFD"));  // overlong '/'
-  EXPECT_EQ(FromUtf8("\xE2\x82"), WTEXT("\uFFFD\uFFFD"));  // cut short
+  EXPECT_EQ(FromUtf8("a\xFF"
+                     "b"),
+            WTEXT("a\uFFFDb"));
+  EXPECT_EQ(FromUtf8("\xC0\xAF"), WTEXT("\uFFFD\uFFFD"));            // overlong '/'
+  EXPECT_EQ(FromUtf8("\xE2\x82"), WTEXT("\uFFFD\uFFFD"));            // cut short
   EXPECT_EQ(FromUtf8("\xED\xA0\x80"), WTEXT("\uFFFD\uFFFD\uFFFD"));  // a surrogate
 }
 

@@ -2,10 +2,10 @@
 // compiles on both would mean different things on each.
 #include "platform/win32_api.h"
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <type_traits>
-
-#include <gtest/gtest.h>
 
 namespace {
 

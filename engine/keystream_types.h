@@ -57,16 +57,22 @@ class KeystreamMixer {
 
 namespace tavrinole {
 
-// Mixes a whole file held in memory: prepares the mixer for its size, then feeds it
-// block after block, ending with the remainder (an empty one when the size is a
-// multiple of BlockBytes, as the job does).
-inline void MixBuffer(KeystreamMixer& mixer, std::span<uint8_t> file, const PasswordSlots& slots) {
-  mixer.Prepare(static_cast<uint32_t>(file.size()), slots);
+// Mixes the first data.size() bytes of a file of fileSize bytes: prepares the mixer for
+// that size, then feeds it block after block. When data is the whole file it ends with
+// the remainder, an empty one when the size is a multiple of BlockBytes, as the job does.
+inline void MixFileStart(KeystreamMixer& mixer, uint32_t fileSize, std::span<uint8_t> data,
+                         const PasswordSlots& slots) {
+  mixer.Prepare(fileSize, slots);
   size_t at = 0;
-  for (; file.size() - at >= static_cast<size_t>(BlockBytes); at += BlockBytes) {
-    mixer.MixBlock(file.subspan(at, BlockBytes));
+  for (; data.size() - at >= static_cast<size_t>(BlockBytes); at += BlockBytes) {
+    mixer.MixBlock(data.subspan(at, BlockBytes));
   }
-  mixer.MixBlock(file.subspan(at));
+  if (at < data.size() || data.size() == fileSize) mixer.MixBlock(data.subspan(at));
+}
+
+// Mixes a whole file held in memory.
+inline void MixBuffer(KeystreamMixer& mixer, std::span<uint8_t> file, const PasswordSlots& slots) {
+  MixFileStart(mixer, static_cast<uint32_t>(file.size()), file, slots);
 }
 
 }  // namespace tavrinole

@@ -51,17 +51,8 @@ Bytes RandomBytes(size_t n, uint32_t seed) {
   return bytes;
 }
 
-// Mixes the first data.size() bytes of a file of fileSize bytes in blocks, as the job
-// does; when they are the whole file, ends with the empty block a multiple of
-// BlockBytes has.
 Bytes Mixed(KeystreamMixer& mixer, uint32_t fileSize, const PasswordSlots& slots, Bytes data) {
-  mixer.Prepare(fileSize, slots);
-  const std::span<uint8_t> all(data);
-  size_t at = 0;
-  for (; all.size() - at >= static_cast<size_t>(BlockBytes); at += BlockBytes) {
-    mixer.MixBlock(all.subspan(at, BlockBytes));
-  }
-  if (at < all.size() || data.size() == fileSize) mixer.MixBlock(all.subspan(at));
+  MixFileStart(mixer, fileSize, data, slots);
   return data;
 }
 

@@ -18,7 +18,11 @@
 // modal loop whose script has run dry, a JoinThread waiting on a sleeper).
 //
 // Every operation is recorded with its arguments, result, thread and virtual time.
-// Queries (GetDlgItem, IsWindowEnabled, GetWindowTextW) are not recorded.
+// Queries (GetDlgItem, IsWindowEnabled, GetWindowTextW) are not recorded. EndDialog
+// called off the GUI thread is recorded as the PostEndDialog it becomes; a text request
+// from another thread is recorded when the GUI thread carries it out (or it fails), so
+// the record's order is the order in which texts took effect. A held box on a thread
+// other than the GUI thread only blocks that thread; Dismiss (queued or direct) ends it.
 #pragma once
 
 #include <chrono>

@@ -1,0 +1,90 @@
+// The encoding job: measures the input, shows its status texts, streams the file into
+// the new document and ends the main dialog, all on a worker thread, while a second
+// thread, the status ticker, keeps the status line alive.
+//
+// The dialog hands the job copies of the paths and the password at Run, and the
+// handles it needs looked up once, so nothing the job reads changes while it runs.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "engine/file_system.h"
+#include "engine/keystream_types.h"
+#include "platform/win32_api.h"
+#include "platform/window_system.h"
+
+namespace tavrinole {
+
+struct JobRequest {
+  Path InputPath;
+  Path OutputPath;  // the chosen name with its suffix: the file the job writes
+  PasswordSlots Slots{};
+  HWND Dialog = nullptr;  // owner of the closing message, and what the job ends
+  HWND Status = nullptr;  // control 4010, the status line
+};
+
+class EncodingJob {
+ public:
+  EncodingJob(WindowSystem& windows, FileSystem& files);
+  ~EncodingJob();
+  EncodingJob(const EncodingJob&) = delete;
+  EncodingJob& operator=(const EncodingJob&) = delete;
+
+  // Starts RunJob on a thread of its own. False if the thread could not be started.
+  [[nodiscard]] bool Start(JobRequest request);
+  bool Started() const { return worker_ != ThreadHandle::None; }
+
+  // Asks a running job to stop between blocks; it then removes its temporary file,
+  // stops the ticker and returns without a message.
+  void Cancel();
+
+  // Waits until the job's thread, and with it the ticker's, has returned.
+  void Join();
+
+  // Nonzero until the job has finished its blocks; the ticker runs while it is set.
+  std::atomic<int32_t> JobRunning{1};
+  // The step the status ticker performs next, 0..5.
+  std::atomic<int32_t> TickerPhase{0};
+
+ private:
+  static void RunJob(void* self);
+  static void StatusTicker(void* self);
+
+  void Run();
+  void Tick();
+  void StartTicker();
+  void StopTicker();
+  void Fail(const WCHAR* text, const WCHAR* caption);
+  void SetStatus(const WCHAR* text);
+
+  WindowSystem& windows_;
+  FileSystem& files_;
+  JobRequest request_;
+  std::atomic<bool> cancel_{false};
+  ThreadHandle worker_ = ThreadHandle::None;
+  ThreadHandle ticker_ = ThreadHandle::None;
+};
+
+// The texts the job shows.
+namespace job_text {
+inline constexpr const WCHAR* Running = WTEXT("***** Running ******");  // set by the Run handler
+inline constexpr const WCHAR* PleaseWait = WTEXT("Please wait: running....");
+inline constexpr const WCHAR* Ticker[3] = {WTEXT("Running: 0101010101010"),
+                                           WTEXT("Running: 1110001110101"),
+                                           WTEXT("Running: 1010101010011")};
+inline constexpr const WCHAR* Finish = WTEXT("****** Finish ******");
+inline constexpr const WCHAR* Warring = WTEXT("Warring");
+inline constexpr const WCHAR* ClosingCaption = WTEXT(" Closing......");
+inline constexpr const WCHAR* Closing =
+    WTEXT("\t\tThis is Tavrinole-Ochrel \n")
+    WTEXT(" It is important that you use the same Tavrinole  \"colour\" for encoding and decoding ")
+    WTEXT("the same document, otherwise you actually encode the document one more time.")
+    WTEXT("Please save the original of the document on a safe place.\n")
+    WTEXT(" \tSupport future development - visit www.tavrinole.example\n")
+    WTEXT(" \t\tThank you for using Tavrinole.\n")
+    WTEXT("\t\t    Program will exit");
+}  // namespace job_text
+
+}  // namespace tavrinole

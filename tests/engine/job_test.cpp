@@ -1,0 +1,298 @@
+// The encoding job on the scripted window system, with real files in a fresh folder.
+#include "engine/job.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "engine/file_transform.h"
+#include "engine/password.h"
+#include "engine/reference_model.h"
+#include "platform/scripted/scripted_window_system.h"
+#include "resources/dialog_templates.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/temp_folder.h"
+
+namespace tavrinole {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::Bytes;
+using testing::Faults;
+using testing::FaultyFileSystem;
+using testing::RandomBytes;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+constexpr int StatusId = 4010;
+const std::vector<int32_t> kPresses{5, 5, 5, 5, 5, 12, 38};
+
+INT_PTR CALLBACK QuietProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+WString W(std::u16string_view text) { return WString(text.begin(), text.end()); }
+#ifdef _WIN32
+WString W(const WCHAR* text) { return WString(text); }
+#endif
+
+Bytes Reference(Bytes data) {
+  ReferenceMixer mixer;
+  MixBuffer(mixer, data, SlotsFromPresses(kPresses));
+  return data;
+}
+
+// Holds the job in its first read until the virtual clock reaches `until`, so the
+// ticker's texts can be watched while the job runs.
+class SlowReads final : public FileSystem {
+ public:
+  SlowReads(FileSystem& inner, WindowSystem& windows, DWORD until)
+      : inner_(inner), windows_(windows), until_(until) {}
+
+  IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) override {
+    IoResult result = inner_.OpenForReading(path, file);
+    if (result && ++opens_ == 2) file = std::make_unique<SlowFile>(std::move(file), *this);
+    return result;
+  }
+  IoResult CreateNew(const Path& p, std::unique_ptr<File>& f) override { return inner_.CreateNew(p, f); }
+  IoResult OpenForReadingAndWriting(const Path& p, std::unique_ptr<File>& f) override {
+    return inner_.OpenForReadingAndWriting(p, f);
+  }
+  std::optional<FileIdentity> Identity(const Path& p) override { return inner_.Identity(p); }
+  IoResult Replace(const Path& a, const Path& b) override { return inner_.Replace(a, b); }
+  IoResult Remove(const Path& p) override { return inner_.Remove(p); }
+
+ private:
+  struct SlowFile final : File {
+    SlowFile(std::unique_ptr<File> file, SlowReads& owner) : file_(std::move(file)), owner_(owner) {}
+    IoResult Read(std::span<uint8_t> into, size_t& got) override {
+      if (!slept_) owner_.windows_.Sleep(owner_.until_);
+      slept_ = true;
+      return file_->Read(into, got);
+    }
+    IoResult Write(std::span<const uint8_t> b) override { return file_->Write(b); }
+    IoResult Size(uint64_t& s) override { return file_->Size(s); }
+    IoResult Flush() override { return file_->Flush(); }
+    IoResult Close() override { return file_->Close(); }
+    std::unique_ptr<File> file_;
+    SlowReads& owner_;
+    bool slept_ = false;
+  };
+
+  FileSystem& inner_;
+  WindowSystem& windows_;
+  DWORD until_;
+  int opens_ = 0;
+};
+
+// Plays the GUI thread: serves the job's requests until it has ended the dialog. The
+// job works between its requests, so idleness alone does not mean it is done.
+void ServeUntilEnded(ScriptedWindowSystem& ws, HWND dialog) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!ws.HasEnded(dialog) && std::chrono::steady_clock::now() < deadline) {
+    ASSERT_TRUE(ws.WaitIdle());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+class Job : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ws.RegisterTemplates(resources::DialogTemplates);
+    dialog = ws.OpenDialog(resources::MainDialogId, nullptr, QuietProc, 0);
+    status = ws.GetDlgItem(dialog, StatusId);
+  }
+
+  JobRequest Request(const std::string& in = "in", const std::string& out = "out") {
+    return {folder.Wide(in), folder.Wide(out), SlotsFromPresses(kPresses), dialog, status};
+  }
+
+  // Serves the job's requests until it has ended the dialog, then joins it.
+  void RunToEnd(EncodingJob& job) {
+    ServeUntilEnded(ws, dialog);
+    job.Join();
+    ASSERT_TRUE(ws.HasEnded(dialog));
+    EXPECT_EQ(ws.DialogResult(dialog), 0);
+    EXPECT_EQ(job.JobRunning, 0);
+  }
+
+  void Run(FileSystem& files) {
+    EncodingJob job(ws, files);
+    ASSERT_TRUE(job.Start(Request()));
+    RunToEnd(job);
+  }
+
+  std::vector<CallRecord> Boxes() const { return ws.Calls("MessageBoxW"); }
+
+  TempFolder folder;
+  ScriptedWindowSystem ws;
+  FaultyFileSystem files;
+  HWND dialog = nullptr;
+  HWND status = nullptr;
+};
+
+TEST_F(Job, RefusesInputsUnderFourBytesAndEndsTheDialog) {
+  for (size_t size = 0; size < 4; ++size) {
+    WriteBytes(folder / "in", Bytes(size, 0x41));
+    ScriptedWindowSystem fresh;
+    fresh.RegisterTemplates(resources::DialogTemplates);
+    dialog = fresh.OpenDialog(resources::MainDialogId, nullptr, QuietProc, 0);
+    EncodingJob job(fresh, files);
+    ASSERT_TRUE(job.Start(Request()));
+    ServeUntilEnded(fresh, dialog);
+    job.Join();
+    EXPECT_TRUE(fresh.HasEnded(dialog));
+    const std::vector<CallRecord> boxes = fresh.Calls("MessageBoxW");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, W(u"Please open the bigger file"));
+    EXPECT_EQ(boxes[0].caption, W(u"A small file"));
+    EXPECT_EQ(boxes[0].window, nullptr);
+    EXPECT_THAT(fresh.TextsSet(fresh.GetDlgItem(dialog, StatusId)), IsEmpty());
+    EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
+  }
+}
+
+TEST_F(Job, RefusesFourGibibytesLikeASmallFile) {
+  WriteBytes(folder / "in", {});
+  std::filesystem::resize_file(folder / "in", uint64_t{1} << 32);
+  Run(files);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, W(u"Please open the smaller file"));
+  EXPECT_EQ(Boxes()[0].caption, W(u"A big file"));
+  EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
+}
+
+TEST_F(Job, WritesTheDocumentThenFinishesWithTheClosingMessage) {
+  for (size_t size : {size_t{4}, size_t{64000}, size_t{64001}, size_t{1000000}}) {
+    ScriptedWindowSystem fresh;
+    fresh.RegisterTemplates(resources::DialogTemplates);
+    dialog = fresh.OpenDialog(resources::MainDialogId, nullptr, QuietProc, 0);
+    status = fresh.GetDlgItem(dialog, StatusId);
+    const Bytes original = RandomBytes(size, static_cast<uint32_t>(size));
+    WriteBytes(folder / "in", original);
+    WriteBytes(folder / "out", Bytes(size + 5000, 0xEE));  // longer: replaced completely
+
+    EncodingJob job(fresh, files);
+    ASSERT_TRUE(job.Start(Request()));
+    ServeUntilEnded(fresh, dialog);
+    job.Join();
+
+    EXPECT_EQ(ReadBytes(folder / "out"), Reference(original)) << size;
+    const std::vector<WString> texts = fresh.TextsSet(status);
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts.front(), W(job_text::PleaseWait));
+    EXPECT_EQ(texts.back(), W(job_text::Finish));
+    const std::vector<CallRecord> boxes = fresh.Calls("MessageBoxW");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].window, dialog);
+    EXPECT_EQ(boxes[0].caption, W(u" Closing......"));
+    EXPECT_EQ(boxes[0].args.at(0), static_cast<intptr_t>(MB_OK));
+    EXPECT_TRUE(fresh.HasEnded(dialog));
+    EXPECT_EQ(fresh.DialogResult(dialog), 0);
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
+    EXPECT_THAT(fresh.Problems(), IsEmpty());
+  }
+}
+
+TEST_F(Job, ClosingMessageHasItsFiveLines) {
+  const WString text = W(job_text::Closing);
+  std::vector<WString> lines;
+  size_t start = 0;
+  for (size_t nl; (nl = text.find(u'\n', start)) != WString::npos; start = nl + 1) {
+    lines.push_back(text.substr(start, nl - start));
+  }
+  lines.push_back(text.substr(start));
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(text.find(u'\r'), WString::npos);
+  EXPECT_EQ(lines[0], W(u"\t\tThis is Tavrinole-Ochrel "));
+  EXPECT_EQ(lines[1].rfind(W(u" It is important that you use the same Tavrinole  \"colour\" for"), 0), 0u);
+  EXPECT_NE(lines[1].find(W(u"one more time.Please save")), WString::npos);
+  EXPECT_EQ(lines[2], W(u" \tSupport future development - visit www.tavrinole.example"));
+  EXPECT_EQ(lines[3], W(u" \t\tThank you for using Tavrinole."));
+  EXPECT_EQ(lines[4], W(u"\t\t    Program will exit"));
+}
+
+TEST_F(Job, TickerCyclesItsTextsEveryHalfSecondAndFinishComesLast) {
+  WriteBytes(folder / "in", RandomBytes(70000, 8));
+  SlowReads slow(files, ws, 3200);
+  EncodingJob job(ws, slow);
+  ASSERT_TRUE(job.Start(Request()));
+  ASSERT_TRUE(ws.WaitIdle());
+  for (int step = 0; step < 6; ++step) ws.AdvanceClock(500);
+  ws.AdvanceClock(500);  // the read's 3200 ms have passed: the job finishes
+  RunToEnd(job);
+
+  const std::vector<WString> t{W(job_text::Ticker[0]), W(job_text::Ticker[1]), W(job_text::Ticker[2])};
+  EXPECT_THAT(ws.TextsSet(status), ElementsAre(W(job_text::PleaseWait), t[0], t[1], t[2], t[0], t[1],
+                                               t[2], t[0], W(job_text::Finish)));
+  for (const CallRecord& sleep : ws.Calls("SleepEx")) {
+    if (sleep.thread != ws.Calls("SetWindowTextW").at(1).thread) continue;
+    EXPECT_EQ(sleep.args, (std::vector<intptr_t>{500, TRUE}));
+  }
+  EXPECT_EQ(ReadBytes(folder / "out"), Reference(ReadBytes(folder / "in")));
+}
+
+TEST_F(Job, ClosingTheDialogCancelsBetweenBlocksAndLeavesNothing) {
+  WriteBytes(folder / "in", RandomBytes(3 * ChunkBytes, 9));
+  SlowReads slow(files, ws, 1000);
+  EncodingJob job(ws, slow);
+  ASSERT_TRUE(job.Start(Request()));
+  ASSERT_TRUE(ws.WaitIdle());
+  job.Cancel();
+  ws.AdvanceClock(1000);
+  RunToEnd(job);
+  EXPECT_THAT(Boxes(), IsEmpty());
+  EXPECT_NE(ws.TextsSet(status).back(), W(job_text::Finish));
+  EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
+}
+
+// Every failure: its box with no owner, no "Finish", no closing message, the dialog
+// ended with 0, and the folder as it was.
+struct FailureCase {
+  const char* name;
+  void (*arrange)(Faults&, const TempFolder&);
+  const char16_t* text;
+};
+
+class JobFailure : public Job, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(JobFailure, ShowsItsMessageAndEndsLikeASmallFile) {
+  const Bytes original = RandomBytes(2 * ChunkBytes + 3, 10);
+  WriteBytes(folder / "in", original);
+  WriteBytes(folder / "out", Bytes(10, 1));
+  GetParam().arrange(files.Set(), folder);
+  Run(files);
+
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, W(GetParam().text));
+  EXPECT_EQ(Boxes()[0].caption, W(u"Warring"));
+  EXPECT_EQ(Boxes()[0].window, nullptr);
+  const std::vector<WString> texts = ws.TextsSet(status);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), W(job_text::Finish)), 0);
+  EXPECT_EQ(ReadBytes(folder / "in"), original);
+  EXPECT_EQ(ReadBytes(folder / "out"), Bytes(10, 1));
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
+}
+
+const FailureCase kFailures[] = {
+    {"MeasureOpen", [](Faults& f, const TempFolder&) { f.FailOpenForReadingCall = 1; }, u"Can't open file 22DD"},
+    {"Reopen", [](Faults& f, const TempFolder&) { f.FailOpenForReadingCall = 2; }, u"Can't open file 44"},
+    {"Create", [](Faults& f, const TempFolder&) { f.FailCreateNew = true; }, u"Can't open file-save 4477"},
+    {"ReopenOutput", [](Faults& f, const TempFolder&) { f.FailReopenForWriting = true; }, u"Can't open file-save in binarytext"},
+    {"ReadError", [](Faults& f, const TempFolder&) { f.ReadErrorAfter = ChunkBytes; }, u"Can't read the file"},
+    {"DiskFull", [](Faults& f, const TempFolder&) { f.WriteErrorAfter = 100; }, u"Can't write the new document"},
+    {"Flush", [](Faults& f, const TempFolder&) { f.FailFlush = true; }, u"Can't finish the new document"},
+    {"Close", [](Faults& f, const TempFolder&) { f.FailClose = true; }, u"Can't finish the new document"},
+    {"Move", [](Faults& f, const TempFolder&) { f.FailReplace = true; }, u"Can't save the new document"},
+    {"Shrank", [](Faults& f, const TempFolder&) { f.ContentChangeOnReopen = -1; }, u"The file changed while it was read"},
+    {"Grew", [](Faults& f, const TempFolder&) { f.ContentChangeOnReopen = 1; }, u"The file changed while it was read"},
+    {"SameFile", [](Faults& f, const TempFolder& d) { f.SameFileAs.emplace(d.Wide("out"), d.Wide("in")); }, u"The new document can't replace the original"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Each, JobFailure, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tavrinole

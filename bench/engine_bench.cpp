@@ -68,13 +68,15 @@ void BM_Copy(benchmark::State& state) {
     benchmark::DoNotOptimize(to.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(BufferBytes));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(BufferBytes));
 }
 BENCHMARK(BM_Copy)->Unit(benchmark::kMillisecond);
 
 // The layout grid that chose FastLayout's defaults: chunk bytes x tile period limit.
 void BM_FastEngineLayout(benchmark::State& state) {
-  FastMixer mixer(FastLayout{static_cast<uint32_t>(state.range(0)), static_cast<uint32_t>(state.range(1))});
+  FastMixer mixer(
+      FastLayout{static_cast<uint32_t>(state.range(0)), static_cast<uint32_t>(state.range(1))});
   MixRepeatedly(state, mixer, BufferBytes);
   state.counters["engine_bytes"] = static_cast<double>(sizeof(FastMixer) + mixer.ArenaBytes());
   state.counters["tiles"] = static_cast<double>(mixer.TileCount());
@@ -100,7 +102,11 @@ void BM_FastEngineFileSize(benchmark::State& state) {
   MixRepeatedly(state, mixer, static_cast<size_t>(state.range(0)));
   state.counters["engine_bytes"] = static_cast<double>(sizeof(FastMixer) + mixer.ArenaBytes());
 }
-BENCHMARK(BM_FastEngineFileSize)->Arg(1 << 20)->Arg(8 << 20)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FastEngineFileSize)
+    ->Arg(1 << 20)
+    ->Arg(8 << 20)
+    ->Arg(64 << 20)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tavrinole

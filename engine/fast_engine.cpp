@@ -37,15 +37,24 @@ void XorSources(std::span<uint8_t> chunk, std::span<const uint8_t* const> s) {
   const size_t n = chunk.size();
   for (; s.size() >= 4; s = s.subspan(4)) XorInto(d, n, s[0], s[1], s[2], s[3]);
   switch (s.size()) {
-    case 3: XorInto(d, n, s[0], s[1], s[2]); break;
-    case 2: XorInto(d, n, s[0], s[1]); break;
-    case 1: XorInto(d, n, s[0]); break;
-    default: break;
+    case 3:
+      XorInto(d, n, s[0], s[1], s[2]);
+      break;
+    case 2:
+      XorInto(d, n, s[0], s[1]);
+      break;
+    case 1:
+      XorInto(d, n, s[0]);
+      break;
+    default:
+      break;
   }
 }
 
 // Bytes from which on a pattern starting at bit start has started in every byte.
-size_t HeadBytes(int32_t start) { return static_cast<size_t>(start) / 8 + 1; }
+size_t HeadBytes(int32_t start) {
+  return static_cast<size_t>(start) / 8 + 1;
+}
 
 // Extends bytes [0, from) periodically to the end; the first period must lie below from.
 void RepeatPeriod(std::span<uint8_t> bytes, size_t period, size_t from) {
@@ -73,7 +82,9 @@ TilePlan PlanTiles(std::span<const uint32_t> periods, uint32_t periodLimit) {
     const uint8_t pattern = order[i];
     const uint64_t p = periods[pattern];
     size_t t = 0;
-    while (t < plan.Count && std::lcm(uint64_t{plan.Period[t]}, p) > std::max(periodLimit, plan.Period[t])) ++t;
+    while (t < plan.Count &&
+           std::lcm(uint64_t{plan.Period[t]}, p) > std::max(periodLimit, plan.Period[t]))
+      ++t;
     if (t == plan.Count) plan.Period[plan.Count++] = 1;
     plan.Period[t] = static_cast<uint32_t>(std::lcm(uint64_t{plan.Period[t]}, p));
     plan.TileOf[pattern] = static_cast<uint8_t>(t);
@@ -134,7 +145,8 @@ void FastMixer::LayOutBase(FlipPattern base) {
 void FastMixer::LayOutTiles(std::span<const Pattern> patterns, size_t base) {
   std::array<uint32_t, MaxTiles> periods{};
   for (size_t i = 0; i < patterns.size(); ++i) periods[i] = BytePeriod(patterns[i].Step);
-  const TilePlan plan = PlanTiles(std::span(periods).first(patterns.size()), layout_.TilePeriodLimit);
+  const TilePlan plan =
+      PlanTiles(std::span(periods).first(patterns.size()), layout_.TilePeriodLimit);
 
   arena_.assign(base + plan.Bytes(layout_.ChunkBytes), 0);
   size_t offset = base;

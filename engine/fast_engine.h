@@ -35,15 +35,17 @@
 namespace tavrinole {
 
 struct FastLayout {
-  uint32_t ChunkBytes = 8192;        // bytes mixed per pass over the tiles
-  uint32_t TilePeriodLimit = 4096;   // largest combined period, in bytes, of a shared tile
+  uint32_t ChunkBytes = 8192;       // bytes mixed per pass over the tiles
+  uint32_t TilePeriodLimit = 4096;  // largest combined period, in bytes, of a shared tile
 };
 
 // At most one pattern per mixed position, and each needs a tile of its own at worst.
 inline constexpr size_t MaxTiles = MixedPositions;
 
 // The bytes over which a flip pattern of this step repeats.
-constexpr uint32_t BytePeriod(int32_t step) { return std::lcm(static_cast<uint32_t>(step), 8u) / 8; }
+constexpr uint32_t BytePeriod(int32_t step) {
+  return std::lcm(static_cast<uint32_t>(step), 8u) / 8;
+}
 
 // Which patterns share which tile. Largest periods first, each into the first tile
 // whose combined period stays within the limit, or that it divides; a period above the

@@ -18,7 +18,9 @@ constexpr size_t DataAt = 46;
 // The layouts that reach every path of the fast engine.
 constexpr std::array<FastLayout, 4> Layouts = {{{}, {7, 1}, {1000, 64}, {64000, 1u << 20}}};
 
-uint8_t At(std::span<const uint8_t> input, size_t i) { return i < input.size() ? input[i] : 0; }
+uint8_t At(std::span<const uint8_t> input, size_t i) {
+  return i < input.size() ? input[i] : 0;
+}
 
 PasswordSlots RawSlots(std::span<const uint8_t> input, size_t from) {
   PasswordSlots slots{};
@@ -61,7 +63,8 @@ std::string EnginesDisagree(std::span<const uint8_t> input) {
   MixFileStart(fast, fileSize, actual, slots);
   const auto diff = std::mismatch(expected.begin(), expected.end(), actual.begin());
   if (diff.first == expected.end()) return {};
-  return Describe(fileSize, static_cast<size_t>(diff.first - expected.begin()), *diff.first, *diff.second);
+  return Describe(fileSize, static_cast<size_t>(diff.first - expected.begin()), *diff.first,
+                  *diff.second);
 }
 
 }  // namespace tavrinole

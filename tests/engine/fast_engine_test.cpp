@@ -23,8 +23,12 @@ void* operator new(std::size_t size) {
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 namespace tavrinole {
 namespace {
@@ -37,7 +41,9 @@ PasswordSlots Typed(const char* text) {
   return SlotsFromPresses(keys.KeyIndices);
 }
 
-int32_t Key(char16_t caption) { return KeyByCharacter(caption)->KeyIndex; }
+int32_t Key(char16_t caption) {
+  return KeyByCharacter(caption)->KeyIndex;
+}
 
 // Every step that an A or a B changes, and entries of all three adjustments.
 const PasswordSlots SizeDependent = Typed("BQOUXNCPAEFGSRHTVWK");
@@ -92,7 +98,8 @@ TEST(FastEngine, EveryMixerTableEntryUnderFourProfiles) {
   for (size_t k = 0; k < MixerTable.size(); ++k) {
     for (size_t n = 0; n < OccurrenceCount; ++n) {
       for (const uint32_t size : sizes) {
-        EXPECT_TRUE(SameOnFile(size, OneEntry(k, n))) << "KeyIndex " << k + 1 << " occurrence " << n + 1;
+        EXPECT_TRUE(SameOnFile(size, OneEntry(k, n)))
+            << "KeyIndex " << k + 1 << " occurrence " << n + 1;
       }
     }
   }
@@ -131,7 +138,8 @@ TEST(FastEngine, EveryBasePatternRowAndBand) {
 }
 
 TEST(FastEngine, SizesReadAsNegativeAndMultiplesOfFourteen) {
-  for (const uint32_t size : {14u, 280u, 64008u, 2147483647u, 2147483648u, 3000000000u, 4294967295u}) {
+  for (const uint32_t size :
+       {14u, 280u, 64008u, 2147483647u, 2147483648u, 3000000000u, 4294967295u}) {
     EXPECT_TRUE(SameOnFile(size, {}));
     EXPECT_TRUE(SameOnFile(size, SizeDependent));
   }
@@ -141,7 +149,8 @@ TEST(FastEngine, SizesReadAsNegativeAndMultiplesOfFourteen) {
 // Whole files across block boundaries.
 
 TEST(FastEngine, BlockBoundaries) {
-  for (const uint32_t size : {4u, 5u, 63999u, 64000u, 64001u, 127999u, 128000u, 128001u, 1000000u}) {
+  for (const uint32_t size :
+       {4u, 5u, 63999u, 64000u, 64001u, 127999u, 128000u, 128001u, 1000000u}) {
     const Bytes data = RandomBytes(size, size);
     EXPECT_TRUE(SameAsReference(size, SizeDependent, data));
     EXPECT_TRUE(SameAsReference(size, SmallSteps, data));
@@ -151,8 +160,9 @@ TEST(FastEngine, BlockBoundaries) {
 TEST(FastEngine, TwentyCharactersAndRepeatedKeys) {
   const Bytes data = RandomBytes(3 * BlockBytes + 99, 3);
   const auto size = static_cast<uint32_t>(data.size());
-  for (const char* password : {"BQOUXNCPAEFGSRHTVWKZ", "(((((((((((((((((((((", "MMMMMMM", "B B B B B B B B B B ",
-                               "1234567890@$=<>+-x/%", "!?()£!?()£!?()£!?()£"}) {
+  for (const char* password :
+       {"BQOUXNCPAEFGSRHTVWKZ", "(((((((((((((((((((((", "MMMMMMM", "B B B B B B B B B B ",
+        "1234567890@$=<>+-x/%", "!?()£!?()£!?()£!?()£"}) {
     EXPECT_TRUE(SameAsReference(size, Typed(password), data)) << password;
   }
 }
@@ -163,7 +173,8 @@ TEST(FastEngine, SeededRandomFilesAndPasswords) {
     const uint32_t size = 4 + rng() % (3 * BlockBytes);
     std::vector<int32_t> presses(rng() % 21);
     for (auto& k : presses) k = 1 + static_cast<int32_t>(rng() % KeyCount);
-    EXPECT_TRUE(SameAsReference(size, SlotsFromPresses(presses), RandomBytes(size, rng()))) << "round " << round;
+    EXPECT_TRUE(SameAsReference(size, SlotsFromPresses(presses), RandomBytes(size, rng())))
+        << "round " << round;
   }
 }
 
@@ -173,7 +184,8 @@ TEST(FastEngine, SlotsTheKeypadNeverMakes) {
   std::mt19937 rng(77);
   for (int round = 0; round < 20; ++round) {
     PasswordSlots slots{};
-    for (auto& slot : slots) slot = {static_cast<int32_t>(rng() % 56), static_cast<int32_t>(rng() % 4)};
+    for (auto& slot : slots)
+      slot = {static_cast<int32_t>(rng() % 56), static_cast<int32_t>(rng() % 4)};
     slots[3] = slots[7] = {Key(u'B'), 1};  // twice: the register moves on twice per block
     FastMixer probe;
     probe.Prepare(200000, slots);
@@ -191,8 +203,10 @@ TEST(FastEngine, EveryLayoutGivesTheSameBytes) {
   const FastLayout layouts[] = {{7, 1}, {1000, 64}, {4096, 4096}, {64000, 1u << 20}};
   for (const FastLayout& layout : layouts) {
     for (const uint32_t size : {5u, 63999u, 64001u, 128001u, 200000u}) {
-      EXPECT_TRUE(SameOnFile(size, SizeDependent, layout)) << layout.ChunkBytes << "/" << layout.TilePeriodLimit;
-      EXPECT_TRUE(SameOnFile(size, SmallSteps, layout)) << layout.ChunkBytes << "/" << layout.TilePeriodLimit;
+      EXPECT_TRUE(SameOnFile(size, SizeDependent, layout))
+          << layout.ChunkBytes << "/" << layout.TilePeriodLimit;
+      EXPECT_TRUE(SameOnFile(size, SmallSteps, layout))
+          << layout.ChunkBytes << "/" << layout.TilePeriodLimit;
     }
   }
 }
@@ -206,7 +220,8 @@ TEST(TilePlan, SharesTilesWithinTheLimitAndEveryPatternRepeatsInItsTile) {
   ASSERT_EQ(plan.Count, 2u);
   EXPECT_EQ(plan.Period[0], 1155u);  // 35, 35, 33, 5, 3, 1 ...
   EXPECT_EQ(plan.Period[1], 9u);     // ... but not 9, which would make 3465
-  for (size_t i = 0; i < std::size(periods); ++i) EXPECT_EQ(plan.Period[plan.TileOf[i]] % periods[i], 0u);
+  for (size_t i = 0; i < std::size(periods); ++i)
+    EXPECT_EQ(plan.Period[plan.TileOf[i]] % periods[i], 0u);
 
   // Under a limit below every period, a pattern still joins a tile whose period it divides.
   const TilePlan alone = PlanTiles(periods, 1);
@@ -214,7 +229,8 @@ TEST(TilePlan, SharesTilesWithinTheLimitAndEveryPatternRepeatsInItsTile) {
   EXPECT_EQ(alone.Period[0], 35u);
   EXPECT_EQ(alone.Period[1], 33u);
   EXPECT_EQ(alone.Period[2], 9u);
-  for (size_t i = 0; i < std::size(periods); ++i) EXPECT_EQ(alone.Period[alone.TileOf[i]] % periods[i], 0u);
+  for (size_t i = 0; i < std::size(periods); ++i)
+    EXPECT_EQ(alone.Period[alone.TileOf[i]] % periods[i], 0u);
 }
 
 // Over every set of periods that passwords can select, the default layout needs at most
@@ -222,7 +238,8 @@ TEST(TilePlan, SharesTilesWithinTheLimitAndEveryPatternRepeatsInItsTile) {
 TEST(TilePlan, DefaultLayoutNeedsAtMostFiveTilesForAnyPassword) {
   std::vector<uint32_t> all;
   for (int32_t step = 5; step <= 36; ++step) {
-    if (std::find(all.begin(), all.end(), BytePeriod(step)) == all.end()) all.push_back(BytePeriod(step));
+    if (std::find(all.begin(), all.end(), BytePeriod(step)) == all.end())
+      all.push_back(BytePeriod(step));
   }
   ASSERT_EQ(all.size(), 20u);
   const FastLayout layout;

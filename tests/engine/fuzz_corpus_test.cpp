@@ -15,7 +15,8 @@ TEST(FuzzCorpus, BothEnginesAgreeOnEverySeed) {
   int seeds = 0;
   for (const auto& entry : std::filesystem::directory_iterator(TAVRINOLE_FUZZ_CORPUS)) {
     std::ifstream in(entry.path(), std::ios::binary);
-    const std::vector<uint8_t> input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<uint8_t> input{std::istreambuf_iterator<char>(in),
+                                     std::istreambuf_iterator<char>()};
     EXPECT_EQ(EnginesDisagree(input), "") << entry.path().filename();
     ++seeds;
   }

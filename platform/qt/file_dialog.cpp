@@ -1,0 +1,98 @@
+#include "platform/qt/file_dialog.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <algorithm>
+
+#include "platform/file_filter.h"
+
+namespace tavrinole::qt {
+namespace {
+
+QString ToQString(WStringView text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString QtPattern(const WString& pattern) {
+  return pattern == WTEXT("*.*") ? QStringLiteral("*") : ToQString(pattern);
+}
+
+}  // namespace
+
+QStringList NameFiltersFor(LPCWSTR filter) {
+  QStringList filters;
+  for (const FilterPair& pair : ParseFilter(filter)) {
+    QStringList patterns;
+    for (const WString& pattern : pair.patterns) patterns << QtPattern(pattern);
+    filters << ToQString(pair.display) + QStringLiteral(" (") + patterns.join(u' ') + u')';
+  }
+  return filters;
+}
+
+CheckedFileDialog::CheckedFileDialog(const OPENFILENAMEW& record, FileDialogKind kind)
+    : QFileDialog(nullptr), pathMustExist_((record.Flags & OFN_PATHMUSTEXIST) != 0) {
+  const bool open = kind == FileDialogKind::Open;
+  setOption(QFileDialog::DontUseNativeDialog);
+  setOption(QFileDialog::HideNameFilterDetails);
+  setOption(QFileDialog::DontConfirmOverwrite, open || (record.Flags & OFN_OVERWRITEPROMPT) == 0);
+  setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  // The open dialog takes only existing files; OFN_FILEMUSTEXIST on a save dialog is
+  // ignored, as decided for every layer but Windows.
+  setFileMode(open && (record.Flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
+                                                        : QFileDialog::AnyFile);
+  setWindowTitle(record.lpstrTitle != nullptr ? ToQString(record.lpstrTitle)
+                                              : (open ? tr("Open") : tr("Save As")));
+  const QStringList filters = NameFiltersFor(record.lpstrFilter);
+  if (!filters.isEmpty()) {
+    setNameFilters(filters);
+    const qsizetype index = record.nFilterIndex == 0 ? 0 : record.nFilterIndex - 1;
+    selectNameFilter(filters.at(std::min(index, filters.size() - 1)));
+  }
+  if (record.lpstrInitialDir != nullptr) setDirectory(ToQString(record.lpstrInitialDir));
+  if (record.lpstrFile != nullptr && record.lpstrFile[0] != 0) selectFile(ToQString(record.lpstrFile));
+}
+
+void CheckedFileDialog::accept() {
+  const QStringList files = selectedFiles();
+  if (pathMustExist_ && !files.isEmpty()) {
+    const QFileInfo chosen(files.first());
+    if (!chosen.isDir() && !chosen.dir().exists()) {
+      QMessageBox::warning(this, windowTitle(),
+                           tr("%1\nThe path does not exist.\nCheck the path and try again.")
+                               .arg(QDir::toNativeSeparators(chosen.absoluteFilePath())));
+      return;
+    }
+  }
+  QFileDialog::accept();
+}
+
+QString RunFileDialog(CheckedFileDialog& dialog, const std::function<void(QFileDialog&)>& shown) {
+  QEventLoop loop;
+  QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+  dialog.setWindowModality(Qt::NonModal);
+  dialog.show();
+  if (shown) {
+    QPointer<QFileDialog> alive(&dialog);
+    QMetaObject::invokeMethod(&dialog, [alive, &shown] { if (alive) shown(*alive); }, Qt::QueuedConnection);
+  }
+  loop.exec(QEventLoop::DialogExec);
+  if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
+BOOL StorePath(OPENFILENAMEW& record, const WString& path) {
+  if (record.lpstrFile == nullptr || path.empty() || path.size() + 1 > record.nMaxFile) return FALSE;
+  std::copy(path.begin(), path.end(), record.lpstrFile);
+  record.lpstrFile[path.size()] = 0;
+  const size_t slash = path.find_last_of(WTEXT("/"));
+  const size_t nameAt = slash == WString::npos ? 0 : slash + 1;
+  const size_t dot = path.find_last_of(u'.');
+  record.nFileOffset = static_cast<WORD>(nameAt);
+  record.nFileExtension = static_cast<WORD>(dot == WString::npos || dot < nameAt ? 0 : dot + 1);
+  return TRUE;
+}
+
+}  // namespace tavrinole::qt

@@ -1,0 +1,423 @@
+#include "platform/qt/qt_window_system.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
+#include <algorithm>
+#include <condition_variable>
+
+#include "platform/qt/file_dialog.h"
+#include "platform/qt/message_box.h"
+#include "platform/qt/template_dialog.h"
+
+namespace tavrinole::qt {
+namespace {
+
+constexpr uintptr_t DialogClassAtom = 0x8002;  // WC_DIALOG, 32770
+constexpr ATOM FirstAtom = 0xC000;             // where Windows numbers registered classes
+
+QString ToQString(LPCWSTR text) { return text == nullptr ? QString() : QString::fromUtf16(text); }
+WString ToWString(const QString& text) { return text.toStdU16String(); }
+
+uintptr_t Key(const void* name) { return reinterpret_cast<uintptr_t>(name); }
+
+}  // namespace
+
+// A thread waiting for a box: released when the user answers it, when the box goes
+// away with its owner, or when the window system closes.
+struct QtWindowSystem::BoxWait {
+  std::mutex mu;
+  std::condition_variable answered;
+  bool done = false;
+  int result = 0;
+  QEventLoop* loop = nullptr;  // the GUI thread's own wait, when it asked
+
+  bool Complete(int answer) {
+    {
+      std::lock_guard lock(mu);
+      if (done) return false;
+      done = true;
+      result = answer;
+    }
+    answered.notify_all();
+    if (loop != nullptr) loop->quit();
+    return true;
+  }
+  bool Done() {
+    std::lock_guard lock(mu);
+    return done;
+  }
+  int Wait() {
+    std::unique_lock lock(mu);
+    answered.wait(lock, [&] { return done; });
+    return result;
+  }
+};
+
+QtWindowSystem::QtWindowSystem()
+    : threads_([this] { return registry_.OnGuiThread(); },
+               [this](const std::function<bool()>& done) { PumpUntil(done); },
+               [this] { (void)registry_.Post([] {}); }) {
+  RegisterTemplates(resources::DialogTemplates);
+}
+
+QtWindowSystem::~QtWindowSystem() {
+  registry_.Close();
+  std::vector<std::weak_ptr<BoxWait>> waits;
+  {
+    std::lock_guard lock(boxesMu_);
+    waits.swap(boxes_);
+  }
+  for (const auto& weak : waits) {
+    if (auto wait = weak.lock()) wait->Complete(0);
+  }
+  for (const QPointer<QMessageBox>& box : liveBoxes_) delete box.data();
+}
+
+void QtWindowSystem::RegisterTemplates(std::span<const resources::DialogTemplate> dialogs) {
+  for (const resources::DialogTemplate& dialog : dialogs) templates_[dialog.Id] = &dialog;
+}
+
+const resources::DialogTemplate* QtWindowSystem::FindTemplate(LPCWSTR name) const {
+  if (!IS_INTRESOURCE(name)) return nullptr;
+  auto found = templates_.find(LOWORD(Key(name)));
+  return found == templates_.end() ? nullptr : found->second;
+}
+
+TemplateDialog* QtWindowSystem::DialogWidget(HWND dialog) const {
+  if (dialog == nullptr || registry_.DialogOf(dialog) != dialog) return nullptr;
+  return qobject_cast<TemplateDialog*>(registry_.Widget(dialog));
+}
+
+QWidget* QtWindowSystem::Widget(HWND window) const { return registry_.Widget(window); }
+
+HWND QtWindowSystem::OpenDialog(int templateId) const {
+  auto found = openDialogs_.find(templateId);
+  return found == openDialogs_.end() || found->second.empty() ? nullptr : found->second.back();
+}
+
+// --- Dialogs ---------------------------------------------------------------------------
+
+HWND QtWindowSystem::Register(TemplateDialog& dialog) {
+  HWND handle = registry_.AddDialog(&dialog);
+  std::vector<HWND> controls;
+  for (const TemplateDialog::Control& control : dialog.Controls()) {
+    controls.push_back(registry_.AddControl(handle, control.id, control.widget));
+  }
+  dialog.SetHandles(handle, std::move(controls));
+  return handle;
+}
+
+// The main dialog stands at its place from the screen's origin, an owned one from its
+// owner's client origin; the template's size is the client size.
+void QtWindowSystem::Place(TemplateDialog& dialog, QWidget* owner) const {
+  const QRect place = ToPixels(dialog.Template().At, dialog.Units());
+  QPoint origin;
+  if (owner != nullptr) {
+    origin = owner->mapToGlobal(QPoint(0, 0));
+  } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    origin = screen->geometry().topLeft();
+  }
+  dialog.setGeometry(QRect(origin + place.topLeft(), place.size()));
+}
+
+INT_PTR QtWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND owner,
+                                        DLGPROC proc, LPARAM param) {
+  const resources::DialogTemplate* found = FindTemplate(templateName);
+  if (found == nullptr || proc == nullptr || !registry_.OnGuiThread()) return -1;
+  QWidget* ownerWidget = nullptr;
+  const HWND ownerDialog = owner == nullptr ? nullptr : registry_.DialogOf(owner);
+  if (owner != nullptr && (ownerWidget = DialogWidget(ownerDialog)) == nullptr) return -1;
+
+  TemplateDialog dialog(*found, ownerWidget, proc);
+  // Owned dialogs block only their owner, so a box without an owner stays usable.
+  dialog.setWindowModality(ownerWidget != nullptr ? Qt::WindowModal : Qt::NonModal);
+  const HWND handle = Register(dialog);
+  auto icon = classes_.find(WString(found->ClassName));
+  if (icon != classes_.end()) dialog.setWindowIcon(icon->second.icon);
+  Place(dialog, ownerWidget);
+
+  std::vector<HWND>& open = openDialogs_[found->Id];
+  open.push_back(handle);
+  if (ownerDialog != nullptr) registry_.AddModalChild(ownerDialog, +1);
+  if (dialogShown_) {
+    QPointer<TemplateDialog> alive(&dialog);
+    registry_.Post([this, alive, handle, id = found->Id] {
+      if (alive && !alive->Ended() && dialogShown_) dialogShown_(handle, id);
+    });
+  }
+  const INT_PTR result = dialog.Run(param);
+  if (ownerDialog != nullptr) registry_.AddModalChild(ownerDialog, -1);
+  std::erase(open, handle);
+  registry_.Retire(handle);
+  return result;
+}
+
+BOOL QtWindowSystem::EndDialog(HWND dialog, INT_PTR result) {
+  if (!registry_.OnGuiThread()) return PostEndDialog(dialog, result);
+  TemplateDialog* widget = DialogWidget(dialog);
+  if (widget == nullptr) return FALSE;
+  widget->End(result);
+  return TRUE;
+}
+
+BOOL QtWindowSystem::PostEndDialog(HWND dialog, INT_PTR result) {
+  if (registry_.DialogOf(dialog) != dialog || dialog == nullptr) return FALSE;
+  return registry_.Post([this, dialog, result] {
+    if (TemplateDialog* widget = DialogWidget(dialog)) widget->End(result);
+  });
+}
+
+HWND QtWindowSystem::GetDlgItem(HWND dialog, int id) { return registry_.Control(dialog, id); }
+
+// --- Controls --------------------------------------------------------------------------
+
+BOOL QtWindowSystem::EnableWindow(HWND window, BOOL enable) {
+  return static_cast<BOOL>(registry_.Call(window, FALSE, [&]() -> intptr_t {
+    QWidget* widget = registry_.Widget(window);
+    QWidget* dialog = registry_.Widget(registry_.DialogOf(window));
+    const bool wasDisabled = !widget->isEnabledTo(widget == dialog ? nullptr : dialog);
+    widget->setEnabled(enable != FALSE);
+    return wasDisabled ? TRUE : FALSE;
+  }));
+}
+
+// A control's own flag: Help open over the main dialog disables the dialog through
+// modality and leaves its controls' flags as they were.
+BOOL QtWindowSystem::IsWindowEnabled(HWND window) {
+  return static_cast<BOOL>(registry_.Call(window, FALSE, [&]() -> intptr_t {
+    QWidget* widget = registry_.Widget(window);
+    const HWND dialog = registry_.DialogOf(window);
+    if (dialog != window) return widget->isEnabledTo(registry_.Widget(dialog)) ? TRUE : FALSE;
+    return widget->isEnabled() && registry_.ModalChildren(dialog) == 0 ? TRUE : FALSE;
+  }));
+}
+
+BOOL QtWindowSystem::SetWindowTextW(HWND window, LPCWSTR text) {
+  const QString value = ToQString(text);
+  return static_cast<BOOL>(registry_.Call(window, FALSE, [&]() -> intptr_t {
+    QWidget* widget = registry_.Widget(window);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+      label->setText(value);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      button->setText(value);
+    } else {
+      widget->setWindowTitle(value);
+    }
+    return TRUE;
+  }));
+}
+
+int QtWindowSystem::GetWindowTextW(HWND window, LPWSTR buffer, int maxCount) {
+  if (buffer == nullptr || maxCount <= 0) return 0;
+  buffer[0] = 0;
+  return static_cast<int>(registry_.Call(window, 0, [&]() -> intptr_t {
+    QWidget* widget = registry_.Widget(window);
+    QString value = widget->windowTitle();
+    if (auto* label = qobject_cast<QLabel*>(widget)) value = label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) value = button->text();
+    const WString text = ToWString(value).substr(0, static_cast<size_t>(maxCount - 1));
+    std::copy(text.begin(), text.end(), buffer);
+    buffer[text.size()] = 0;
+    return static_cast<intptr_t>(text.size());
+  }));
+}
+
+LRESULT QtWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETTEXT) return SetWindowTextW(window, reinterpret_cast<LPCWSTR>(lParam));
+  if (message == WM_GETTEXT) {
+    return GetWindowTextW(window, reinterpret_cast<LPWSTR>(lParam), static_cast<int>(wParam));
+  }
+  return registry_.Call(window, 0, [&]() -> intptr_t {
+    if (TemplateDialog* dialog = DialogWidget(window)) return dialog->Send(message, wParam, lParam);
+    auto* check = qobject_cast<QCheckBox*>(registry_.Widget(window));
+    if (check == nullptr) return 0;
+    if (message == BM_GETCHECK) return check->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+    if (message == BM_SETCHECK) check->setChecked(wParam == static_cast<WPARAM>(BST_CHECKED));
+    return 0;
+  });
+}
+
+// --- Message boxes ---------------------------------------------------------------------
+
+int QtWindowSystem::MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+  if (owner != nullptr && !registry_.Alive(owner)) return 0;
+  auto wait = std::make_shared<BoxWait>();
+  {
+    std::lock_guard lock(boxesMu_);
+    std::erase_if(boxes_, [](const auto& weak) { return weak.expired(); });
+    boxes_.push_back(wait);
+  }
+  WString body = text == nullptr ? WString() : WString(text);
+  WString title = caption == nullptr ? WString(WTEXT("Error")) : WString(caption);
+  if (registry_.OnGuiThread()) {
+    QEventLoop loop;
+    wait->loop = &loop;
+    ShowBox(owner, std::move(body), std::move(title), type, wait);
+    if (!wait->Done()) loop.exec(QEventLoop::DialogExec);
+    wait->loop = nullptr;
+  } else if (!registry_.Post([this, owner, body, title, type, wait] { ShowBox(owner, body, title, type, wait); })) {
+    return 0;
+  }
+  return wait->Wait();
+}
+
+// Shown without a nested loop of its own: the box answers through `finished`, so a
+// Help dialog opened above it never holds up the thread waiting for it.
+void QtWindowSystem::ShowBox(HWND owner, WString text, WString caption, UINT type,
+                             const std::shared_ptr<BoxWait>& wait) {
+  if (!boxAnswers_.empty()) {
+    const int answer = boxAnswers_.front();
+    boxAnswers_.pop_front();
+    wait->Complete(answer);
+    return;
+  }
+  const HWND ownerDialog = owner == nullptr ? nullptr : registry_.DialogOf(owner);
+  QWidget* ownerWidget = DialogWidget(ownerDialog);
+  if (owner != nullptr && ownerWidget == nullptr) {
+    wait->Complete(0);
+    return;
+  }
+  QMessageBox* box = MakeMessageBox(ownerWidget, text, caption, type);
+  liveBoxes_.push_back(box);
+  if (ownerDialog != nullptr) registry_.AddModalChild(ownerDialog, +1);
+  auto finish = [this, wait, ownerDialog](int answer) {
+    if (wait->Complete(answer) && ownerDialog != nullptr) registry_.AddModalChild(ownerDialog, -1);
+  };
+  QObject::connect(box, &QDialog::finished, [box, finish] {
+    finish(ResultOf(*box));
+    box->deleteLater();
+  });
+  QObject::connect(box, &QObject::destroyed, [finish] { finish(0); });
+  box->show();
+  if (boxShown_) {
+    QPointer<QMessageBox> alive(box);
+    registry_.Post([this, alive] {
+      if (alive && alive->isVisible() && boxShown_) boxShown_(*alive);
+    });
+  }
+}
+
+// --- File dialogs ----------------------------------------------------------------------
+
+BOOL QtWindowSystem::GetOpenFileNameW(LPOPENFILENAMEW record) { return FileDialog(record, true); }
+
+BOOL QtWindowSystem::GetSaveFileNameW(LPOPENFILENAMEW record) { return FileDialog(record, false); }
+
+BOOL QtWindowSystem::FileDialog(LPOPENFILENAMEW record, bool open) {
+  if (record == nullptr || record->lpstrFile == nullptr || record->nMaxFile == 0) return FALSE;
+  if (!registry_.OnGuiThread()) return FALSE;
+  if (!fileAnswers_.empty()) {
+    const std::optional<WString> answer = fileAnswers_.front();
+    fileAnswers_.pop_front();
+    return answer ? StorePath(*record, *answer) : FALSE;
+  }
+  CheckedFileDialog dialog(*record, open ? FileDialogKind::Open : FileDialogKind::Save);
+  const QString chosen = RunFileDialog(dialog, fileDialogShown_);
+  return chosen.isEmpty() ? FALSE : StorePath(*record, ToWString(chosen));
+}
+
+// --- Start-up --------------------------------------------------------------------------
+
+BOOL QtWindowSystem::InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
+  return init != nullptr && init->dwSize == sizeof(INITCOMMONCONTROLSEX) ? TRUE : FALSE;
+}
+
+BOOL QtWindowSystem::GetClassInfoExW(HINSTANCE, LPCWSTR className, LPWNDCLASSEXW info) {
+  if (info == nullptr || className == nullptr) return FALSE;
+  const UINT size = info->cbSize;
+  if (IS_INTRESOURCE(className)) {
+    if (Key(className) != DialogClassAtom) return FALSE;
+    *info = WNDCLASSEXW{};
+    info->lpszClassName = className;
+    info->cbSize = size;
+    return static_cast<BOOL>(DialogClassAtom);
+  }
+  auto found = classes_.find(WString(className));
+  if (found == classes_.end()) return FALSE;
+  *info = found->second.info;
+  info->cbSize = size;
+  return TRUE;
+}
+
+ATOM QtWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {
+  if (info == nullptr || info->cbSize != sizeof(WNDCLASSEXW) || info->lpszClassName == nullptr ||
+      IS_INTRESOURCE(info->lpszClassName)) {
+    return 0;
+  }
+  auto [it, added] = classes_.try_emplace(WString(info->lpszClassName));
+  if (!added) return 0;
+  it->second.info = *info;
+  it->second.info.lpszClassName = it->first.c_str();
+  if (const QIcon* icon = ImageOf(info->hIcon)) it->second.icon = *icon;
+  return static_cast<ATOM>(FirstAtom + classes_.size() - 1);
+}
+
+const QIcon* QtWindowSystem::ImageOf(HICON handle) const {
+  for (const QIcon& image : images_) {
+    if (reinterpret_cast<const void*>(&image) == reinterpret_cast<const void*>(handle)) return &image;
+  }
+  return nullptr;
+}
+
+QIcon QtWindowSystem::ProgramIcon() {
+  QIcon icon;
+  for (int size : {16, 32, 48, 256}) {
+    icon.addFile(QStringLiteral(":/tavrinole/tavrinole-%1.png").arg(size), QSize(size, size));
+  }
+  return icon;
+}
+
+// Only icon 8001 exists among our resources. The icon carries every size we ship and
+// the desktop picks one, as Windows picks from an icon group.
+HANDLE QtWindowSystem::LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int, int, UINT) {
+  if (type != IMAGE_ICON || !IS_INTRESOURCE(name) || Key(name) != resources::ProgramIconId) {
+    return nullptr;
+  }
+  images_.push_back(ProgramIcon());
+  return &images_.back();
+}
+
+// --- Threads and time ------------------------------------------------------------------
+
+ThreadHandle QtWindowSystem::BeginThread(ThreadRoutine routine, void* argument) {
+  return threads_.Begin(routine, argument);
+}
+
+BOOL QtWindowSystem::JoinThread(ThreadHandle thread) { return threads_.Join(thread); }
+
+BOOL QtWindowSystem::AlertThread(ThreadHandle thread) { return threads_.Alert(thread); }
+
+DWORD QtWindowSystem::SleepEx(DWORD milliseconds, BOOL alertable) {
+  return threads_.Sleep(milliseconds, alertable);
+}
+
+void QtWindowSystem::PumpUntil(const std::function<bool()>& done) {
+  while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// --- Hooks -----------------------------------------------------------------------------
+
+void QtWindowSystem::OnDialogShown(std::function<void(HWND, int)> hook) { dialogShown_ = std::move(hook); }
+
+void QtWindowSystem::OnMessageBoxShown(std::function<void(QMessageBox&)> hook) {
+  boxShown_ = std::move(hook);
+}
+
+void QtWindowSystem::OnFileDialogShown(std::function<void(QFileDialog&)> hook) {
+  fileDialogShown_ = std::move(hook);
+}
+
+void QtWindowSystem::AnswerNextMessageBox(int result) { boxAnswers_.push_back(result); }
+
+void QtWindowSystem::AnswerNextFileDialog(std::optional<WString> path) {
+  fileAnswers_.push_back(std::move(path));
+}
+
+}  // namespace tavrinole::qt

@@ -1,0 +1,115 @@
+// Our window system on Qt 6 Widgets: the dialogs of the Linux desktop program, built
+// from the same templates as the Windows resources and behaving as the Windows dialogs
+// do for our procedures (see window_system.h for what every layer promises).
+//
+// Create it on the thread that owns the QApplication; that thread is the GUI thread.
+// Handles are numbers in a registry (window_registry.h), never widget pointers.
+//
+// For tests and pictures it offers hooks: see each dialog, box or file dialog once it
+// shows and drive the real widget, or queue the next answers of boxes and file dialogs
+// so that no window opens for them.
+#pragma once
+
+#include <QIcon>
+#include <QMessageBox>
+#include <QPointer>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "platform/qt/qt_threads.h"
+#include "platform/qt/window_registry.h"
+#include "platform/window_system.h"
+#include "resources/dialog_templates.h"
+
+class QFileDialog;
+
+namespace tavrinole::qt {
+
+class TemplateDialog;
+
+class QtWindowSystem final : public WindowSystem {
+ public:
+  QtWindowSystem();  // knows the program's dialogs 1001-1003
+  ~QtWindowSystem() override;
+  QtWindowSystem(const QtWindowSystem&) = delete;
+  QtWindowSystem& operator=(const QtWindowSystem&) = delete;
+
+  // Makes more dialogs buildable by id (a test's own); the templates must outlive us.
+  void RegisterTemplates(std::span<const resources::DialogTemplate> dialogs);
+
+  // --- WindowSystem ----------------------------------------------------------------
+  INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC proc,
+                          LPARAM param) override;
+  BOOL EndDialog(HWND dialog, INT_PTR result) override;
+  BOOL PostEndDialog(HWND dialog, INT_PTR result) override;
+  HWND GetDlgItem(HWND dialog, int id) override;
+  BOOL EnableWindow(HWND window, BOOL enable) override;
+  BOOL IsWindowEnabled(HWND window) override;
+  BOOL SetWindowTextW(HWND window, LPCWSTR text) override;
+  int GetWindowTextW(HWND window, LPWSTR buffer, int maxCount) override;
+  LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) override;
+  BOOL GetOpenFileNameW(LPOPENFILENAMEW record) override;
+  BOOL GetSaveFileNameW(LPOPENFILENAMEW record) override;
+  BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) override;
+  BOOL GetClassInfoExW(HINSTANCE instance, LPCWSTR className, LPWNDCLASSEXW info) override;
+  ATOM RegisterClassExW(const WNDCLASSEXW* info) override;
+  HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy,
+                    UINT flags) override;
+  ThreadHandle BeginThread(ThreadRoutine routine, void* argument) override;
+  BOOL JoinThread(ThreadHandle thread) override;
+  BOOL AlertThread(ThreadHandle thread) override;
+  DWORD SleepEx(DWORD milliseconds, BOOL alertable) override;
+
+  // --- Hooks, GUI thread ------------------------------------------------------------
+  // Called from inside each modal loop once its window shows.
+  void OnDialogShown(std::function<void(HWND dialog, int templateId)> hook);
+  void OnMessageBoxShown(std::function<void(QMessageBox& box)> hook);
+  void OnFileDialogShown(std::function<void(QFileDialog& dialog)> hook);
+  // Answers for the next boxes and file dialogs, in call order; no window opens.
+  // A file answer of nullopt cancels.
+  void AnswerNextMessageBox(int result);
+  void AnswerNextFileDialog(std::optional<WString> path);
+
+  // --- Inspection, GUI thread -------------------------------------------------------
+  QWidget* Widget(HWND window) const;  // null once stale
+  HWND OpenDialog(int templateId) const;  // the newest open dialog of a template, or null
+  static QIcon ProgramIcon();             // icon 8001 at every size we ship
+
+ private:
+  struct BoxWait;
+  const resources::DialogTemplate* FindTemplate(LPCWSTR name) const;
+  TemplateDialog* DialogWidget(HWND dialog) const;
+  HWND Register(TemplateDialog& dialog);
+  void Place(TemplateDialog& dialog, QWidget* owner) const;
+  void ShowBox(HWND owner, WString text, WString caption, UINT type,
+               const std::shared_ptr<BoxWait>& wait);
+  BOOL FileDialog(LPOPENFILENAMEW record, bool open);
+  void PumpUntil(const std::function<bool()>& done);
+
+  WindowRegistry registry_;
+  ThreadTable threads_;
+  std::map<int, const resources::DialogTemplate*> templates_;
+  struct WindowClass {
+    WNDCLASSEXW info{};
+    QIcon icon;
+  };
+  const QIcon* ImageOf(HICON handle) const;
+  std::map<WString, WindowClass> classes_;
+  std::deque<QIcon> images_;  // LoadImageW's handles point into it
+  std::map<int, std::vector<HWND>> openDialogs_;
+  std::function<void(HWND, int)> dialogShown_;
+  std::function<void(QMessageBox&)> boxShown_;
+  std::function<void(QFileDialog&)> fileDialogShown_;
+  std::deque<int> boxAnswers_;
+  std::deque<std::optional<WString>> fileAnswers_;
+  std::mutex boxesMu_;
+  std::vector<std::weak_ptr<BoxWait>> boxes_;  // waits to release when we close
+  std::vector<QPointer<QMessageBox>> liveBoxes_;
+};
+
+}  // namespace tavrinole::qt

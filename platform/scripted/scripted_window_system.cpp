@@ -266,7 +266,7 @@ struct ScriptedWindowSystem::Impl {
     return reinterpret_cast<HWND>(nextKey);
   }
 
-  HWND CreateDialog(const StoredTemplate& t, DLGPROC proc, bool modal) {
+  HWND MakeDialog(const StoredTemplate& t, DLGPROC proc, bool modal) {
     HWND hwnd = NewHandle();
     Window d;
     d.hwnd = d.dialog = hwnd;
@@ -616,9 +616,10 @@ ScriptedWindowSystem::~ScriptedWindowSystem() {
 }
 
 void ScriptedWindowSystem::RegisterTemplate(const resources::DialogTemplate& dialog) {
-  Impl::StoredTemplate stored{dialog.Id, WString(dialog.Title), {}};
+  Impl::StoredTemplate stored{dialog.Id, WString(dialog.Title.begin(), dialog.Title.end()), {}};
   for (const resources::ControlTemplate& c : dialog.Controls) {
-    stored.controls.push_back({c.Id, c.Kind, WString(c.Text), c.Enabled(), c.TabStop()});
+    stored.controls.push_back(
+        {c.Id, c.Kind, WString(c.Text.begin(), c.Text.end()), c.Enabled(), c.TabStop()});
   }
   Lock lock(impl_->mu);
   impl_->templates[dialog.Id] = std::move(stored);
@@ -646,7 +647,7 @@ INT_PTR ScriptedWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, H
   }
   s.ClaimGui();
   if (!s.OnGui()) s.Problem("DialogBoxParamW off the GUI thread");
-  HWND dialog = s.CreateDialog(t->second, proc, true);
+  HWND dialog = s.MakeDialog(t->second, proc, true);
   Impl::Window* ownerDialog = s.DialogOf(owner);
   if (ownerDialog != nullptr) ++ownerDialog->modalChildren;
   s.Notify();
@@ -1085,7 +1086,7 @@ HWND ScriptedWindowSystem::OpenDialog(int templateId, HWND owner, DLGPROC proc, 
     return nullptr;
   }
   s.ClaimGui();
-  HWND dialog = s.CreateDialog(t->second, proc, false);
+  HWND dialog = s.MakeDialog(t->second, proc, false);
   s.calls[i].result = static_cast<intptr_t>(Key(dialog));
   HWND focus = s.FirstTabStop(*s.Find(dialog));
   s.CallProc(lock, dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), param);

@@ -155,8 +155,16 @@ TEST_F(Transform, RefusesAnOutputThatIsTheInputThroughAnotherName) {
   const Bytes original = RandomBytes(5000, 5);
   WriteBytes(folder / "in", original);
   std::filesystem::create_hard_link(folder / "in", folder / "link");
-  std::filesystem::create_symlink(folder / "in", folder / "symlink");
-  for (const char* name : {"in", "link", "symlink"}) {
+  std::set<std::string> names{"in", "link", "symlink"};
+  std::error_code noSymlink;
+  std::filesystem::create_symlink(folder / "in", folder / "symlink", noSymlink);
+#ifdef _WIN32
+  // Wine, and Windows without the privilege, cannot make symbolic links.
+  if (noSymlink) names.erase("symlink");
+#else
+  ASSERT_FALSE(noSymlink) << noSymlink.message();
+#endif
+  for (const std::string& name : names) {
     uint64_t size = 0;
     ASSERT_FALSE(transform.Measure(folder.Wide("in"), size));
     const TransformStatus failed =
@@ -165,7 +173,7 @@ TEST_F(Transform, RefusesAnOutputThatIsTheInputThroughAnotherName) {
     EXPECT_EQ(failed->Step, TransformStep::SameFile);
     EXPECT_EQ(ReadBytes(folder / "in"), original);
   }
-  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "link", "symlink"}));
+  EXPECT_EQ(folder.Names(), names);
 }
 
 TEST_F(Transform, CancelStopsBetweenChunksAndRemovesTheTemporaryFile) {

@@ -14,9 +14,11 @@ TEST(Utf, RoundTripsEveryPlane) {
 }
 
 TEST(Utf, MalformedTextIsRefusedNotAltered) {
-  EXPECT_FALSE(Utf16ToUtf8(std::u16string(1, char16_t{0xD800})));
-  EXPECT_FALSE(Utf16ToUtf8(u"x" + std::u16string(1, char16_t{0xDC00})));
-  EXPECT_EQ(Utf16ToUtf8Lossy(u"x" + std::u16string(1, char16_t{0xDC00})), "x\xEF\xBF\xBD");
+  const std::u16string loneHigh{char16_t{0xD800}};
+  const std::u16string loneLow{u'x', char16_t{0xDC00}};
+  EXPECT_FALSE(Utf16ToUtf8(loneHigh));
+  EXPECT_FALSE(Utf16ToUtf8(loneLow));
+  EXPECT_EQ(Utf16ToUtf8Lossy(loneLow), "x\xEF\xBF\xBD");
   for (const char* bad : {"\xFF", "\xC2", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
     EXPECT_FALSE(Utf8ToUtf16(bad)) << bad;
   }

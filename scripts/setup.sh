@@ -14,7 +14,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick
   g++-mingw-w64-i686 mingw-w64-tools
   wine wine32
-  openssl python3 file
+  openssl python3 file time
 )
 
 missing=()

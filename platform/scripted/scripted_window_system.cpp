@@ -58,6 +58,7 @@ struct ScriptedWindowSystem::Impl {
     std::thread::id id;
     bool done = false;
     bool joining = false;  // someone is joining it
+    ThreadRec* joiner = nullptr;  // who, so that it counts as running again once this ends
     bool blocked = false;  // inside one of our blocking calls
     bool sleeping = false;
     bool alertable = false;
@@ -920,6 +921,9 @@ ThreadHandle ScriptedWindowSystem::BeginThread(ThreadRoutine routine, void* argu
       Lock done(s.mu);
       t->done = true;
       t->blocked = false;
+      // The joiner is runnable from now on; were it still counted as blocked, a modal
+      // loop could find everything idle before the joiner has woken and give up.
+      if (t->joiner != nullptr) t->joiner->blocked = false;
       s.byId.erase(t->id);
       s.Notify();
     });
@@ -949,6 +953,7 @@ BOOL ScriptedWindowSystem::JoinThread(ThreadHandle thread) {
   t->joining = true;
   Impl::ThreadRec* me = s.Current();
   me->blocked = true;
+  t->joiner = me;
   s.Notify();
   uint64_t start = s.now;
   while (!t->done && !s.shutdown) {
@@ -964,6 +969,7 @@ BOOL ScriptedWindowSystem::JoinThread(ThreadHandle thread) {
   me->blocked = false;
   if (!t->done) {
     t->joining = false;
+    t->joiner = nullptr;
     s.Problem("JoinThread gave up waiting for a thread");
     s.Notify();
     return FALSE;

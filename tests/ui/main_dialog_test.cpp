@@ -1,0 +1,392 @@
+// The main dialog's states, transitions and texts, its guards, and the Help and About
+// boxes over it.
+#include "tests/ui/ui_fixture.h"
+
+namespace tavrinole::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// --- States and texts --------------------------------------------------------------
+
+TEST_F(DialogTest, StartsInStartWithTheTemplatesTexts) {
+  ExpectState(DialogState::Start);
+  EXPECT_EQ(Text(ids::InputLabel), TemplateStartPrompt);
+  EXPECT_EQ(Text(ids::OutputLabel), OutputPrompt);
+  EXPECT_EQ(Text(ids::PasswordDisplay), StartPattern);
+}
+
+TEST_F(DialogTest, WalksFromStartToRunningWithTheTextsOfEachState) {
+  Open("in.txt");
+  ExpectState(DialogState::FileChosen);
+  EXPECT_EQ(Text(ids::InputLabel), Wide("in.txt"));
+  EXPECT_EQ(Text(ids::OutputLabel), OutputPrompt);
+  EXPECT_EQ(Text(ids::PasswordDisplay), StartPattern);
+
+  SaveAs("out");
+  ExpectState(DialogState::OutputChosen);
+  EXPECT_EQ(Text(ids::OutputLabel), Wide("out"));
+  EXPECT_EQ(Text(ids::PasswordDisplay), Blank20);
+
+  Type(u"ABCD");
+  ExpectState(DialogState::OutputChosen);
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"****"));
+  Type(u"E");
+  ExpectState(DialogState::Ready);
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"*****"));
+
+  Click(ids::RunButton);
+  ExpectState(DialogState::Running);
+  EXPECT_EQ(Text(ids::InputLabel), Wide("in.txt"));
+  EXPECT_EQ(Text(ids::OutputLabel), Wide("out"));
+  EXPECT_EQ(Text(ids::PasswordDisplay), u"***** Running ******");
+  ServeUntilEnded(ws, main);
+  EXPECT_EQ(ws.DialogResult(main), 0);
+}
+
+TEST_F(DialogTest, ResetPasswordLeadsFromReadyBackToOutputChosen) {
+  Reach(DialogState::Ready);
+  Click(ids::ResetPasswordButton);
+  ExpectState(DialogState::OutputChosen);
+  EXPECT_EQ(dialog.Keys().PasswordLength(), 0);
+  EXPECT_EQ(Text(ids::PasswordDisplay), Blank20);
+}
+
+// Every transition that starts before Running, from each state it may start in.
+class FromState : public DialogTest, public ::testing::WithParamInterface<DialogState> {};
+// ...and from each state that has an input, where Save as is enabled.
+class WithInput : public FromState {};
+
+TEST_P(FromState, CancelledOpenBringsBackTheStart) {
+  Reach(GetParam());
+  CancelOpen();
+  ExpectState(DialogState::Start);
+  EXPECT_EQ(Text(ids::InputLabel), StartPrompt);
+  EXPECT_EQ(Text(ids::OutputLabel), OutputPrompt);
+  EXPECT_EQ(Text(ids::PasswordDisplay), StartPattern);
+  EXPECT_EQ(dialog.InputPath(), StartPrompt);
+  EXPECT_EQ(dialog.OutputPath(), OutputPrompt);
+  EXPECT_EQ(dialog.Keys().PasswordLength(), 0);
+  EXPECT_EQ(dialog.Keys().Slots(), PasswordSlots{});
+}
+
+TEST_P(WithInput, OpenedFileReplacesTheInputAndKeepsEverythingElse) {
+  Reach(GetParam());
+  const PasswordSlots slots = dialog.Keys().Slots();
+  const WString output = Text(ids::OutputLabel), display = Text(ids::PasswordDisplay);
+  Open("second.doc");
+  ExpectState(GetParam());
+  EXPECT_EQ(Text(ids::InputLabel), Wide("second.doc"));
+  EXPECT_EQ(dialog.InputPath(), Wide("second.doc"));
+  EXPECT_EQ(Text(ids::OutputLabel), output);
+  EXPECT_EQ(Text(ids::PasswordDisplay), display);
+  EXPECT_EQ(dialog.Keys().Slots(), slots);
+}
+
+TEST_P(WithInput, SavedOutputEmptiesThePassword) {
+  Reach(GetParam());
+  SaveAs("elsewhere");
+  ExpectState(DialogState::OutputChosen);
+  EXPECT_EQ(Text(ids::OutputLabel), Wide("elsewhere"));
+  EXPECT_EQ(Text(ids::InputLabel), Wide("in.txt"));
+  EXPECT_EQ(Text(ids::PasswordDisplay), Blank20);
+  EXPECT_EQ(dialog.Keys().PasswordLength(), 0);
+}
+
+TEST_P(WithInput, CancelledSaveAsKeepsTheInputAndForgetsTheOutput) {
+  Reach(GetParam());
+  CancelSaveAs();
+  ExpectState(DialogState::FileChosen);
+  EXPECT_EQ(Text(ids::InputLabel), Wide("in.txt"));
+  EXPECT_EQ(Text(ids::OutputLabel), OutputPrompt);
+  EXPECT_EQ(dialog.OutputPath(), OutputPrompt);
+  EXPECT_EQ(Text(ids::PasswordDisplay), StartPattern);
+  EXPECT_EQ(dialog.Keys().PasswordLength(), 0);
+}
+
+TEST_P(FromState, HelpAndAboutOpenOverTheDialogAndChangeNothing) {
+  Reach(GetParam());
+  for (int box : {resources::HelpDialogId, resources::AboutDialogId}) {
+    ws.QueueCall([&] { EXPECT_FALSE(ws.DialogEnabled(main)); });
+    ws.QueueClose(box);
+    Click(box == resources::HelpDialogId ? ids::HelpButton : ids::AboutButton);
+    const CallRecord shown = ws.Calls("DialogBoxParamW").back();
+    EXPECT_THAT(shown.args, ElementsAre(box, 0));
+    EXPECT_EQ(shown.window, main);  // the owner
+    EXPECT_EQ(shown.result, 0);
+  }
+  ExpectState(GetParam());
+  EXPECT_THAT(ws.Problems(), IsEmpty());
+}
+
+TEST_P(FromState, EscAndEnterDoNothingAndCloseEndsWithZero) {
+  Reach(GetParam());
+  const size_t calls = ws.Calls().size();
+  EXPECT_TRUE(ws.PressEscape(main));
+  EXPECT_TRUE(ws.PressEnter(main));
+  EXPECT_EQ(ws.Calls().size(), calls + 2);  // the two key presses, and nothing they caused
+  EXPECT_FALSE(ws.HasEnded(main));
+  EXPECT_TRUE(ws.Close(main));
+  EXPECT_TRUE(ws.HasEnded(main));
+  EXPECT_EQ(ws.DialogResult(main), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BeforeRunning, FromState,
+                         ::testing::Values(DialogState::Start, DialogState::FileChosen,
+                                           DialogState::OutputChosen, DialogState::Ready),
+                         [](const auto& info) { return std::string(Name(info.param)); });
+INSTANTIATE_TEST_SUITE_P(BeforeRunning, WithInput,
+                         ::testing::Values(DialogState::FileChosen, DialogState::OutputChosen,
+                                           DialogState::Ready),
+                         [](const auto& info) { return std::string(Name(info.param)); });
+
+TEST_F(DialogTest, LabelsAndUnknownIdsDoNothing) {
+  Reach(DialogState::Ready);
+  const size_t calls = ws.Calls().size();
+  for (int id : {IDOK, IDCANCEL, ids::MakerLabel, ids::InputLabel, ids::OutputLabel,
+                 ids::PasswordDisplay, 4064, 5000}) {
+    EXPECT_EQ(MainDialogProc(main, WM_COMMAND, MAKEWPARAM(WORD(id), BN_CLICKED), 0), TRUE);
+  }
+  EXPECT_EQ(ws.Calls().size(), calls);
+  EXPECT_EQ(MainDialogProc(main, WM_SETTEXT, 0, 0), FALSE);
+  ExpectState(DialogState::Ready);
+}
+
+// --- The info boxes ----------------------------------------------------------------
+
+TEST_F(DialogTest, InfoBoxesIgnoreEscAndEnterAndCloseOnlyOnTheirCloseCommand) {
+  for (int box : {resources::HelpDialogId, resources::AboutDialogId}) {
+    ws.QueueEscape(box);
+    ws.QueueEnter(box);
+    ws.QueueCall([&, box] { EXPECT_FALSE(ws.HasEnded(ws.LastDialog(box))); });
+    ws.QueueClose(box);
+    Click(box == resources::HelpDialogId ? ids::HelpButton : ids::AboutButton);
+    EXPECT_TRUE(ws.HasEnded(ws.LastDialog(box)));
+  }
+  EXPECT_THAT(ws.Problems(), IsEmpty());
+  EXPECT_FALSE(ws.HasEnded(main));
+}
+
+TEST_F(DialogTest, InfoDialogProcAnswersOnlyItsCloseCommand) {
+  ws.QueueCall([&] {
+    HWND help = ws.LastDialog(resources::HelpDialogId);
+    EXPECT_EQ(InfoDialogProc(help, WM_INITDIALOG, 0, 0), FALSE);
+    EXPECT_EQ(InfoDialogProc(help, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0), FALSE);
+    EXPECT_EQ(InfoDialogProc(help, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0), FALSE);
+    EXPECT_EQ(InfoDialogProc(help, WM_CLOSE, 0, 0), TRUE);
+  });
+  Click(ids::HelpButton);
+  const CallRecord end = ws.Calls("EndDialog").back();
+  EXPECT_EQ(end.window, ws.LastDialog(resources::HelpDialogId));
+  EXPECT_THAT(end.args, ElementsAre(0));
+}
+
+// --- Guards at Run -------------------------------------------------------------------
+
+class RunGuard : public DialogTest {
+ protected:
+  void ExpectRefused(std::u16string_view text) {
+    const std::vector<CallRecord> boxes = ws.Calls("MessageBoxW");
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, text);
+    EXPECT_EQ(boxes.back().caption, u"Warring");
+    EXPECT_EQ(boxes.back().window, main);
+    EXPECT_THAT(boxes.back().args, ElementsAre(MB_OK));
+    EXPECT_THAT(ws.Calls("BeginThread"), IsEmpty());
+    ExpectState(DialogState::Ready);
+    EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"*****"));
+  }
+};
+
+TEST_F(RunGuard, RefusesANewDocumentThatWouldBeTheOriginal) {
+  Open("in.txt");
+  SaveAs("in");  // "in" + ".txt" is the input itself
+  Type(u"ABCDE");
+  Click(ids::RunButton);
+  ExpectRefused(u"The new document can't replace the original");
+  EXPECT_EQ(ReadBytes(folder / "in.txt"), RandomBytes(1000, 7));
+}
+
+TEST_F(RunGuard, RefusesAnotherNameForTheOriginal) {
+  faulty.Set().SameFileAs[folder.Wide("alias.txt")] = folder.Wide("in.txt");
+  Open("in.txt");
+  SaveAs("alias");
+  Type(u"ABCDE");
+  Click(ids::RunButton);
+  ExpectRefused(u"The new document can't replace the original");
+}
+
+TEST_F(RunGuard, RefusesANameThatGrowsPast255WithItsSuffix) {
+  Open("in.txt");
+  ws.AnswerFileDialog(PathOfLength(252, 'n'));  // with ".txt" 256 code units: one too many
+  Click(ids::SaveAsButton);
+  ASSERT_EQ(dialog.OutputPath().size(), 252u);
+  Type(u"ABCDE");
+  Click(ids::RunButton);
+  ExpectRefused(u"The file name is too long");
+}
+
+TEST_F(RunGuard, AcceptsANameOfExactly255WithItsSuffix) {
+  Open("in.txt");
+  ws.AnswerFileDialog(PathOfLength(251, 'n'));
+  Click(ids::SaveAsButton);
+  Type(u"ABCDE");
+  Click(ids::RunButton);
+  EXPECT_EQ(ws.Calls("BeginThread").size(), 1u);
+  EXPECT_EQ(dialog.State(), DialogState::Running);
+  ServeUntilEnded(ws, main);
+}
+
+TEST_F(RunGuard, AsksBeforeReplacingAnExistingNewDocumentAndNoKeepsEverything) {
+  WriteBytes(folder / "out.txt", Bytes{1, 2, 3});
+  Reach(DialogState::Ready);
+  const PasswordSlots slots = dialog.Keys().Slots();
+  ws.AnswerMessageBox(IDNO);
+  Click(ids::RunButton);
+
+  const std::vector<CallRecord> boxes = ws.Calls("MessageBoxW");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, Wide("out.txt") + u" already exists.\nDo you want to replace it?");
+  EXPECT_EQ(boxes[0].caption, u"Confirm Save As");
+  EXPECT_EQ(boxes[0].window, main);
+  EXPECT_THAT(boxes[0].args, ElementsAre(MB_YESNO));
+  EXPECT_THAT(ws.Calls("BeginThread"), IsEmpty());
+  ExpectState(DialogState::Ready);
+  EXPECT_EQ(dialog.Keys().Slots(), slots);
+  EXPECT_EQ(dialog.OutputPath(), Wide("out"));
+  EXPECT_EQ(ReadBytes(folder / "out.txt"), (Bytes{1, 2, 3}));
+}
+
+TEST_F(RunGuard, YesReplacesTheExistingNewDocument) {
+  WriteBytes(folder / "out.txt", Bytes{1, 2, 3});
+  Reach(DialogState::Ready);
+  ws.AnswerMessageBox(IDYES);
+  Click(ids::RunButton);
+  ServeUntilEnded(ws, main);
+  EXPECT_EQ(ReadBytes(folder / "out.txt").size(), 1000u);
+}
+
+TEST_F(RunGuard, AThreadThatCannotStartIsReportedAndEndsTheDialog) {
+  Reach(DialogState::Ready);
+  ws.FailNext("BeginThread");
+  Click(ids::RunButton);
+  const std::vector<CallRecord> boxes = ws.Calls("MessageBoxW");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, u"Can't start the job");
+  EXPECT_EQ(boxes[0].caption, u"Warring");
+  EXPECT_TRUE(ws.HasEnded(main));
+  EXPECT_EQ(ws.DialogResult(main), 0);
+}
+
+// --- Paths from the file dialogs -------------------------------------------------------
+
+TEST_F(DialogTest, APathOf256UnitsIsRefusedAndChangesNothing) {
+  Reach(DialogState::Ready);
+  const WString tooLong = PathOfLength(256, 'p');
+  const WString fits = PathOfLength(255, 'p');
+  const PasswordSlots slots = dialog.Keys().Slots();
+
+  for (int button : {ids::OpenButton, ids::SaveAsButton}) {
+    ws.AnswerFileDialog(tooLong);
+    Click(button);
+    const CallRecord box = ws.Calls("MessageBoxW").back();
+    EXPECT_EQ(box.text, u"The path is too long");
+    EXPECT_EQ(box.caption, u"Warring");
+    ExpectState(DialogState::Ready);
+    EXPECT_EQ(dialog.InputPath(), Wide("in.txt"));
+    EXPECT_EQ(dialog.OutputPath(), Wide("out"));
+    EXPECT_EQ(Text(ids::InputLabel), Wide("in.txt"));
+    EXPECT_EQ(Text(ids::OutputLabel), Wide("out"));
+    EXPECT_EQ(dialog.Keys().Slots(), slots);
+  }
+  EXPECT_EQ(Boxes(), 2u);
+
+  ws.AnswerFileDialog(fits);
+  Click(ids::OpenButton);
+  EXPECT_EQ(dialog.InputPath(), fits);
+  EXPECT_EQ(Boxes(), 2u);
+}
+
+// --- One file dialog at a time, one job per run ----------------------------------------
+
+TEST_F(DialogTest, WhileAFileDialogIsOpenOpenSaveAsAndRunDoNothing) {
+  Reach(DialogState::Ready);
+  const size_t dialogsBefore = ws.FileDialogs().size();
+  ws.AnswerFileDialog(Wide("second.doc"), ScriptedWindowSystem::Hold::UntilDismissed);
+  ws.QueueClick(resources::MainDialogId, ids::OpenButton);
+  ws.QueueClick(resources::MainDialogId, ids::SaveAsButton);
+  ws.QueueClick(resources::MainDialogId, ids::RunButton);
+  ws.QueueClick(resources::MainDialogId, KeyByCharacter(u'Z')->ControlId);  // keys still work
+  ws.QueueDismiss();
+  Click(ids::OpenButton);
+
+  EXPECT_EQ(ws.FileDialogs().size(), dialogsBefore + 1);
+  EXPECT_THAT(ws.Calls("BeginThread"), IsEmpty());
+  EXPECT_EQ(dialog.InputPath(), Wide("second.doc"));
+  EXPECT_EQ(dialog.Keys().PasswordLength(), 6);
+  ExpectState(DialogState::Ready);
+  EXPECT_THAT(ws.Problems(), IsEmpty());
+}
+
+TEST_F(DialogTest, WhileSaveAsIsOpenOpenDoesNothing) {
+  Reach(DialogState::FileChosen);
+  ws.AnswerFileDialog(Wide("out"), ScriptedWindowSystem::Hold::UntilDismissed);
+  ws.QueueClick(resources::MainDialogId, ids::OpenButton);
+  ws.QueueDismiss();
+  Click(ids::SaveAsButton);
+  EXPECT_EQ(ws.FileDialogs().size(), 2u);
+  ExpectState(DialogState::OutputChosen);
+}
+
+class RunningJob : public DialogTest {
+ protected:
+  RunningJob() : DialogTest(5000) {}  // the job waits 5 s of virtual time in its first read
+};
+
+TEST_F(RunningJob, FromRunOnOnlyHelpAboutAndShowPasswordAct) {
+  Reach(DialogState::Running);
+  const size_t fileDialogs = ws.FileDialogs().size();
+  for (int id : {ids::OpenButton, ids::SaveAsButton, ids::RunButton, ids::ResetPasswordButton,
+                 KeyByCharacter(u'Q')->ControlId}) {
+    Command(id);
+  }
+  EXPECT_EQ(ws.FileDialogs().size(), fileDialogs);
+  EXPECT_EQ(ws.Calls("BeginThread").size(), 1u);
+  EXPECT_EQ(dialog.Keys().PasswordLength(), 5);
+  EXPECT_EQ(dialog.OutputPath(), Wide("out"));
+  ExpectState(DialogState::Running);
+
+  Click(ids::ShowPasswordBox);
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"ABCDE"));
+  ws.QueueClose(resources::AboutDialogId);
+  Click(ids::AboutButton);
+  EXPECT_TRUE(ws.HasEnded(ws.LastDialog(resources::AboutDialogId)));
+
+  ws.AdvanceClock(5000);
+  ServeUntilEnded(ws, main);
+  EXPECT_EQ(ws.TextsSet(Handle(ids::PasswordDisplay)).back(), u"****** Finish ******");
+}
+
+TEST_F(RunningJob, HelpOpensWhileTheJobRunsAndTheJobGoesOn) {
+  Reach(DialogState::Running);
+  HWND display = Handle(ids::PasswordDisplay);
+  ws.QueueWait(1000);
+  ws.QueueCall([&] {
+    EXPECT_FALSE(ws.HasEnded(ws.LastDialog(resources::HelpDialogId)));
+    EXPECT_THAT(ws.TextsSet(display), Contains(WString(u"Running: 1110001110101")));
+  });
+  ws.QueueClose(resources::HelpDialogId);
+  Click(ids::HelpButton);
+  EXPECT_FALSE(ws.HasEnded(main));
+
+  ws.AdvanceClock(5000);
+  ServeUntilEnded(ws, main);
+  EXPECT_EQ(ws.TextsSet(display).back(), u"****** Finish ******");
+  EXPECT_EQ(ReadBytes(folder / "out.txt").size(), 1000u);
+  EXPECT_THAT(ws.Problems(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace tavrinole::testing

@@ -1,0 +1,205 @@
+// The main dialog on the scripted window system, driven step by step from the test's
+// thread (which is then the GUI thread), with real files in a fresh folder.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "engine/key_table.h"
+#include "platform/scripted/scripted_window_system.h"
+#include "resources/dialog_templates.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/temp_folder.h"
+#include "ui/control_ids.h"
+#include "ui/main_dialog.h"
+
+namespace tavrinole::testing {
+
+inline const HINSTANCE Instance = reinterpret_cast<HINSTANCE>(uintptr_t{0x400000});
+
+inline const WString StartPattern = u"* * * * * * * * * * * * * * * * * * * *";
+inline const WString TemplateStartPrompt = u" To start press the 'Open ' buton";
+inline const WString StartPrompt = u" To start press the 'Open ' buton ";
+inline const WString OutputPrompt = u" Choose where you want to save the 'new' document.";
+inline const WString Blank20(20, u' ');
+
+inline WString Padded(std::u16string_view shown) {
+  return WString(shown) + WString(20 - shown.size(), u' ');
+}
+
+// Which controls each state enables, as the dialog's documents lay it out; "keypad" is
+// the 52 keys and "Reset password".
+struct ExpectedRow {
+  int Id;
+  std::array<bool, 5> In;
+};
+inline constexpr int KeypadRow = -1;
+// clang-format off
+inline constexpr std::array<ExpectedRow, 11> ExpectedEnabled = {{
+  //  Control                 Start  FileChosen  OutputChosen  Ready  Running
+  { ids::HelpButton,        {  1,     1,          1,            1,     1 } },
+  { ids::AboutButton,       {  1,     1,          1,            1,     1 } },
+  { ids::MakerLabel,        {  0,     0,          0,            0,     0 } },
+  { ids::InputLabel,        {  1,     1,          1,            1,     1 } },
+  { ids::ShowPasswordBox,   {  1,     1,          1,            1,     1 } },
+  { ids::OpenButton,        {  1,     1,          1,            1,     0 } },
+  { ids::SaveAsButton,      {  0,     1,          1,            1,     0 } },
+  { ids::OutputLabel,       {  0,     1,          1,            1,     1 } },
+  { KeypadRow,              {  0,     0,          1,            1,     0 } },
+  { ids::PasswordDisplay,   {  0,     0,          1,            1,     0 } },
+  { ids::RunButton,         {  0,     0,          0,            1,     0 } },
+}};
+// clang-format on
+
+inline const char* Name(DialogState state) {
+  static constexpr const char* Names[] = {"Start", "FileChosen", "OutputChosen", "Ready",
+                                          "Running"};
+  return Names[static_cast<int>(state)];
+}
+
+// Holds the job in its first read of the input until `pause` virtual milliseconds have
+// passed, so a test can act while the job runs.
+class PausedReads final : public FileSystem {
+ public:
+  PausedReads(FileSystem& inner, WindowSystem& windows, DWORD pause)
+      : inner_(inner), windows_(windows), pause_(pause) {}
+
+  IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) override {
+    IoResult result = inner_.OpenForReading(path, file);
+    if (result && ++opens_ == 2) file = std::make_unique<Paused>(std::move(file), *this);
+    return result;
+  }
+  IoResult CreateNew(const Path& p, std::unique_ptr<File>& f) override {
+    return inner_.CreateNew(p, f);
+  }
+  IoResult OpenForReadingAndWriting(const Path& p, std::unique_ptr<File>& f) override {
+    return inner_.OpenForReadingAndWriting(p, f);
+  }
+  std::optional<FileIdentity> Identity(const Path& p) override { return inner_.Identity(p); }
+  IoResult Replace(const Path& a, const Path& b) override { return inner_.Replace(a, b); }
+  IoResult Remove(const Path& p) override { return inner_.Remove(p); }
+
+ private:
+  struct Paused final : File {
+    Paused(std::unique_ptr<File> file, PausedReads& owner) : file_(std::move(file)), owner_(owner) {}
+    IoResult Read(std::span<uint8_t> into, size_t& got) override {
+      if (!paused_ && owner_.pause_ > 0) owner_.windows_.Sleep(owner_.pause_);
+      paused_ = true;
+      return file_->Read(into, got);
+    }
+    IoResult Write(std::span<const uint8_t> b) override { return file_->Write(b); }
+    IoResult Size(uint64_t& s) override { return file_->Size(s); }
+    IoResult Flush() override { return file_->Flush(); }
+    IoResult Close() override { return file_->Close(); }
+    std::unique_ptr<File> file_;
+    PausedReads& owner_;
+    bool paused_ = false;
+  };
+
+  FileSystem& inner_;
+  WindowSystem& windows_;
+  DWORD pause_;
+  int opens_ = 0;
+};
+
+// Plays the GUI thread until the job has ended the dialog; the job works between its
+// requests, so idleness alone does not mean it is done.
+inline void ServeUntilEnded(ScriptedWindowSystem& ws, HWND dialog) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!ws.HasEnded(dialog) && std::chrono::steady_clock::now() < deadline) {
+    ASSERT_TRUE(ws.WaitIdle());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+class DialogTest : public ::testing::Test {
+ protected:
+  // jobPause: how long the job's first read waits on the virtual clock.
+  explicit DialogTest(DWORD jobPause = 0) : paused(faulty, ws, jobPause) {}
+
+  void SetUp() override {
+    WriteBytes(folder / "in.txt", RandomBytes(1000, 7));
+    WriteBytes(folder / "second.doc", RandomBytes(900, 8));
+    ws.RegisterTemplates(resources::DialogTemplates);
+    main = ws.OpenDialog(resources::MainDialogId, nullptr, MainDialogProc, 0);
+    ASSERT_NE(main, nullptr);
+  }
+
+  WString Wide(const std::string& name) const { return FromPath(folder.Wide(name)); }
+  // A path in the folder of exactly `units` code units.
+  WString PathOfLength(size_t units, char fill) const {
+    const size_t prefix = (folder / "").string().size();
+    return Wide(std::string(units - prefix, fill));
+  }
+
+  void Click(int id) { ASSERT_TRUE(ws.Click(main, id)) << "control " << id << " is disabled"; }
+  void Open(const std::string& name) {
+    ws.AnswerFileDialog(Wide(name));
+    Click(ids::OpenButton);
+  }
+  void CancelOpen() {
+    ws.CancelFileDialog();
+    Click(ids::OpenButton);
+  }
+  void SaveAs(const std::string& name) {
+    ws.AnswerFileDialog(Wide(name));
+    Click(ids::SaveAsButton);
+  }
+  void CancelSaveAs() {
+    ws.CancelFileDialog();
+    Click(ids::SaveAsButton);
+  }
+  void Type(std::u16string_view keys) {
+    for (char16_t c : keys) Click(KeyByCharacter(c)->ControlId);
+  }
+  // Sends a command whatever the button's enabled flag says, as a posted one would.
+  void Command(int id) { ws.SendMessageW(main, WM_COMMAND, MAKEWPARAM(WORD(id), BN_CLICKED), 0); }
+
+  void Reach(DialogState state) {
+    if (state >= DialogState::FileChosen) Open("in.txt");
+    if (state >= DialogState::OutputChosen) SaveAs("out");
+    if (state == DialogState::OutputChosen) Type(u"AB");
+    if (state >= DialogState::Ready) Type(u"ABCDE");
+    if (state == DialogState::Running) Click(ids::RunButton);
+    ASSERT_EQ(dialog.State(), state);
+  }
+
+  bool Enabled(int id) const { return ws.ControlEnabled(main, id); }
+  WString Text(int id) const { return ws.ControlText(main, id); }
+  HWND Handle(int id) const { return ws.Control(main, id); }
+  size_t Boxes() const { return ws.Calls("MessageBoxW").size(); }
+
+  void ExpectEnabledFor(DialogState state) const {
+    const size_t column = static_cast<size_t>(state);
+    for (const ExpectedRow& row : ExpectedEnabled) {
+      if (row.Id != KeypadRow) {
+        EXPECT_EQ(Enabled(row.Id), row.In[column]) << "control " << row.Id << " in " << Name(state);
+        continue;
+      }
+      EXPECT_EQ(Enabled(ids::ResetPasswordButton), row.In[column]) << Name(state);
+      for (const KeyEntry& key : KeyTable) {
+        EXPECT_EQ(Enabled(key.ControlId), row.In[column]) << "key " << key.ControlId << " in " << Name(state);
+      }
+    }
+  }
+
+  void ExpectState(DialogState state) const {
+    EXPECT_EQ(dialog.State(), state) << "expected " << Name(state);
+    ExpectEnabledFor(state);
+  }
+
+  TempFolder folder;
+  ScriptedWindowSystem ws;
+  FaultyFileSystem faulty;
+  PausedReads paused;
+  MainDialog dialog{ws, paused, Instance};
+  HWND main = nullptr;
+};
+
+}  // namespace tavrinole::testing

@@ -10,9 +10,9 @@ constexpr WCHAR DialogClassName[] = WTEXT("TavrinolClass");
 constexpr int IconSize = 48;  // both icons: the system scales the small one down
 
 HICON LoadProgramIcon(WindowSystem& windows, HINSTANCE instance) {
-  return static_cast<HICON>(windows.LoadImageW(instance,
-                                               MAKEINTRESOURCEW(resources::ProgramIconId),
-                                               IMAGE_ICON, IconSize, IconSize, LR_CREATEDIBSECTION));
+  return static_cast<HICON>(windows.LoadImageW(instance, MAKEINTRESOURCEW(resources::ProgramIconId),
+                                               IMAGE_ICON, IconSize, IconSize,
+                                               LR_CREATEDIBSECTION));
 }
 
 // The system dialog class under our name, with our instance and icon; everything else,

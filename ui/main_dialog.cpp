@@ -8,6 +8,13 @@
 #include "ui/control_ids.h"
 
 namespace tavrinole {
+
+struct FileDialogSetup {
+  const WCHAR* Filter;
+  DWORD Flags;
+  BOOL (WindowSystem::*Show)(LPOPENFILENAMEW record);
+};
+
 namespace {
 
 namespace text {
@@ -45,20 +52,10 @@ constexpr std::array<EnabledRow, 6> EnabledTable = {{
 }};
 // clang-format on
 
-}  // namespace
-
-struct FileDialogSetup {
-  const WCHAR* Filter;
-  DWORD Flags;
-  BOOL (WindowSystem::*Show)(LPOPENFILENAMEW record);
-};
-
-namespace {
-
 // Display texts and patterns exactly as the dialogs show and match them.
 constexpr WCHAR OpenFilter[] =
     WTEXT("All\0*.*\0Text   *.txt;*.doc\0*.TXT;*.DOC\0Picture   *.bmp;*.jpg;*gif\0")
-    WTEXT("*.BMP;*JPG;*.GIF\0Music   *.mp3;*.wmp\0*.MP3;*.WMP\0\0");
+        WTEXT("*.BMP;*JPG;*.GIF\0Music   *.mp3;*.wmp\0*.MP3;*.WMP\0\0");
 constexpr WCHAR SaveFilter[] = WTEXT("All\0*.*\0\0");
 
 // The save dialog carries OFN_FILEMUSTEXIST as well; only open dialogs act on it.
@@ -74,8 +71,12 @@ constexpr FileDialogSetup SaveSetup{SaveFilter, OFN_PATHMUSTEXIST | OFN_FILEMUST
 MainDialog* MainDialog::active_ = nullptr;
 
 MainDialog::MainDialog(WindowSystem& windows, FileSystem& files, HINSTANCE instance)
-    : windows_(windows), files_(files), instance_(instance), keypad_(windows),
-      info_(windows, instance), job_(windows, files) {
+    : windows_(windows),
+      files_(files),
+      instance_(instance),
+      keypad_(windows),
+      info_(windows, instance),
+      job_(windows, files) {
   static_assert(EnabledTable.size() == EnabledRows);
   active_ = this;
 }

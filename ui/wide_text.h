@@ -34,7 +34,11 @@ void CopyLiteral(WCHAR (&buffer)[N], const WCHAR (&literal)[M]) {
   std::copy(literal, literal + M, buffer);
 }
 
-inline Path ToPath(WStringView text) { return Path(text.begin(), text.end()); }
-inline WString FromPath(const Path& path) { return WString(path.begin(), path.end()); }
+inline Path ToPath(WStringView text) {
+  return Path(text.begin(), text.end());
+}
+inline WString FromPath(const Path& path) {
+  return WString(path.begin(), path.end());
+}
 
 }  // namespace tavrinole

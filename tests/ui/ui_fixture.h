@@ -87,7 +87,8 @@ class PausedReads final : public FileSystem {
 
  private:
   struct Paused final : File {
-    Paused(std::unique_ptr<File> file, PausedReads& owner) : file_(std::move(file)), owner_(owner) {}
+    Paused(std::unique_ptr<File> file, PausedReads& owner)
+        : file_(std::move(file)), owner_(owner) {}
     IoResult Read(std::span<uint8_t> into, size_t& got) override {
       if (!paused_ && owner_.pause_ > 0) owner_.windows_.Sleep(owner_.pause_);
       paused_ = true;
@@ -184,7 +185,8 @@ class DialogTest : public ::testing::Test {
       }
       EXPECT_EQ(Enabled(ids::ResetPasswordButton), row.In[column]) << Name(state);
       for (const KeyEntry& key : KeyTable) {
-        EXPECT_EQ(Enabled(key.ControlId), row.In[column]) << "key " << key.ControlId << " in " << Name(state);
+        EXPECT_EQ(Enabled(key.ControlId), row.In[column])
+            << "key " << key.ControlId << " in " << Name(state);
       }
     }
   }

@@ -72,6 +72,8 @@ TransformStatus FileTransform::Stream(const Path& input, uint64_t size, const Pa
   } else {
     status = Copy(*in, *out, size, hooks);
   }
+  // A cancel that came during the last pass still wins: nothing is put in place.
+  if (!status && hooks.Cancel && hooks.Cancel->load()) status = Fail(TransformStep::Cancelled);
   Discard(in);
   if (!status) {
     if (IoResult replaced = files_.Replace(temporary, output); !replaced) {

@@ -188,6 +188,20 @@ TEST_F(Transform, CancelStopsBetweenChunksAndRemovesTheTemporaryFile) {
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
 }
 
+TEST_F(Transform, ACancelDuringTheLastPassStillLeavesNothing) {
+  WriteBytes(folder / "in", RandomBytes(1000, 7));
+  WriteBytes(folder / "out", Bytes(3, 3));
+  std::atomic<bool> cancel{false};
+  TransformHooks hooks;
+  hooks.Cancel = &cancel;
+  hooks.Progress = [&](uint64_t, uint64_t) { cancel = true; };
+  const TransformStatus failed = Run(hooks);
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->Step, TransformStep::Cancelled);
+  EXPECT_EQ(ReadBytes(folder / "out"), Bytes(3, 3));
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
+}
+
 TEST(TemporaryName, StaysInTheOutputsFolder) {
   const Path name = FileTransform::TemporaryNameFor(u"/some/folder/out.pdf");
   EXPECT_EQ(name.rfind(u"/some/folder/.tavrinole-", 0), 0u);

@@ -243,15 +243,19 @@ TEST_F(ScriptedDialog, AnActionForADialogThatIsNotOpenIsAProblem) {
   EXPECT_THAT(ws.Problems(), ElementsAre(::testing::HasSubstr("not open")));
 }
 
+std::vector<Message> received;
+
+// A named function, not a lambda: on Windows a dialog procedure is __stdcall.
+INT_PTR CALLBACK Record(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  received.push_back({dialog, message, wParam, LOWORD(wParam), lParam, 0, {}});
+  return FALSE;
+}
+
 TEST(ScriptedProgramDialogs, BuildFromTheProgramsOwnTemplates) {
   ScriptedWindowSystem ws;
   ws.RegisterTemplates(resources::DialogTemplates);
-  static std::vector<Message> received;
   received.clear();
-  DLGPROC record = [](HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) -> INT_PTR {
-    received.push_back({dialog, message, wParam, LOWORD(wParam), lParam, 0, {}});
-    return FALSE;
-  };
+  DLGPROC record = &Record;
   HWND main = ws.OpenDialog(resources::MainDialogId, nullptr, record, 0);
 
   ASSERT_NE(main, nullptr);

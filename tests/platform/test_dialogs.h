@@ -12,6 +12,9 @@
 namespace tavrinole::testing {
 
 using resources::ControlKind;
+#ifndef WS_DISABLED  // a macro of windows.h on Windows
+using resources::WS_DISABLED;
+#endif
 
 inline constexpr int MainId = 501;
 inline constexpr int InfoId = 502;
@@ -25,7 +28,7 @@ inline constexpr int Label = 14;
 inline constexpr std::array<resources::ControlTemplate, 5> MainControls = {{
   { HelpButton, ControlKind::PushButton,   u"Help",  { 0,  0, 30, 14 }, resources::PushStyle },
   { OpenButton, ControlKind::PushButton,   u"Open",  { 0, 20, 30, 14 }, resources::PushStyle },
-  { RunButton,  ControlKind::PushButton,   u"Run",   { 0, 40, 30, 14 }, resources::PushStyle | resources::WS_DISABLED },
+  { RunButton,  ControlKind::PushButton,   u"Run",   { 0, 40, 30, 14 }, resources::PushStyle | WS_DISABLED },
   { ShowCheck,  ControlKind::AutoCheckBox, u"Show",  { 0, 60, 30, 10 }, resources::CheckStyle },
   { Label,      ControlKind::StaticText,   u"label", { 0, 80, 90,  8 }, resources::LabelStyle },
 }};

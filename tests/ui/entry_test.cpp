@@ -20,11 +20,11 @@ class Entry : public ::testing::Test {
   int Run() { return Run(faulty); }
 
   void QueueClick(int id) { ws.QueueClick(resources::MainDialogId, id); }
-  void QueueType(std::u16string_view keys) {
-    for (char16_t c : keys) QueueClick(KeyByCharacter(c)->ControlId);
+  void QueueType(WStringView keys) {
+    for (WCHAR c : keys) QueueClick(KeyByCharacter(c)->ControlId);
   }
   // Open, Save as and a password, ready to press Run.
-  void QueueReady(const std::string& in, const std::string& out, std::u16string_view password) {
+  void QueueReady(const std::string& in, const std::string& out, WStringView password) {
     ws.AnswerFileDialog(FromPath(folder.Wide(in)));
     QueueClick(ids::OpenButton);
     ws.AnswerFileDialog(FromPath(folder.Wide(out)));
@@ -52,7 +52,7 @@ TEST_F(Entry, StartsUpWithTheCallsAndArgumentsOfAWin32Program) {
   for (size_t i : {2u, 3u}) {
     EXPECT_THAT(calls[i].args, ElementsAre(8001, IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION));
   }
-  EXPECT_EQ(calls[4].text, u"TavrinolClass");
+  EXPECT_EQ(calls[4].text, WTEXT("TavrinolClass"));
   EXPECT_EQ(calls[5].op, "DialogBoxParamW");
   EXPECT_EQ(calls[5].window, nullptr);
   EXPECT_THAT(calls[5].args, ElementsAre(1001, 0));
@@ -60,7 +60,7 @@ TEST_F(Entry, StartsUpWithTheCallsAndArgumentsOfAWin32Program) {
   WNDCLASSEXW system{};
   system.cbSize = sizeof(WNDCLASSEXW);
   ASSERT_TRUE(ws.GetClassInfoExW(nullptr, WC_DIALOG, &system));
-  const std::optional<WNDCLASSEXW> ours = ws.RegisteredClass(u"TavrinolClass");
+  const std::optional<WNDCLASSEXW> ours = ws.RegisteredClass(WTEXT("TavrinolClass"));
   ASSERT_TRUE(ours.has_value());
   EXPECT_EQ(ours->hInstance, Instance);
   EXPECT_EQ(reinterpret_cast<intptr_t>(ours->hIcon), calls[2].result);
@@ -98,12 +98,12 @@ TEST_F(Entry, FillsTheFileDialogRecordAfreshForEachCall) {
   const std::vector<FileDialogRecord> shown = ws.FileDialogs();
   ASSERT_EQ(shown.size(), 3u);
   const std::vector<FilterPair> openFilter = {
-      {u"All", {u"*.*"}},
-      {u"Text   *.txt;*.doc", {u"*.TXT", u"*.DOC"}},
-      {u"Picture   *.bmp;*.jpg;*gif", {u"*.BMP", u"*JPG", u"*.GIF"}},
-      {u"Music   *.mp3;*.wmp", {u"*.MP3", u"*.WMP"}},
+      {WTEXT("All"), {WTEXT("*.*")}},
+      {WTEXT("Text   *.txt;*.doc"), {WTEXT("*.TXT"), WTEXT("*.DOC")}},
+      {WTEXT("Picture   *.bmp;*.jpg;*gif"), {WTEXT("*.BMP"), WTEXT("*JPG"), WTEXT("*.GIF")}},
+      {WTEXT("Music   *.mp3;*.wmp"), {WTEXT("*.MP3"), WTEXT("*.WMP")}},
   };
-  const std::vector<FilterPair> saveFilter = {{u"All", {u"*.*"}}};
+  const std::vector<FilterPair> saveFilter = {{WTEXT("All"), {WTEXT("*.*")}}};
   for (const FileDialogRecord& call : shown) {
     const bool save = call.op == "GetSaveFileNameW";
     const OPENFILENAMEW& r = call.record;
@@ -116,7 +116,7 @@ TEST_F(Entry, FillsTheFileDialogRecordAfreshForEachCall) {
     EXPECT_EQ(r.nMaxCustFilter, 0u);
     EXPECT_EQ(r.nFilterIndex, 1u);
     EXPECT_NE(r.lpstrFile, nullptr);
-    EXPECT_EQ(call.fileOnEntry, u"");
+    EXPECT_EQ(call.fileOnEntry, WTEXT(""));
     EXPECT_EQ(r.nMaxFile, 260u);
     EXPECT_EQ(r.lpstrFileTitle, nullptr);
     EXPECT_EQ(r.nMaxFileTitle, 0u);
@@ -135,9 +135,9 @@ TEST_F(Entry, FillsTheFileDialogRecordAfreshForEachCall) {
   }
   // The raw filter of the open dialog, double zero included.
   const WCHAR* raw = shown[0].record.lpstrFilter;
-  const WStringView expected =
-      u"All\0*.*\0Text   *.txt;*.doc\0*.TXT;*.DOC\0Picture   *.bmp;*.jpg;*gif\0*.BMP;*JPG;*.GIF\0"
-      u"Music   *.mp3;*.wmp\0*.MP3;*.WMP\0\0";
+  const WStringView expected = WTEXT(
+      "All\0*.*\0Text   *.txt;*.doc\0*.TXT;*.DOC\0Picture   *.bmp;*.jpg;*gif\0*.BMP;*JPG;*.GIF\0")
+      WTEXT("Music   *.mp3;*.wmp\0*.MP3;*.WMP\0\0");
   EXPECT_EQ(WStringView(raw, expected.size()), expected);
 }
 
@@ -146,7 +146,7 @@ TEST_F(Entry, FillsTheFileDialogRecordAfreshForEachCall) {
 TEST_F(Entry, RunsAJobFromStartToEndAndItsOutputDecodesBack) {
   const Bytes original = RandomBytes(70001, 3);  // one full block and a remainder
   WriteBytes(folder / "in.txt", original);
-  QueueReady("in.txt", "out", u"TIGER");
+  QueueReady("in.txt", "out", WTEXT("TIGER"));
   QueueClick(ids::RunButton);
   ASSERT_EQ(Run(), 0);
 
@@ -154,15 +154,16 @@ TEST_F(Entry, RunsAJobFromStartToEndAndItsOutputDecodesBack) {
   EXPECT_TRUE(ws.HasEnded(main));
   const std::vector<WString> status = ws.TextsSet(ws.Control(main, ids::PasswordDisplay));
   ASSERT_GE(status.size(), 3u);
-  const auto running = std::find(status.begin(), status.end(), WString(u"***** Running ******"));
+  const auto running =
+      std::find(status.begin(), status.end(), WString(WTEXT("***** Running ******")));
   ASSERT_NE(running, status.end());
   ASSERT_NE(running + 1, status.end());
-  EXPECT_EQ(*(running + 1), u"Please wait: running....");
-  EXPECT_EQ(status.back(), u"****** Finish ******");
+  EXPECT_EQ(*(running + 1), WTEXT("Please wait: running...."));
+  EXPECT_EQ(status.back(), WTEXT("****** Finish ******"));
 
   const std::vector<CallRecord> boxes = ws.Calls("MessageBoxW");
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, u" Closing......");
+  EXPECT_EQ(boxes[0].caption, WTEXT(" Closing......"));
   EXPECT_EQ(boxes[0].text, job_text::Closing);
   EXPECT_EQ(boxes[0].window, main);
 
@@ -180,7 +181,7 @@ TEST_F(Entry, RunsAJobFromStartToEndAndItsOutputDecodesBack) {
   again.QueueClick(resources::MainDialogId, ids::OpenButton);
   again.AnswerFileDialog(FromPath(folder.Wide("back")));
   again.QueueClick(resources::MainDialogId, ids::SaveAsButton);
-  for (char16_t c : std::u16string_view(u"TIGER")) {
+  for (WCHAR c : WStringView(WTEXT("TIGER"))) {
     again.QueueClick(resources::MainDialogId, KeyByCharacter(c)->ControlId);
   }
   again.QueueClick(resources::MainDialogId, ids::RunButton);
@@ -196,7 +197,7 @@ TEST_F(Entry, ClosingDuringAJobEndsItAndWaitsForItsThreads) {
   // Longer than one pass of the transform, which looks for a cancel between passes.
   WriteBytes(folder / "in.txt", RandomBytes(1100000, 4));
   PausedReads paused(faulty, ws, 5000);
-  QueueReady("in.txt", "out", u"TIGER");
+  QueueReady("in.txt", "out", WTEXT("TIGER"));
   QueueClick(ids::RunButton);
   ws.QueueWait(1000);
   ws.QueueClose(resources::MainDialogId);

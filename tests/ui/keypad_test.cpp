@@ -21,9 +21,9 @@ class KeypadTest : public DialogTest {
 };
 
 TEST_F(KeypadTest, RunNeedsFiveCharactersAndResetTakesItAway) {
-  Type(u"WXYZ");
+  Type(WTEXT("WXYZ"));
   EXPECT_FALSE(Enabled(ids::RunButton));
-  Type(u"1");
+  Type(WTEXT("1"));
   EXPECT_TRUE(Enabled(ids::RunButton));
   Click(ids::ResetPasswordButton);
   EXPECT_FALSE(Enabled(ids::RunButton));
@@ -31,14 +31,14 @@ TEST_F(KeypadTest, RunNeedsFiveCharactersAndResetTakesItAway) {
 }
 
 TEST_F(KeypadTest, SameKeyCountsItsOccurrences) {
-  Type(u"AAA");
+  Type(WTEXT("AAA"));
   EXPECT_EQ(Slot(1), (PasswordSlot{5, 1}));
   EXPECT_EQ(Slot(2), (PasswordSlot{5, 2}));
   EXPECT_EQ(Slot(3), (PasswordSlot{5, 3}));
 }
 
 TEST_F(KeypadTest, EachKeyCountsOnlyItself) {
-  Type(u"BNB");
+  Type(WTEXT("BNB"));
   EXPECT_EQ(Slot(0), (PasswordSlot{0, 0}));
   EXPECT_EQ(Slot(1), (PasswordSlot{1, 1}));
   EXPECT_EQ(Slot(2), (PasswordSlot{2, 1}));
@@ -47,55 +47,55 @@ TEST_F(KeypadTest, EachKeyCountsOnlyItself) {
 }
 
 TEST_F(KeypadTest, TheTwentyFirstPressChangesNothing) {
-  Type(u"ABCDEFGHIJKLMNOPQRST");
+  Type(WTEXT("ABCDEFGHIJKLMNOPQRST"));
   ASSERT_EQ(dialog.Keys().PasswordLength(), 20);
-  EXPECT_EQ(Slot(20), (PasswordSlot{KeyByCharacter(u'T')->KeyIndex, 1}));
+  EXPECT_EQ(Slot(20), (PasswordSlot{KeyByCharacter(WTEXT('T'))->KeyIndex, 1}));
   const size_t textsSet = ws.Calls("SetWindowTextW").size();
-  const int32_t counted = Count(u'A');
-  Type(u"A");
+  const int32_t counted = Count(WTEXT('A'));
+  Type(WTEXT("A"));
   EXPECT_EQ(dialog.Keys().PasswordLength(), 20);
-  EXPECT_EQ(Count(u'A'), counted);
+  EXPECT_EQ(Count(WTEXT('A')), counted);
   EXPECT_EQ(ws.Calls("SetWindowTextW").size(), textsSet);
-  EXPECT_EQ(Text(ids::PasswordDisplay), WString(20, u'*'));
+  EXPECT_EQ(Text(ids::PasswordDisplay), WString(20, WTEXT('*')));
   EXPECT_TRUE(Enabled(ids::RunButton));
 }
 
 TEST_F(KeypadTest, AfterAResetTypingStartsAgainAtPositionOne) {
-  Type(u"QQW");
+  Type(WTEXT("QQW"));
   Click(ids::ResetPasswordButton);
   EXPECT_EQ(dialog.Keys().Slots(), PasswordSlots{});
   EXPECT_THAT(dialog.Keys().OccurrenceCounter(), Each(Eq(0)));
-  Type(u"Q");
-  EXPECT_EQ(Slot(1), (PasswordSlot{KeyByCharacter(u'Q')->KeyIndex, 1}));
+  Type(WTEXT("Q"));
+  EXPECT_EQ(Slot(1), (PasswordSlot{KeyByCharacter(WTEXT('Q'))->KeyIndex, 1}));
   Click(ids::ShowPasswordBox);
-  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"Q"));
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("Q")));
 }
 
 TEST_F(KeypadTest, ShowPasswordSwitchesBetweenPlainAndMaskedBothTwentyWide) {
-  Type(u"K9(");
-  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"***"));
+  Type(WTEXT("K9("));
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("***")));
   Click(ids::ShowPasswordBox);
   EXPECT_EQ(dialog.Keys().ShowPassword(), 1);
-  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"K9("));
-  Type(u"x ");
-  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"K9(x "));
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("K9(")));
+  Type(WTEXT("x "));
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("K9(x ")));
   Click(ids::ShowPasswordBox);
   EXPECT_EQ(dialog.Keys().ShowPassword(), 0);
-  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"*****"));
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("*****")));
 }
 
 TEST_F(KeypadTest, PoundShowsAsU00A3) {
   Click(ids::ShowPasswordBox);
-  Type(u"\u00A3");
-  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"\u00A3"));
+  Type(WTEXT("\u00A3"));
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("\u00A3")));
   EXPECT_EQ(dialog.Keys().PlainPassword()[0], WCHAR(0x00A3));
   Click(ids::ShowPasswordBox);
-  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"*"));
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("*")));
 }
 
 TEST_F(DialogTest, ToggleBeforeAnyResetBlanksTheDisplayAndAfterOneShowsSpaces) {
   Click(ids::ShowPasswordBox);
-  EXPECT_EQ(Text(ids::PasswordDisplay), u"");
+  EXPECT_EQ(Text(ids::PasswordDisplay), WTEXT(""));
   CancelOpen();  // resets the password
   Click(ids::ShowPasswordBox);
   EXPECT_EQ(Text(ids::PasswordDisplay), Blank20);

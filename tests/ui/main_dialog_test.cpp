@@ -30,18 +30,18 @@ TEST_F(DialogTest, WalksFromStartToRunningWithTheTextsOfEachState) {
   EXPECT_EQ(Text(ids::OutputLabel), Wide("out"));
   EXPECT_EQ(Text(ids::PasswordDisplay), Blank20);
 
-  Type(u"ABCD");
+  Type(WTEXT("ABCD"));
   ExpectState(DialogState::OutputChosen);
-  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"****"));
-  Type(u"E");
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("****")));
+  Type(WTEXT("E"));
   ExpectState(DialogState::Ready);
-  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"*****"));
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("*****")));
 
   Click(ids::RunButton);
   ExpectState(DialogState::Running);
   EXPECT_EQ(Text(ids::InputLabel), Wide("in.txt"));
   EXPECT_EQ(Text(ids::OutputLabel), Wide("out"));
-  EXPECT_EQ(Text(ids::PasswordDisplay), u"***** Running ******");
+  EXPECT_EQ(Text(ids::PasswordDisplay), WTEXT("***** Running ******"));
   ServeUntilEnded(ws, main);
   EXPECT_EQ(ws.DialogResult(main), 0);
 }
@@ -187,25 +187,25 @@ TEST_F(DialogTest, InfoDialogProcAnswersOnlyItsCloseCommand) {
 
 class RunGuard : public DialogTest {
  protected:
-  void ExpectRefused(std::u16string_view text) {
+  void ExpectRefused(WStringView text) {
     const std::vector<CallRecord> boxes = ws.Calls("MessageBoxW");
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back().text, text);
-    EXPECT_EQ(boxes.back().caption, u"Warring");
+    EXPECT_EQ(boxes.back().caption, WTEXT("Warring"));
     EXPECT_EQ(boxes.back().window, main);
     EXPECT_THAT(boxes.back().args, ElementsAre(MB_OK));
     EXPECT_THAT(ws.Calls("BeginThread"), IsEmpty());
     ExpectState(DialogState::Ready);
-    EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"*****"));
+    EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("*****")));
   }
 };
 
 TEST_F(RunGuard, RefusesANewDocumentThatWouldBeTheOriginal) {
   Open("in.txt");
   SaveAs("in");  // "in" + ".txt" is the input itself
-  Type(u"ABCDE");
+  Type(WTEXT("ABCDE"));
   Click(ids::RunButton);
-  ExpectRefused(u"The new document can't replace the original");
+  ExpectRefused(WTEXT("The new document can't replace the original"));
   EXPECT_EQ(ReadBytes(folder / "in.txt"), RandomBytes(1000, 7));
 }
 
@@ -213,9 +213,9 @@ TEST_F(RunGuard, RefusesAnotherNameForTheOriginal) {
   faulty.Set().SameFileAs[folder.Wide("alias.txt")] = folder.Wide("in.txt");
   Open("in.txt");
   SaveAs("alias");
-  Type(u"ABCDE");
+  Type(WTEXT("ABCDE"));
   Click(ids::RunButton);
-  ExpectRefused(u"The new document can't replace the original");
+  ExpectRefused(WTEXT("The new document can't replace the original"));
 }
 
 TEST_F(RunGuard, RefusesANameThatGrowsPast255WithItsSuffix) {
@@ -223,16 +223,16 @@ TEST_F(RunGuard, RefusesANameThatGrowsPast255WithItsSuffix) {
   ws.AnswerFileDialog(PathOfLength(252, 'n'));  // with ".txt" 256 code units: one too many
   Click(ids::SaveAsButton);
   ASSERT_EQ(dialog.OutputPath().size(), 252u);
-  Type(u"ABCDE");
+  Type(WTEXT("ABCDE"));
   Click(ids::RunButton);
-  ExpectRefused(u"The file name is too long");
+  ExpectRefused(WTEXT("The file name is too long"));
 }
 
 TEST_F(RunGuard, AcceptsANameOfExactly255WithItsSuffix) {
   Open("in.txt");
   ws.AnswerFileDialog(PathOfLength(251, 'n'));
   Click(ids::SaveAsButton);
-  Type(u"ABCDE");
+  Type(WTEXT("ABCDE"));
   Click(ids::RunButton);
   EXPECT_EQ(ws.Calls("BeginThread").size(), 1u);
   EXPECT_EQ(dialog.State(), DialogState::Running);
@@ -248,8 +248,8 @@ TEST_F(RunGuard, AsksBeforeReplacingAnExistingNewDocumentAndNoKeepsEverything) {
 
   const std::vector<CallRecord> boxes = ws.Calls("MessageBoxW");
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, Wide("out.txt") + u" already exists.\nDo you want to replace it?");
-  EXPECT_EQ(boxes[0].caption, u"Confirm Save As");
+  EXPECT_EQ(boxes[0].text, Wide("out.txt") + WTEXT(" already exists.\nDo you want to replace it?"));
+  EXPECT_EQ(boxes[0].caption, WTEXT("Confirm Save As"));
   EXPECT_EQ(boxes[0].window, main);
   EXPECT_THAT(boxes[0].args, ElementsAre(MB_YESNO));
   EXPECT_THAT(ws.Calls("BeginThread"), IsEmpty());
@@ -274,8 +274,8 @@ TEST_F(RunGuard, AThreadThatCannotStartIsReportedAndEndsTheDialog) {
   Click(ids::RunButton);
   const std::vector<CallRecord> boxes = ws.Calls("MessageBoxW");
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, u"Can't start the job");
-  EXPECT_EQ(boxes[0].caption, u"Warring");
+  EXPECT_EQ(boxes[0].text, WTEXT("Can't start the job"));
+  EXPECT_EQ(boxes[0].caption, WTEXT("Warring"));
   EXPECT_TRUE(ws.HasEnded(main));
   EXPECT_EQ(ws.DialogResult(main), 0);
 }
@@ -292,8 +292,8 @@ TEST_F(DialogTest, APathOf256UnitsIsRefusedAndChangesNothing) {
     ws.AnswerFileDialog(tooLong);
     Click(button);
     const CallRecord box = ws.Calls("MessageBoxW").back();
-    EXPECT_EQ(box.text, u"The path is too long");
-    EXPECT_EQ(box.caption, u"Warring");
+    EXPECT_EQ(box.text, WTEXT("The path is too long"));
+    EXPECT_EQ(box.caption, WTEXT("Warring"));
     ExpectState(DialogState::Ready);
     EXPECT_EQ(dialog.InputPath(), Wide("in.txt"));
     EXPECT_EQ(dialog.OutputPath(), Wide("out"));
@@ -318,7 +318,7 @@ TEST_F(DialogTest, WhileAFileDialogIsOpenOpenSaveAsAndRunDoNothing) {
   ws.QueueClick(resources::MainDialogId, ids::OpenButton);
   ws.QueueClick(resources::MainDialogId, ids::SaveAsButton);
   ws.QueueClick(resources::MainDialogId, ids::RunButton);
-  ws.QueueClick(resources::MainDialogId, KeyByCharacter(u'Z')->ControlId);  // keys still work
+  ws.QueueClick(resources::MainDialogId, KeyByCharacter(WTEXT('Z'))->ControlId);  // keys still work
   ws.QueueDismiss();
   Click(ids::OpenButton);
 
@@ -349,7 +349,7 @@ TEST_F(RunningJob, FromRunOnOnlyHelpAboutAndShowPasswordAct) {
   Reach(DialogState::Running);
   const size_t fileDialogs = ws.FileDialogs().size();
   for (int id : {ids::OpenButton, ids::SaveAsButton, ids::RunButton, ids::ResetPasswordButton,
-                 KeyByCharacter(u'Q')->ControlId}) {
+                 KeyByCharacter(WTEXT('Q'))->ControlId}) {
     Command(id);
   }
   EXPECT_EQ(ws.FileDialogs().size(), fileDialogs);
@@ -359,14 +359,14 @@ TEST_F(RunningJob, FromRunOnOnlyHelpAboutAndShowPasswordAct) {
   ExpectState(DialogState::Running);
 
   Click(ids::ShowPasswordBox);
-  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(u"ABCDE"));
+  EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("ABCDE")));
   ws.QueueClose(resources::AboutDialogId);
   Click(ids::AboutButton);
   EXPECT_TRUE(ws.HasEnded(ws.LastDialog(resources::AboutDialogId)));
 
   ws.AdvanceClock(5000);
   ServeUntilEnded(ws, main);
-  EXPECT_EQ(ws.TextsSet(Handle(ids::PasswordDisplay)).back(), u"****** Finish ******");
+  EXPECT_EQ(ws.TextsSet(Handle(ids::PasswordDisplay)).back(), WTEXT("****** Finish ******"));
 }
 
 TEST_F(RunningJob, HelpOpensWhileTheJobRunsAndTheJobGoesOn) {
@@ -375,7 +375,7 @@ TEST_F(RunningJob, HelpOpensWhileTheJobRunsAndTheJobGoesOn) {
   ws.QueueWait(1000);
   ws.QueueCall([&] {
     EXPECT_FALSE(ws.HasEnded(ws.LastDialog(resources::HelpDialogId)));
-    EXPECT_THAT(ws.TextsSet(display), Contains(WString(u"Running: 1110001110101")));
+    EXPECT_THAT(ws.TextsSet(display), Contains(WString(WTEXT("Running: 1110001110101"))));
   });
   ws.QueueClose(resources::HelpDialogId);
   Click(ids::HelpButton);
@@ -383,7 +383,7 @@ TEST_F(RunningJob, HelpOpensWhileTheJobRunsAndTheJobGoesOn) {
 
   ws.AdvanceClock(5000);
   ServeUntilEnded(ws, main);
-  EXPECT_EQ(ws.TextsSet(display).back(), u"****** Finish ******");
+  EXPECT_EQ(ws.TextsSet(display).back(), WTEXT("****** Finish ******"));
   EXPECT_EQ(ReadBytes(folder / "out.txt").size(), 1000u);
   EXPECT_THAT(ws.Problems(), IsEmpty());
 }

@@ -23,14 +23,14 @@ namespace tavrinole::testing {
 
 inline const HINSTANCE Instance = reinterpret_cast<HINSTANCE>(uintptr_t{0x400000});
 
-inline const WString StartPattern = u"* * * * * * * * * * * * * * * * * * * *";
-inline const WString TemplateStartPrompt = u" To start press the 'Open ' buton";
-inline const WString StartPrompt = u" To start press the 'Open ' buton ";
-inline const WString OutputPrompt = u" Choose where you want to save the 'new' document.";
-inline const WString Blank20(20, u' ');
+inline const WString StartPattern = WTEXT("* * * * * * * * * * * * * * * * * * * *");
+inline const WString TemplateStartPrompt = WTEXT(" To start press the 'Open ' buton");
+inline const WString StartPrompt = WTEXT(" To start press the 'Open ' buton ");
+inline const WString OutputPrompt = WTEXT(" Choose where you want to save the 'new' document.");
+inline const WString Blank20(20, WTEXT(' '));
 
-inline WString Padded(std::u16string_view shown) {
-  return WString(shown) + WString(20 - shown.size(), u' ');
+inline WString Padded(WStringView shown) {
+  return WString(shown) + WString(20 - shown.size(), WTEXT(' '));
 }
 
 // Which controls each state enables, as the dialog's documents lay it out; "keypad" is
@@ -156,8 +156,8 @@ class DialogTest : public ::testing::Test {
     ws.CancelFileDialog();
     Click(ids::SaveAsButton);
   }
-  void Type(std::u16string_view keys) {
-    for (char16_t c : keys) Click(KeyByCharacter(c)->ControlId);
+  void Type(WStringView keys) {
+    for (WCHAR c : keys) Click(KeyByCharacter(c)->ControlId);
   }
   // Sends a command whatever the button's enabled flag says, as a posted one would.
   void Command(int id) { ws.SendMessageW(main, WM_COMMAND, MAKEWPARAM(WORD(id), BN_CLICKED), 0); }
@@ -165,8 +165,8 @@ class DialogTest : public ::testing::Test {
   void Reach(DialogState state) {
     if (state >= DialogState::FileChosen) Open("in.txt");
     if (state >= DialogState::OutputChosen) SaveAs("out");
-    if (state == DialogState::OutputChosen) Type(u"AB");
-    if (state >= DialogState::Ready) Type(u"ABCDE");
+    if (state == DialogState::OutputChosen) Type(WTEXT("AB"));
+    if (state >= DialogState::Ready) Type(WTEXT("ABCDE"));
     if (state == DialogState::Running) Click(ids::RunButton);
     ASSERT_EQ(dialog.State(), state);
   }

@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# End-to-end run of the real Tavrinole-Ochrel.exe under 32-bit Wine on a virtual X
+# display: Open, type the input's path, Save as, type a new name, five keys, Run,
+# dismiss the closing message. The document written must equal the Linux command-line
+# tool's output for the same input and password.
+#
+#   bash scripts/e2e-windows.sh [--screenshot FILE]
+#
+# --screenshot also saves the main dialog, with its frame, as a PNG.
+set -euo pipefail
+
+source "$(dirname "${BASH_SOURCE[0]}")/test-windows.sh"
+
+SCRIPT="$ROOT/resources/tavrinole.rc"
+TITLE='Tavrinole-Ochrel\(Unlimited\)'  # as a pattern for xdotool search
+PASSWORD="TIGER"
+PASSWORD_KEYS=(4027 4021 4020 4018 4025)  # T I G E R on the keypad
+WORK_WIN='C:\tavrinole-e2e'
+WORK="$WINEPREFIX/drive_c/tavrinole-e2e"
+SCREENSHOT=""
+EXE_PID=""
+
+fail() {
+  echo "e2e-windows: FAILED: $*" >&2
+  exit 1
+}
+
+cleanup() {
+  if [ -n "$EXE_PID" ]; then kill "$EXE_PID" >/dev/null 2>&1 || true; fi
+  stop_wine_and_xvfb
+}
+
+# Waits up to $2 seconds for a window whose name matches $1; prints its id.
+wait_for_window() {
+  local id
+  for _ in $(seq $(($2 * 4))); do
+    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)"
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.25
+  done
+  return 1
+}
+
+# Waits up to $2 seconds until window $1 is gone.
+wait_until_gone() {
+  for _ in $(seq $(($2 * 4))); do
+    xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
+    xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable" || return 0
+    sleep 0.25
+  done
+  return 1
+}
+
+# The place of a control of dialog 1001 in dialog units, from the resource script the
+# program is built from: "x y width height".
+control_place() {
+  awk -F', *' -v id="$1" '$2 == id { print $5, $6, $7, $8; exit }' "$SCRIPT"
+}
+
+# Clicks the middle of control $2 of the main dialog, window $1. The X window is the
+# dialog's client area, so its size in pixels over the template's size in dialog units
+# gives the scale whatever the font.
+click_control() {
+  local geometry x y w h cx cy cw ch
+  geometry="$(xdotool getwindowgeometry --shell "$1")"
+  x="$(sed -n 's/^X=//p' <<<"$geometry")"; y="$(sed -n 's/^Y=//p' <<<"$geometry")"
+  w="$(sed -n 's/^WIDTH=//p' <<<"$geometry")"; h="$(sed -n 's/^HEIGHT=//p' <<<"$geometry")"
+  read -r cx cy cw ch <<<"$(control_place "$2")"
+  [ -n "$ch" ] || fail "control $2 is not in $SCRIPT"
+  read -r dw dh <<<"$(awk -F'[ ,]+' '/^1001 DIALOGEX/ { print $5, $6; exit }' "$SCRIPT")"
+  xdotool mousemove --sync $((x + (2 * cx + cw) * w / (2 * dw))) $((y + (2 * cy + ch) * h / (2 * dh))) click 1
+}
+
+# Types $2 into the file dialog named $1 and accepts it; the dialog must close.
+answer_file_dialog() {
+  local dialog
+  dialog="$(wait_for_window "^$1\$" 30)" || fail "the '$1' dialog did not open"
+  xdotool windowfocus --sync "$dialog"
+  sleep 0.5
+  xdotool type --delay 30 "$2"
+  xdotool key Return
+  wait_until_gone "$dialog" 15 || fail "the '$1' dialog did not accept $2"
+}
+
+# Starts the program and prints its main window's id.
+start_program() {
+  ( cd "$BUILD/bin" && exec wine Tavrinole-Ochrel.exe ) >>"$WORK/program.log" 2>&1 &
+  EXE_PID=$!
+  local main
+  main="$(wait_for_window "^$TITLE\$" 60)" || fail "no window named '$TITLE'"
+  sleep 1
+  echo "$main"
+}
+
+run_the_program() {
+  local main box
+  start_program >"$WORK/main-window"
+  main="$(cat "$WORK/main-window")"
+
+  click_control "$main" 4005  # Open
+  answer_file_dialog "Open" "$WORK_WIN\\letter.txt"
+  click_control "$main" 4006  # Save as
+  # A name that does not exist yet: the save dialog carries OFN_FILEMUSTEXIST too.
+  answer_file_dialog "Save As" "$WORK_WIN\\encoded"
+  for key in "${PASSWORD_KEYS[@]}"; do click_control "$main" "$key"; done
+  click_control "$main" 4008  # Run
+
+  box="$(wait_for_window "Closing" 120)" || fail "no closing message"
+  xdotool windowfocus --sync "$box"
+  xdotool key Return
+  local status=0
+  wait "$EXE_PID" || status=$?
+  EXE_PID=""
+  [ "$status" -eq 0 ] || fail "the program exited with $status"
+}
+
+# The main dialog with its frame, which Wine draws itself when told that no window
+# manager decorates its windows. A run of its own: with the frame inside the X window
+# the clicks of the real run would miss.
+take_screenshot() {
+  local x y w h geometry main
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  start_program >"$WORK/main-window"
+  main="$(cat "$WORK/main-window")"
+  geometry="$(xdotool getwindowgeometry --shell "$main")"
+  x="$(sed -n 's/^X=//p' <<<"$geometry")"; y="$(sed -n 's/^Y=//p' <<<"$geometry")"
+  w="$(sed -n 's/^WIDTH=//p' <<<"$geometry")"; h="$(sed -n 's/^HEIGHT=//p' <<<"$geometry")"
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$SCREENSHOT"
+  echo "e2e-windows: screenshot in $SCREENSHOT"
+  wineserver -k
+  wineserver --wait
+  wait "$EXE_PID" 2>/dev/null || true
+  EXE_PID=""
+  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1
+}
+
+linux_cli() {
+  if [ -f "$ROOT/build/build.ninja" ]; then
+    cmake --build "$ROOT/build" --target tavrinole-ochrel-cli -j2 >/dev/null
+    echo "$ROOT/build/bin/tavrinole-ochrel-cli"
+  else
+    cmake -S "$ROOT" -B "$BUILD/host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRINOLE_TESTS=OFF \
+      -DTAVRINOLE_QT=OFF -DTAVRINOLE_BENCH=OFF >/dev/null
+    cmake --build "$BUILD/host" --target tavrinole-ochrel-cli -j2 >/dev/null
+    echo "$BUILD/host/bin/tavrinole-ochrel-cli"
+  fi
+}
+
+main_e2e() {
+  while [ $# -gt 0 ]; do
+    case "$1" in
+      --screenshot) SCREENSHOT="$(realpath -m "$2")"; shift 2 ;;
+      *) fail "unknown argument $1" ;;
+    esac
+  done
+  bash "$ROOT/scripts/build-windows.sh" >/dev/null
+  local cli
+  cli="$(linux_cli)"
+  trap cleanup EXIT
+  prepare_wine_prefix
+  start_xvfb
+
+  rm -rf "$WORK"
+  mkdir -p "$WORK"
+  # Three full blocks and a remainder, so block boundaries are crossed.
+  head -c 200003 /dev/urandom >"$WORK/letter.txt"
+  printf '%s\n' "$PASSWORD" | "$cli" --password-file - --quiet -o "$WORK/expected.txt" "$WORK/letter.txt"
+
+  if [ -n "$SCREENSHOT" ]; then take_screenshot; fi
+  run_the_program
+
+  [ -f "$WORK/encoded.txt" ] || fail "no encoded.txt; the folder holds: $(ls "$WORK")"
+  cmp "$WORK/expected.txt" "$WORK/encoded.txt" || fail "the program's output differs from the CLI's"
+  cmp -s "$WORK/letter.txt" "$WORK/encoded.txt" && fail "the output equals the input"
+  echo "e2e-windows: passed: Tavrinole-Ochrel.exe wrote the same $(stat -c %s "$WORK/encoded.txt") bytes as the CLI"
+}
+
+main_e2e "$@"

@@ -1,5 +1,6 @@
 #include "platform/qt/file_dialog.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -45,14 +46,24 @@ CheckedFileDialog::CheckedFileDialog(const OPENFILENAMEW& record, FileDialogKind
                                                         : QFileDialog::AnyFile);
   setWindowTitle(record.lpstrTitle != nullptr ? ToQString(record.lpstrTitle)
                                               : (open ? tr("Open") : tr("Save As")));
-  const QStringList filters = NameFiltersFor(record.lpstrFilter);
-  if (!filters.isEmpty()) {
-    setNameFilters(filters);
-    const qsizetype index = record.nFilterIndex == 0 ? 0 : record.nFilterIndex - 1;
-    selectNameFilter(filters.at(std::min(index, filters.size() - 1)));
-  }
+  SetFilters(record.lpstrFilter, record.nFilterIndex);
   if (record.lpstrInitialDir != nullptr) setDirectory(ToQString(record.lpstrInitialDir));
   if (record.lpstrFile != nullptr && record.lpstrFile[0] != 0) selectFile(ToQString(record.lpstrFile));
+}
+
+// Qt folds runs of blanks in the texts it shows; the list shows ours as they are. Qt
+// matches by the list's position, so only the words change.
+void CheckedFileDialog::SetFilters(LPCWSTR filter, DWORD filterIndex) {
+  const QStringList filters = NameFiltersFor(filter);
+  if (filters.isEmpty()) return;
+  setNameFilters(filters);
+  const qsizetype index = filterIndex == 0 ? 0 : filterIndex - 1;
+  selectNameFilter(filters.at(std::min(index, filters.size() - 1)));
+  auto* types = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+  const std::vector<FilterPair> pairs = ParseFilter(filter);
+  for (int i = 0; types != nullptr && i < types->count() && i < static_cast<int>(pairs.size()); ++i) {
+    types->setItemText(i, ToQString(pairs[static_cast<size_t>(i)].display));
+  }
 }
 
 void CheckedFileDialog::accept() {

@@ -27,6 +27,7 @@ class CheckedFileDialog final : public QFileDialog {
   void accept() override;
 
  private:
+  void SetFilters(LPCWSTR filter, DWORD filterIndex);
   bool pathMustExist_;
 };
 

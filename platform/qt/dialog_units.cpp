@@ -28,13 +28,14 @@ BaseUnits BaseUnitsOf(const QFont& font) {
 }
 
 QRect ToPixels(const resources::Place& place, BaseUnits units) {
-  return {MulDiv(place.X, units.X, 4), MulDiv(place.Y, units.Y, 8),
-          MulDiv(place.Width, units.X, 4), MulDiv(place.Height, units.Y, 8)};
+  return {MulDiv(place.X, units.X, 4), MulDiv(place.Y, units.Y, 8), MulDiv(place.Width, units.X, 4),
+          MulDiv(place.Height, units.Y, 8)};
 }
 
 QFont FontFor(const resources::DialogFont& font) {
   QFont qfont;
-  const QString face = QString::fromUtf16(font.Face.data(), static_cast<qsizetype>(font.Face.size()));
+  const QString face =
+      QString::fromUtf16(font.Face.data(), static_cast<qsizetype>(font.Face.size()));
   qfont.setFamilies(QStringList{face, QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
   qfont.setStyleHint(QFont::SansSerif);
   qfont.setPointSize(font.PointSize);

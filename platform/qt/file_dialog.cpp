@@ -43,12 +43,13 @@ CheckedFileDialog::CheckedFileDialog(const OPENFILENAMEW& record, FileDialogKind
   // The open dialog takes only existing files; OFN_FILEMUSTEXIST on a save dialog is
   // ignored, as decided for every layer but Windows.
   setFileMode(open && (record.Flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
-                                                        : QFileDialog::AnyFile);
+                                                         : QFileDialog::AnyFile);
   setWindowTitle(record.lpstrTitle != nullptr ? ToQString(record.lpstrTitle)
                                               : (open ? tr("Open") : tr("Save As")));
   SetFilters(record.lpstrFilter, record.nFilterIndex);
   if (record.lpstrInitialDir != nullptr) setDirectory(ToQString(record.lpstrInitialDir));
-  if (record.lpstrFile != nullptr && record.lpstrFile[0] != 0) selectFile(ToQString(record.lpstrFile));
+  if (record.lpstrFile != nullptr && record.lpstrFile[0] != 0)
+    selectFile(ToQString(record.lpstrFile));
 }
 
 // Qt folds runs of blanks in the texts it shows; the list shows ours as they are. Qt
@@ -61,7 +62,8 @@ void CheckedFileDialog::SetFilters(LPCWSTR filter, DWORD filterIndex) {
   selectNameFilter(filters.at(std::min(index, filters.size() - 1)));
   auto* types = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
   const std::vector<FilterPair> pairs = ParseFilter(filter);
-  for (int i = 0; types != nullptr && i < types->count() && i < static_cast<int>(pairs.size()); ++i) {
+  for (int i = 0; types != nullptr && i < types->count() && i < static_cast<int>(pairs.size());
+       ++i) {
     types->setItemText(i, ToQString(pairs[static_cast<size_t>(i)].display));
   }
 }
@@ -87,7 +89,12 @@ QString RunFileDialog(CheckedFileDialog& dialog, const std::function<void(QFileD
   dialog.show();
   if (shown) {
     QPointer<QFileDialog> alive(&dialog);
-    QMetaObject::invokeMethod(&dialog, [alive, &shown] { if (alive) shown(*alive); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &dialog,
+        [alive, &shown] {
+          if (alive) shown(*alive);
+        },
+        Qt::QueuedConnection);
   }
   loop.exec(QEventLoop::DialogExec);
   if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
@@ -95,7 +102,8 @@ QString RunFileDialog(CheckedFileDialog& dialog, const std::function<void(QFileD
 }
 
 BOOL StorePath(OPENFILENAMEW& record, const WString& path) {
-  if (record.lpstrFile == nullptr || path.empty() || path.size() + 1 > record.nMaxFile) return FALSE;
+  if (record.lpstrFile == nullptr || path.empty() || path.size() + 1 > record.nMaxFile)
+    return FALSE;
   std::copy(path.begin(), path.end(), record.lpstrFile);
   record.lpstrFile[path.size()] = 0;
   const size_t slash = path.find_last_of(WTEXT("/"));

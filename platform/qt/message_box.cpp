@@ -13,10 +13,14 @@ QString ToQString(const WString& text) {
 
 QMessageBox::StandardButton ButtonFor(int result) {
   switch (result) {
-    case IDOK: return QMessageBox::Ok;
-    case IDYES: return QMessageBox::Yes;
-    case IDNO: return QMessageBox::No;
-    default: return QMessageBox::NoButton;
+    case IDOK:
+      return QMessageBox::Ok;
+    case IDYES:
+      return QMessageBox::Yes;
+    case IDNO:
+      return QMessageBox::No;
+    default:
+      return QMessageBox::NoButton;
   }
 }
 
@@ -43,10 +47,14 @@ QMessageBox* MakeMessageBox(QWidget* owner, const WString& text, const WString& 
 int ResultOf(const QMessageBox& box) {
   const bool yesNo = box.button(QMessageBox::Yes) != nullptr;
   switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    case QMessageBox::Ok: return IDOK;
-    default: return yesNo ? IDNO : IDOK;
+    case QMessageBox::Yes:
+      return IDYES;
+    case QMessageBox::No:
+      return IDNO;
+    case QMessageBox::Ok:
+      return IDOK;
+    default:
+      return yesNo ? IDNO : IDOK;
   }
 }
 

@@ -21,7 +21,9 @@ thread_local ThreadTable::Record* currentRecord = nullptr;
 ThreadTable::ThreadTable(std::function<bool()> onGuiThread,
                          std::function<void(const std::function<bool()>&)> pumpUntil,
                          std::function<void()> wake)
-    : onGuiThread_(std::move(onGuiThread)), pumpUntil_(std::move(pumpUntil)), wake_(std::move(wake)) {}
+    : onGuiThread_(std::move(onGuiThread)),
+      pumpUntil_(std::move(pumpUntil)),
+      wake_(std::move(wake)) {}
 
 ThreadTable::~ThreadTable() {
   std::map<uintptr_t, std::shared_ptr<Record>> left;

@@ -17,7 +17,8 @@ class ThreadTable {
  public:
   // `pumpUntil` keeps the GUI thread serving while it joins; `wake` tells it to look
   // again after a thread has ended.
-  ThreadTable(std::function<bool()> onGuiThread, std::function<void(const std::function<bool()>&)> pumpUntil,
+  ThreadTable(std::function<bool()> onGuiThread,
+              std::function<void(const std::function<bool()>&)> pumpUntil,
               std::function<void()> wake);
   ~ThreadTable();  // joins every thread still known
   ThreadTable(const ThreadTable&) = delete;

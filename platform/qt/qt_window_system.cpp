@@ -22,10 +22,16 @@ namespace {
 constexpr uintptr_t DialogClassAtom = 0x8002;  // WC_DIALOG, 32770
 constexpr ATOM FirstAtom = 0xC000;             // where Windows numbers registered classes
 
-QString ToQString(LPCWSTR text) { return text == nullptr ? QString() : QString::fromUtf16(text); }
-WString ToWString(const QString& text) { return text.toStdU16String(); }
+QString ToQString(LPCWSTR text) {
+  return text == nullptr ? QString() : QString::fromUtf16(text);
+}
+WString ToWString(const QString& text) {
+  return text.toStdU16String();
+}
 
-uintptr_t Key(const void* name) { return reinterpret_cast<uintptr_t>(name); }
+uintptr_t Key(const void* name) {
+  return reinterpret_cast<uintptr_t>(name);
+}
 
 }  // namespace
 
@@ -95,7 +101,9 @@ TemplateDialog* QtWindowSystem::DialogWidget(HWND dialog) const {
   return qobject_cast<TemplateDialog*>(registry_.Widget(dialog));
 }
 
-QWidget* QtWindowSystem::Widget(HWND window) const { return registry_.Widget(window); }
+QWidget* QtWindowSystem::Widget(HWND window) const {
+  return registry_.Widget(window);
+}
 
 HWND QtWindowSystem::OpenDialog(int templateId) const {
   auto found = openDialogs_.find(templateId);
@@ -127,8 +135,8 @@ void QtWindowSystem::Place(TemplateDialog& dialog, QWidget* owner) const {
   dialog.setGeometry(QRect(origin + place.topLeft(), place.size()));
 }
 
-INT_PTR QtWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND owner,
-                                        DLGPROC proc, LPARAM param) {
+INT_PTR QtWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND owner, DLGPROC proc,
+                                        LPARAM param) {
   const resources::DialogTemplate* found = FindTemplate(templateName);
   if (found == nullptr || proc == nullptr || !registry_.OnGuiThread()) return -1;
   QWidget* ownerWidget = nullptr;
@@ -174,7 +182,9 @@ BOOL QtWindowSystem::PostEndDialog(HWND dialog, INT_PTR result) {
   });
 }
 
-HWND QtWindowSystem::GetDlgItem(HWND dialog, int id) { return registry_.Control(dialog, id); }
+HWND QtWindowSystem::GetDlgItem(HWND dialog, int id) {
+  return registry_.Control(dialog, id);
+}
 
 // --- Controls --------------------------------------------------------------------------
 
@@ -210,6 +220,7 @@ BOOL QtWindowSystem::SetWindowTextW(HWND window, LPCWSTR text) {
     } else {
       widget->setWindowTitle(value);
     }
+    if (textSet_) textSet_(window, ToWString(value));
     return TRUE;
   }));
 }
@@ -262,7 +273,9 @@ int QtWindowSystem::MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT 
     ShowBox(owner, std::move(body), std::move(title), type, wait);
     if (!wait->Done()) loop.exec(QEventLoop::DialogExec);
     wait->loop = nullptr;
-  } else if (!registry_.Post([this, owner, body, title, type, wait] { ShowBox(owner, body, title, type, wait); })) {
+  } else if (!registry_.Post([this, owner, body, title, type, wait] {
+               ShowBox(owner, body, title, type, wait);
+             })) {
     return 0;
   }
   return wait->Wait();
@@ -306,9 +319,13 @@ void QtWindowSystem::ShowBox(HWND owner, WString text, WString caption, UINT typ
 
 // --- File dialogs ----------------------------------------------------------------------
 
-BOOL QtWindowSystem::GetOpenFileNameW(LPOPENFILENAMEW record) { return FileDialog(record, true); }
+BOOL QtWindowSystem::GetOpenFileNameW(LPOPENFILENAMEW record) {
+  return FileDialog(record, true);
+}
 
-BOOL QtWindowSystem::GetSaveFileNameW(LPOPENFILENAMEW record) { return FileDialog(record, false); }
+BOOL QtWindowSystem::GetSaveFileNameW(LPOPENFILENAMEW record) {
+  return FileDialog(record, false);
+}
 
 BOOL QtWindowSystem::FileDialog(LPOPENFILENAMEW record, bool open) {
   if (record == nullptr || record->lpstrFile == nullptr || record->nMaxFile == 0) return FALSE;
@@ -361,7 +378,8 @@ ATOM QtWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {
 
 const QIcon* QtWindowSystem::ImageOf(HICON handle) const {
   for (const QIcon& image : images_) {
-    if (reinterpret_cast<const void*>(&image) == reinterpret_cast<const void*>(handle)) return &image;
+    if (reinterpret_cast<const void*>(&image) == reinterpret_cast<const void*>(handle))
+      return &image;
   }
   return nullptr;
 }
@@ -390,9 +408,13 @@ ThreadHandle QtWindowSystem::BeginThread(ThreadRoutine routine, void* argument) 
   return threads_.Begin(routine, argument);
 }
 
-BOOL QtWindowSystem::JoinThread(ThreadHandle thread) { return threads_.Join(thread); }
+BOOL QtWindowSystem::JoinThread(ThreadHandle thread) {
+  return threads_.Join(thread);
+}
 
-BOOL QtWindowSystem::AlertThread(ThreadHandle thread) { return threads_.Alert(thread); }
+BOOL QtWindowSystem::AlertThread(ThreadHandle thread) {
+  return threads_.Alert(thread);
+}
 
 DWORD QtWindowSystem::SleepEx(DWORD milliseconds, BOOL alertable) {
   return threads_.Sleep(milliseconds, alertable);
@@ -404,7 +426,9 @@ void QtWindowSystem::PumpUntil(const std::function<bool()>& done) {
 
 // --- Hooks -----------------------------------------------------------------------------
 
-void QtWindowSystem::OnDialogShown(std::function<void(HWND, int)> hook) { dialogShown_ = std::move(hook); }
+void QtWindowSystem::OnDialogShown(std::function<void(HWND, int)> hook) {
+  dialogShown_ = std::move(hook);
+}
 
 void QtWindowSystem::OnMessageBoxShown(std::function<void(QMessageBox&)> hook) {
   boxShown_ = std::move(hook);
@@ -414,7 +438,13 @@ void QtWindowSystem::OnFileDialogShown(std::function<void(QFileDialog&)> hook) {
   fileDialogShown_ = std::move(hook);
 }
 
-void QtWindowSystem::AnswerNextMessageBox(int result) { boxAnswers_.push_back(result); }
+void QtWindowSystem::OnTextSet(std::function<void(HWND, const WString&)> hook) {
+  textSet_ = std::move(hook);
+}
+
+void QtWindowSystem::AnswerNextMessageBox(int result) {
+  boxAnswers_.push_back(result);
+}
 
 void QtWindowSystem::AnswerNextFileDialog(std::optional<WString> path) {
   fileAnswers_.push_back(std::move(path));

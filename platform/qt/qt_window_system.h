@@ -70,13 +70,15 @@ class QtWindowSystem final : public WindowSystem {
   void OnDialogShown(std::function<void(HWND dialog, int templateId)> hook);
   void OnMessageBoxShown(std::function<void(QMessageBox& box)> hook);
   void OnFileDialogShown(std::function<void(QFileDialog& dialog)> hook);
+  // Called on the GUI thread each time SetWindowTextW takes effect, in that order.
+  void OnTextSet(std::function<void(HWND window, const WString& text)> hook);
   // Answers for the next boxes and file dialogs, in call order; no window opens.
   // A file answer of nullopt cancels.
   void AnswerNextMessageBox(int result);
   void AnswerNextFileDialog(std::optional<WString> path);
 
   // --- Inspection, GUI thread -------------------------------------------------------
-  QWidget* Widget(HWND window) const;  // null once stale
+  QWidget* Widget(HWND window) const;     // null once stale
   HWND OpenDialog(int templateId) const;  // the newest open dialog of a template, or null
   static QIcon ProgramIcon();             // icon 8001 at every size we ship
 
@@ -105,6 +107,7 @@ class QtWindowSystem final : public WindowSystem {
   std::function<void(HWND, int)> dialogShown_;
   std::function<void(QMessageBox&)> boxShown_;
   std::function<void(QFileDialog&)> fileDialogShown_;
+  std::function<void(HWND, const WString&)> textSet_;
   std::deque<int> boxAnswers_;
   std::deque<std::optional<WString>> fileAnswers_;
   std::mutex boxesMu_;

@@ -16,7 +16,9 @@ QString ToQString(std::u16string_view text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-bool Has(uint32_t style, uint32_t bits) { return (style & bits) == bits; }
+bool Has(uint32_t style, uint32_t bits) {
+  return (style & bits) == bits;
+}
 
 QWidget* MakeLabel(const ControlTemplate& control, QWidget* parent) {
   auto* label = new QLabel(parent);
@@ -40,15 +42,18 @@ QWidget* MakeWidget(const ControlTemplate& control, QWidget* parent) {
       button->setAutoDefault(true);  // Enter on a focused button clicks it
       return button;
     }
-    case ControlKind::AutoCheckBox: return new QCheckBox(ToQString(control.Text), parent);
-    case ControlKind::StaticText: return MakeLabel(control, parent);
+    case ControlKind::AutoCheckBox:
+      return new QCheckBox(ToQString(control.Text), parent);
+    case ControlKind::StaticText:
+      return MakeLabel(control, parent);
   }
   return nullptr;
 }
 
 Qt::WindowFlags FlagsFor(const resources::DialogTemplate& dialog) {
   Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-  if (Has(dialog.Style, resources::WS_SYSMENU)) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (Has(dialog.Style, resources::WS_SYSMENU))
+    flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   // WS_MINIMIZEBOX shares its bit with WS_GROUP; on a top-level window it is the box.
   if (Has(dialog.Style, resources::WS_MINIMIZEBOX)) flags |= Qt::WindowMinimizeButtonHint;
   return flags;
@@ -146,17 +151,21 @@ INT_PTR TemplateDialog::Send(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TemplateDialog::Command(int id, HWND control) {
-  Send(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), reinterpret_cast<LPARAM>(control));
+  Send(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
+       reinterpret_cast<LPARAM>(control));
 }
 
 // Keys reach here when the focused control did not take them: a focused push button
 // clicks itself on Enter, so what is left is IDOK, and Esc is always IDCANCEL.
 void TemplateDialog::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
-    case Qt::Key_Escape: return Command(IDCANCEL, nullptr);
+    case Qt::Key_Escape:
+      return Command(IDCANCEL, nullptr);
     case Qt::Key_Return:
-    case Qt::Key_Enter: return Command(IDOK, nullptr);
-    default: QWidget::keyPressEvent(event);
+    case Qt::Key_Enter:
+      return Command(IDOK, nullptr);
+    default:
+      QWidget::keyPressEvent(event);
   }
 }
 

@@ -6,16 +6,24 @@
 namespace tavrinole::qt {
 namespace {
 
-uintptr_t Key(HWND window) { return reinterpret_cast<uintptr_t>(window); }
-HWND Handle(uintptr_t key) { return reinterpret_cast<HWND>(key); }
+uintptr_t Key(HWND window) {
+  return reinterpret_cast<uintptr_t>(window);
+}
+HWND Handle(uintptr_t key) {
+  return reinterpret_cast<HWND>(key);
+}
 
 }  // namespace
 
 WindowRegistry::WindowRegistry() = default;
 
-WindowRegistry::~WindowRegistry() { Close(); }
+WindowRegistry::~WindowRegistry() {
+  Close();
+}
 
-bool WindowRegistry::OnGuiThread() const { return QThread::currentThread() == context_.thread(); }
+bool WindowRegistry::OnGuiThread() const {
+  return QThread::currentThread() == context_.thread();
+}
 
 HWND WindowRegistry::AddDialog(QWidget* dialog) {
   std::lock_guard lock(mu_);

@@ -1,10 +1,11 @@
+#include "platform/qt/dialog_units.h"
+
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 
-#include "platform/qt/dialog_units.h"
 #include "platform/qt/qt_window_system.h"
 #include "qt_driver.h"
 #include "qt_probe.h"
@@ -15,11 +16,11 @@ namespace {
 using qt::BaseUnits;
 
 TEST(DialogUnitsTest, MulDivRoundsHalfAwayFromZero) {
-  EXPECT_EQ(qt::MulDiv(10, 7, 4), 18);   // 17.5
-  EXPECT_EQ(qt::MulDiv(9, 7, 4), 16);    // 15.75
+  EXPECT_EQ(qt::MulDiv(10, 7, 4), 18);  // 17.5
+  EXPECT_EQ(qt::MulDiv(9, 7, 4), 16);   // 15.75
   EXPECT_EQ(qt::MulDiv(-10, 7, 4), -18);
-  EXPECT_EQ(qt::MulDiv(5, 3, 4), 4);     // 3.75
-  EXPECT_EQ(qt::MulDiv(1, 1, 0), -1);    // as Windows answers a zero divisor
+  EXPECT_EQ(qt::MulDiv(5, 3, 4), 4);   // 3.75
+  EXPECT_EQ(qt::MulDiv(1, 1, 0), -1);  // as Windows answers a zero divisor
 }
 
 TEST(DialogUnitsTest, BaseUnitsComeFromTheAlphabetAndTheCellHeight) {
@@ -66,7 +67,8 @@ TEST(DialogUnitsTest, DialogsAndControlsStandWhereTheirTemplateSays) {
   EXPECT_EQ(run, qt::ToPixels({4, 36, 40, 14}, units));
   // Info at (6, 18) from the main dialog's client origin, in its own font's units.
   const QFont tahoma = qt::FontFor(resources::TahomaFont);
-  EXPECT_EQ(help.topLeft(), client.topLeft() + qt::ToPixels({6, 18, 0, 0}, qt::BaseUnitsOf(tahoma)).topLeft());
+  EXPECT_EQ(help.topLeft(),
+            client.topLeft() + qt::ToPixels({6, 18, 0, 0}, qt::BaseUnitsOf(tahoma)).topLeft());
 }
 
 }  // namespace

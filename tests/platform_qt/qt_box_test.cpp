@@ -61,7 +61,7 @@ TEST_F(QtBoxTest, AWorkersBoxWithoutOwnerLeavesTheDialogUsable) {
       buttons = static_cast<int>(box.buttons().size());
       mainEnabled = ws.IsWindowEnabled(Main());
       ClickAsUser(ControlOf(ws, Main(), OpenButton));  // the dialog still takes clicks
-      EXPECT_EQ(request.result, -100);                   // while the worker waits
+      EXPECT_EQ(request.result, -100);                 // while the worker waits
       KeyAsUser(&box, Qt::Key_Escape);
     });
     CloseAsUser(ws.Widget(Main()));

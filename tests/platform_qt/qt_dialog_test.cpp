@@ -191,9 +191,8 @@ TEST_F(QtDialogTest, TheRegisteredClassGivesTheDialogItsIcon) {
   info.cbSize = sizeof info;
   ASSERT_NE(ws.GetClassInfoExW(nullptr, WC_DIALOG, &info), FALSE);
   EXPECT_EQ(ws.LoadImageW(nullptr, MAKEINTRESOURCEW(1234), IMAGE_ICON, 48, 48, 0), nullptr);
-  info.hIcon = static_cast<HICON>(
-      ws.LoadImageW(nullptr, MAKEINTRESOURCEW(resources::ProgramIconId), IMAGE_ICON, 48, 48,
-                    LR_CREATEDIBSECTION));
+  info.hIcon = static_cast<HICON>(ws.LoadImageW(nullptr, MAKEINTRESOURCEW(resources::ProgramIconId),
+                                                IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION));
   ASSERT_NE(info.hIcon, nullptr);
   info.lpszClassName = WTEXT("TavrinolClass");
   EXPECT_NE(ws.RegisterClassExW(&info), 0);

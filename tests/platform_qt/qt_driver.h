@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <functional>
+#include <vector>
 
 #include "platform/qt/qt_window_system.h"
 
@@ -33,10 +34,14 @@ inline void KeyAsUser(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifi
 }
 
 // The title bar's close box.
-inline void CloseAsUser(QWidget* window) { window->windowHandle()->close(); }
+inline void CloseAsUser(QWidget* window) {
+  window->windowHandle()->close();
+}
 
 // Runs `step` from inside the next modal loop.
-inline void Later(std::function<void()> step) { QTimer::singleShot(0, qApp, std::move(step)); }
+inline void Later(std::function<void()> step) {
+  QTimer::singleShot(0, qApp, std::move(step));
+}
 
 [[nodiscard]] inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
   return QTest::qWaitFor(condition, milliseconds);
@@ -65,9 +70,9 @@ inline QWidget* ControlOf(qt::QtWindowSystem& ws, HWND dialog, int id) {
 }
 
 inline WString TextOf(qt::QtWindowSystem& ws, HWND window) {
-  WCHAR buffer[512];
-  const int length = ws.GetWindowTextW(window, buffer, 512);
-  return WString(buffer, static_cast<size_t>(length));
+  std::vector<WCHAR> buffer(8192);
+  const int length = ws.GetWindowTextW(window, buffer.data(), static_cast<int>(buffer.size()));
+  return WString(buffer.data(), static_cast<size_t>(length));
 }
 
 }  // namespace tavrinole::testing

@@ -20,10 +20,12 @@ using ::testing::ElementsAre;
 // The open dialog's filter as the main dialog gives it.
 constexpr WCHAR OpenFilter[] =
     WTEXT("All\0*.*\0Text   *.txt;*.doc\0*.TXT;*.DOC\0Picture   *.bmp;*.jpg;*gif\0")
-    WTEXT("*.BMP;*JPG;*.GIF\0Music   *.mp3;*.wmp\0*.MP3;*.WMP\0");
+        WTEXT("*.BMP;*JPG;*.GIF\0Music   *.mp3;*.wmp\0*.MP3;*.WMP\0");
 constexpr WCHAR SaveFilter[] = WTEXT("All\0*.*\0");
 
-QString Q(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+QString Q(const std::filesystem::path& path) {
+  return QString::fromStdString(path.string());
+}
 
 std::set<QString> Listed(QFileDialog& dialog) {
   auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
@@ -81,10 +83,11 @@ class QtFileDialogTest : public ::testing::Test {
 };
 
 TEST(FileFilterTest, DisplayTextsStayExactAndAllMatchesEveryName) {
-  EXPECT_EQ(qt::NameFiltersFor(OpenFilter),
-            (QStringList{QStringLiteral("All (*)"), QStringLiteral("Text   *.txt;*.doc (*.TXT *.DOC)"),
-                         QStringLiteral("Picture   *.bmp;*.jpg;*gif (*.BMP *JPG *.GIF)"),
-                         QStringLiteral("Music   *.mp3;*.wmp (*.MP3 *.WMP)")}));
+  EXPECT_EQ(
+      qt::NameFiltersFor(OpenFilter),
+      (QStringList{QStringLiteral("All (*)"), QStringLiteral("Text   *.txt;*.doc (*.TXT *.DOC)"),
+                   QStringLiteral("Picture   *.bmp;*.jpg;*gif (*.BMP *JPG *.GIF)"),
+                   QStringLiteral("Music   *.mp3;*.wmp (*.MP3 *.WMP)")}));
   EXPECT_TRUE(qt::NameFiltersFor(nullptr).isEmpty());
 }
 

@@ -82,7 +82,8 @@ struct Probe {
   static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     Probe& p = *current;
     QWidget* widget = p.ws.Widget(dialog);
-    Message m{dialog, message, LOWORD(wParam), lParam, -1, widget != nullptr && widget->isVisible()};
+    Message m{dialog, message, LOWORD(wParam),
+              lParam, -1,      widget != nullptr && widget->isVisible()};
     if (message == WM_COMMAND && LOWORD(wParam) == ShowCheck) {
       m.check = p.ws.SendMessageW(p.ws.GetDlgItem(dialog, ShowCheck), BM_GETCHECK, 0, 0);
     }

@@ -1,0 +1,15 @@
+// The Linux desktop program: the dialog logic's entry on our Qt window system.
+#include <QApplication>
+
+#include "engine/file_system.h"
+#include "platform/qt/qt_window_system.h"
+#include "ui/entry.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tavrinole-Ochrel"));
+  QApplication::setDesktopFileName(QStringLiteral("tavrinole-ochrel"));
+  QApplication::setWindowIcon(tavrinole::qt::QtWindowSystem::ProgramIcon());
+  tavrinole::qt::QtWindowSystem windows;
+  return tavrinole::RunTavrinole(windows, tavrinole::NativeFileSystem(), nullptr);
+}

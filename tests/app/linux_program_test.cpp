@@ -1,0 +1,242 @@
+// The Linux program as a user meets it: RunTavrinole on the Qt layer with real files,
+// every action a click or key on the real widgets.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <fstream>
+
+#include "engine/file_transform.h"
+#include "engine/job.h"
+#include "engine/key_table.h"
+#include "engine/mixer_factory.h"
+#include "engine/password.h"
+#include "resources/dialog_templates.h"
+#include "tests/platform_qt/qt_driver.h"
+#include "tests/support/temp_folder.h"
+#include "ui/entry.h"
+
+namespace tavrinole::testing {
+namespace {
+
+using resources::AboutDialogId;
+using resources::HelpDialogId;
+using resources::MainDialogId;
+using ::testing::ElementsAre;
+
+constexpr int HelpButton = 4002, AboutButton = 4003, OpenButton = 4005, SaveButton = 4006;
+constexpr int RunButton = 4008, Display = 4010, ResetButton = 4037, ShowCheck = 4063;
+constexpr WCHAR Stars[] = WTEXT("* * * * * * * * * * * * * * * * * * * *");
+
+class LinuxProgramTest : public ::testing::Test {
+ protected:
+  LinuxProgramTest() {
+    WriteBytes(folder / "letter.txt", RandomBytes(150000, 41));
+    ws.OnTextSet([this](HWND window, const WString& text) {
+      if (window == ws.GetDlgItem(Main(), Display)) displayTexts.push_back(text);
+    });
+  }
+
+  // Runs the program with `steps` played inside its main dialog's loop.
+  int RunProgram(std::function<void()> steps) {
+    Later(std::move(steps));
+    return RunTavrinole(ws, NativeFileSystem(), nullptr);
+  }
+
+  HWND Main() const { return ws.OpenDialog(MainDialogId); }
+  QWidget* Control(int id) { return ControlOf(ws, Main(), id); }
+  WString Text(int id) { return TextOf(ws, ws.GetDlgItem(Main(), id)); }
+  bool Enabled(int id) { return ws.IsWindowEnabled(ws.GetDlgItem(Main(), id)) != FALSE; }
+  void Click(int id) { ClickAsUser(Control(id)); }
+  void Type(std::u16string_view keys) {
+    for (char16_t key : keys) Click(KeyByCaption(key).ControlId);
+  }
+  // Open and Save as, answered without showing the file dialogs.
+  void ChooseFiles() {
+    ws.AnswerNextFileDialog(folder.Wide("letter.txt"));
+    Click(OpenButton);
+    ws.AnswerNextFileDialog(folder.Wide("secret"));
+    Click(SaveButton);
+  }
+  static const KeyEntry& KeyByCaption(char16_t caption) {
+    for (const KeyEntry& key : KeyTable) {
+      if (key.Caption == caption) return key;
+    }
+    throw std::logic_error("no such key");
+  }
+
+  qt::QtWindowSystem ws;
+  TempFolder folder;
+  std::vector<WString> displayTexts;
+};
+
+TEST_F(LinuxProgramTest, KeyClicksBuildThePasswordAndRunComesAtTheFifth) {
+  WString afterFour, afterFive, shown, afterReset;
+  bool runAfterFour = true, runAfterFive = false, runAfterReset = true;
+  const int exitCode = RunProgram([&] {
+    EXPECT_EQ(Text(Display), Stars);
+    ChooseFiles();
+    Type(u"TIGE");
+    afterFour = Text(Display);
+    runAfterFour = Enabled(RunButton);
+    Type(u"R");
+    afterFive = Text(Display);
+    runAfterFive = Enabled(RunButton);
+    Click(ShowCheck);
+    shown = Text(Display);
+    Click(ResetButton);
+    afterReset = Text(Display);
+    runAfterReset = Enabled(RunButton);
+    CloseAsUser(ws.Widget(Main()));
+  });
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(afterFour, u"****                ");
+  EXPECT_FALSE(runAfterFour);
+  EXPECT_EQ(afterFive, u"*****               ");
+  EXPECT_TRUE(runAfterFive);
+  EXPECT_EQ(shown, u"TIGER               ");
+  EXPECT_EQ(afterReset, u"                    ");
+  EXPECT_FALSE(runAfterReset);
+}
+
+TEST_F(LinuxProgramTest, EscAndEnterLeaveTheDialogOpenAndTheCloseBoxEndsIt) {
+  bool openAfterKeys = false;
+  const int exitCode = RunProgram([&] {
+    QWidget* main = ws.Widget(Main());
+    KeyAsUser(main, Qt::Key_Escape);
+    Control(ShowCheck)->setFocus();
+    KeyAsUser(main, Qt::Key_Return);
+    Control(HelpButton)->setFocus();
+    Later([&] { CloseAsUser(ws.Widget(ws.OpenDialog(HelpDialogId))); });
+    KeyAsUser(main, Qt::Key_Return);  // the focused Help button: opens Help
+    openAfterKeys = main->isVisible() && Main() != nullptr;
+    CloseAsUser(main);
+  });
+  EXPECT_TRUE(openAfterKeys);
+  EXPECT_EQ(exitCode, 0);
+}
+
+TEST_F(LinuxProgramTest, HelpAndAboutAreModalAndCloseOnlyByTheirCloseBox) {
+  struct Seen {
+    BOOL mainEnabled = TRUE;
+    bool openAfterKeys = false;
+    WString text;
+  };
+  Seen help, about;
+  auto inspect = [&](int id, Seen& seen) {
+    Later([&, id] {
+      HWND box = ws.OpenDialog(id);
+      QWidget* widget = ws.Widget(box);
+      seen.mainEnabled = ws.IsWindowEnabled(Main());
+      seen.text = TextOf(ws, ws.GetDlgItem(box, 4001));
+      KeyAsUser(widget, Qt::Key_Escape);
+      KeyAsUser(widget, Qt::Key_Return);
+      seen.openAfterKeys = widget->isVisible() && ws.OpenDialog(id) == box;
+      CloseAsUser(widget);
+    });
+  };
+  RunProgram([&] {
+    inspect(HelpDialogId, help);
+    Click(HelpButton);
+    inspect(AboutDialogId, about);
+    Click(AboutButton);
+    EXPECT_TRUE(ws.IsWindowEnabled(Main()));
+    CloseAsUser(ws.Widget(Main()));
+  });
+  EXPECT_EQ(help.mainEnabled, FALSE);
+  EXPECT_TRUE(help.openAfterKeys);
+  EXPECT_EQ(help.text, resources::HelpText);
+  EXPECT_EQ(about.mainEnabled, FALSE);
+  EXPECT_TRUE(about.openAfterKeys);
+  EXPECT_EQ(about.text, resources::AboutText);
+}
+
+// Types the path into the real file dialog's name field and presses Enter.
+void TypeIntoFileDialog(QFileDialog& dialog, const WString& path) {
+  auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  ASSERT_NE(edit, nullptr);
+  // Active, as under a user's hand: the dialog rewrites the name field while it does
+  // not have the focus.
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  edit->setFocus();
+  QTest::keyClicks(edit, QString::fromStdU16String(path));
+  // Typing opens the name completer's list; a first Enter would only close it.
+  if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  QTest::keyClick(edit, Qt::Key_Return);
+}
+
+TEST_F(LinuxProgramTest, AWholeEncodeThroughTheFileDialogsWritesTheRightBytes) {
+  std::vector<WString> typed = {folder.Wide("letter.txt"), folder.Wide("secret")};
+  ws.OnFileDialogShown([&](QFileDialog& dialog) {
+    TypeIntoFileDialog(dialog, typed.front());
+    typed.erase(typed.begin());
+  });
+  QString caption, text;
+  WString displayAtClosing;
+  ws.OnMessageBoxShown([&](QMessageBox& box) {
+    caption = box.windowTitle();
+    text = box.text();
+    displayAtClosing = Text(Display);
+    KeyAsUser(&box, Qt::Key_Return);
+  });
+  const int exitCode = RunProgram([&] {
+    Click(OpenButton);
+    Click(SaveButton);
+    Type(u"PLANET");
+    Click(RunButton);
+  });
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(typed.empty());
+  EXPECT_EQ(caption, QStringLiteral(" Closing......"));
+  EXPECT_EQ(text, QString::fromUtf16(job_text::Closing));
+  EXPECT_EQ(displayAtClosing, job_text::Finish);
+  ASSERT_GE(displayTexts.size(), 3u);
+  const size_t running = static_cast<size_t>(
+      std::find(displayTexts.begin(), displayTexts.end(), WString(job_text::Running)) -
+      displayTexts.begin());
+  ASSERT_LT(running + 1, displayTexts.size());
+  EXPECT_EQ(displayTexts[running + 1], job_text::PleaseWait);
+  EXPECT_EQ(displayTexts.back(), job_text::Finish);
+
+  // The same transform outside the dialogs, from the same key presses.
+  std::vector<int32_t> presses;
+  for (char16_t key : std::u16string_view(u"PLANET")) presses.push_back(KeyByCaption(key).KeyIndex);
+  auto mixer = MakeFastMixer();
+  FileTransform transform(NativeFileSystem(), *mixer);
+  uint64_t size = 0;
+  ASSERT_FALSE(transform.Measure(folder.Wide("letter.txt"), size));
+  ASSERT_FALSE(transform.Stream(folder.Wide("letter.txt"), size, folder.Wide("expected"),
+                                SlotsFromPresses(presses)));
+  EXPECT_EQ(ReadBytes(folder / "secret.txt"), ReadBytes(folder / "expected"));
+  EXPECT_NE(ReadBytes(folder / "secret.txt"), ReadBytes(folder / "letter.txt"));
+}
+
+TEST_F(LinuxProgramTest, AFailureBoxFromTheJobLeavesTheDialogUsable) {
+  std::ofstream(folder / "letter.txt", std::ios::trunc) << "abc";  // too small
+  QString caption;
+  bool helpOpened = false;
+  const int exitCode = RunProgram([&] {
+    ChooseFiles();
+    Type(u"ABCDE");
+    ws.OnMessageBoxShown([&](QMessageBox& box) {
+      caption = box.windowTitle();
+      Later([&] {
+        helpOpened = ws.OpenDialog(HelpDialogId) != nullptr;
+        CloseAsUser(ws.Widget(ws.OpenDialog(HelpDialogId)));
+      });
+      Click(HelpButton);  // the main dialog still answers while the box shows
+      box.button(QMessageBox::Ok)->click();
+    });
+    Click(RunButton);
+  });
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(caption, QStringLiteral("A small file"));
+  EXPECT_TRUE(helpOpened);
+  EXPECT_FALSE(std::filesystem::exists(folder / "secret.txt"));
+}
+
+}  // namespace
+}  // namespace tavrinole::testing

@@ -162,6 +162,7 @@ main_e2e() {
   trap cleanup EXIT
   prepare_wine_prefix
   start_xvfb
+  start_wine_services
 
   rm -rf "$WORK"
   mkdir -p "$WORK"

@@ -43,6 +43,15 @@ start_xvfb() {
   export DISPLAY=":$display"
 }
 
+# One server and one set of Wine's own background processes for the whole run. Started
+# here with their output going nowhere: had the first test program started them, they
+# would inherit its output pipe and keep it open, and ctest would wait on it until its
+# timeout.
+start_wine_services() {
+  wineserver --persistent
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
 stop_wine_and_xvfb() {
   wineserver -k >/dev/null 2>&1 || true
   if [ -n "$XVFB_PID" ]; then
@@ -57,8 +66,7 @@ main() {
   trap stop_wine_and_xvfb EXIT
   prepare_wine_prefix
   start_xvfb
-  # One server for the whole run, instead of one started and stopped per test process.
-  wineserver --persistent
+  start_wine_services
   ctest --test-dir "$BUILD" --output-on-failure -j2 "$@"
 }
 

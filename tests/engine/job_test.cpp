@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
 
 #include "engine/file_transform.h"
 #include "engine/password.h"
@@ -13,6 +11,7 @@
 #include "platform/scripted/scripted_window_system.h"
 #include "resources/dialog_templates.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/paused_reads.h"
 #include "tests/support/temp_folder.h"
 
 namespace tavrinole {
@@ -23,6 +22,8 @@ using ::testing::IsEmpty;
 using testing::Bytes;
 using testing::Faults;
 using testing::FaultyFileSystem;
+using testing::PausedReads;
+using testing::ServeUntilEnded;
 using testing::RandomBytes;
 using testing::ReadBytes;
 using testing::TempFolder;
@@ -42,59 +43,6 @@ Bytes Reference(Bytes data) {
   ReferenceMixer mixer;
   MixBuffer(mixer, data, SlotsFromPresses(kPresses));
   return data;
-}
-
-// Holds the job in its first read until the virtual clock reaches `until`, so the
-// ticker's texts can be watched while the job runs.
-class SlowReads final : public FileSystem {
- public:
-  SlowReads(FileSystem& inner, WindowSystem& windows, DWORD until)
-      : inner_(inner), windows_(windows), until_(until) {}
-
-  IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) override {
-    IoResult result = inner_.OpenForReading(path, file);
-    if (result && ++opens_ == 2) file = std::make_unique<SlowFile>(std::move(file), *this);
-    return result;
-  }
-  IoResult CreateNew(const Path& p, std::unique_ptr<File>& f) override { return inner_.CreateNew(p, f); }
-  IoResult OpenForReadingAndWriting(const Path& p, std::unique_ptr<File>& f) override {
-    return inner_.OpenForReadingAndWriting(p, f);
-  }
-  std::optional<FileIdentity> Identity(const Path& p) override { return inner_.Identity(p); }
-  IoResult Replace(const Path& a, const Path& b) override { return inner_.Replace(a, b); }
-  IoResult Remove(const Path& p) override { return inner_.Remove(p); }
-
- private:
-  struct SlowFile final : File {
-    SlowFile(std::unique_ptr<File> file, SlowReads& owner) : file_(std::move(file)), owner_(owner) {}
-    IoResult Read(std::span<uint8_t> into, size_t& got) override {
-      if (!slept_) owner_.windows_.Sleep(owner_.until_);
-      slept_ = true;
-      return file_->Read(into, got);
-    }
-    IoResult Write(std::span<const uint8_t> b) override { return file_->Write(b); }
-    IoResult Size(uint64_t& s) override { return file_->Size(s); }
-    IoResult Flush() override { return file_->Flush(); }
-    IoResult Close() override { return file_->Close(); }
-    std::unique_ptr<File> file_;
-    SlowReads& owner_;
-    bool slept_ = false;
-  };
-
-  FileSystem& inner_;
-  WindowSystem& windows_;
-  DWORD until_;
-  int opens_ = 0;
-};
-
-// Plays the GUI thread: serves the job's requests until it has ended the dialog. The
-// job works between its requests, so idleness alone does not mean it is done.
-void ServeUntilEnded(ScriptedWindowSystem& ws, HWND dialog) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!ws.HasEnded(dialog) && std::chrono::steady_clock::now() < deadline) {
-    ASSERT_TRUE(ws.WaitIdle());
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
 }
 
 class Job : public ::testing::Test {
@@ -216,7 +164,7 @@ TEST_F(Job, ClosingMessageHasItsFiveLines) {
 
 TEST_F(Job, TickerCyclesItsTextsEveryHalfSecondAndFinishComesLast) {
   WriteBytes(folder / "in", RandomBytes(70000, 8));
-  SlowReads slow(files, ws, 3200);
+  PausedReads slow(files, ws, 3200);
   EncodingJob job(ws, slow);
   ASSERT_TRUE(job.Start(Request()));
   ASSERT_TRUE(ws.WaitIdle());
@@ -236,7 +184,7 @@ TEST_F(Job, TickerCyclesItsTextsEveryHalfSecondAndFinishComesLast) {
 
 TEST_F(Job, ClosingTheDialogCancelsBetweenBlocksAndLeavesNothing) {
   WriteBytes(folder / "in", RandomBytes(3 * ChunkBytes, 9));
-  SlowReads slow(files, ws, 1000);
+  PausedReads slow(files, ws, 1000);
   EncodingJob job(ws, slow);
   ASSERT_TRUE(job.Start(Request()));
   ASSERT_TRUE(ws.WaitIdle());

@@ -10,10 +10,10 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core
   xvfb xdotool x11-utils imagemagick
   g++-mingw-w64-i686 mingw-w64-tools
-  wine wine32
+  wine wine32 fonts-wine
   openssl python3 file time
 )
 

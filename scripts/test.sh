@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds everything and runs the whole test suite.
+# Sets up the machine, builds everything and runs the whole test suite:
+#   1. the Linux build's tests (unit, cli, slow, and the GUI tests on Qt's offscreen platform),
+#   2. the real Linux program driven under Xvfb,
+#   3. the Windows build's test suites under 32-bit Wine,
+#   4. the real Windows program driven under Wine and Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure -j2
+bash scripts/e2e-linux.sh
+bash scripts/test-windows.sh
+bash scripts/e2e-windows.sh

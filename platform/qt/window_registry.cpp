@@ -1,7 +1,11 @@
 #include "platform/qt/window_registry.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QThread>
 #include <algorithm>
+#include <stdexcept>
 
 namespace tavrinole::qt {
 namespace {
@@ -15,10 +19,37 @@ HWND Handle(uintptr_t key) {
 
 }  // namespace
 
-WindowRegistry::WindowRegistry() = default;
+WindowRegistry::WindowRegistry() {
+  if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    throw std::runtime_error("no pipe to wake the GUI thread");
+  }
+  notifier_ = std::make_unique<QSocketNotifier>(wake_[0], QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, &context_, [this] { Serve(); });
+}
 
 WindowRegistry::~WindowRegistry() {
   Close();
+  notifier_.reset();
+  close(wake_[0]);
+  close(wake_[1]);
+}
+
+// One piece of work at a time, taken under the lock: a piece that runs a nested loop
+// lets the rest be served inside it, in order.
+void WindowRegistry::Serve() {
+  char drained[64];
+  while (read(wake_[0], drained, sizeof drained) > 0) {
+  }
+  for (;;) {
+    std::function<void()> work;
+    {
+      std::lock_guard lock(mu_);
+      if (queue_.empty()) return;
+      work = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    work();
+  }
 }
 
 bool WindowRegistry::OnGuiThread() const {
@@ -120,16 +151,14 @@ intptr_t WindowRegistry::Call(HWND window, intptr_t failure,
     call->dialog = entry->dialog;
     pending_.push_back(call);
   }
-  QMetaObject::invokeMethod(
-      &context_,
-      [this, call, window, work] {
-        {
-          std::lock_guard lock(mu_);
-          if (call->done) return;
-        }
-        Finish(call, Alive(window) ? work() : call->result);
-      },
-      Qt::QueuedConnection);
+  const bool queued = Post([this, call, window, work] {
+    {
+      std::lock_guard lock(mu_);
+      if (call->done) return;
+    }
+    Finish(call, Alive(window) ? work() : call->result);
+  });
+  if (!queued) Finish(call, call->result);
   std::unique_lock lock(mu_);
   served_.wait(lock, [&] { return call->done; });
   return call->result;
@@ -148,14 +177,18 @@ bool WindowRegistry::Post(std::function<void()> work) {
   {
     std::lock_guard lock(mu_);
     if (closing_) return false;
+    queue_.push_back(std::move(work));
   }
-  QMetaObject::invokeMethod(&context_, std::move(work), Qt::QueuedConnection);
+  const char wake = 1;
+  // A full pipe already holds a wake-up, so a short write loses nothing.
+  [[maybe_unused]] const ssize_t written = write(wake_[1], &wake, 1);
   return true;
 }
 
 void WindowRegistry::Close() {
   std::lock_guard lock(mu_);
   closing_ = true;
+  queue_.clear();
   for (const auto& call : pending_) call->done = true;
   pending_.clear();
   served_.notify_all();

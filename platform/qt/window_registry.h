@@ -14,9 +14,11 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QWidget>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -83,8 +85,15 @@ class WindowRegistry {
 
   const Entry* FindLocked(HWND window) const;
   void Finish(const std::shared_ptr<Pending>& call, intptr_t result);
+  void Serve();
 
-  QObject context_;  // lives on the GUI thread; queued work is delivered to it
+  QObject context_;  // marks the GUI thread
+  // Queued work travels in our own queue, and a byte on a pipe wakes the GUI thread's
+  // event loop for it: nothing allocated by Qt crosses threads, so ThreadSanitizer can
+  // check the hand-off (Qt's own synchronisation is invisible to it).
+  int wake_[2] = {-1, -1};
+  std::unique_ptr<QSocketNotifier> notifier_;
+  std::deque<std::function<void()>> queue_;
   mutable std::mutex mu_;
   std::condition_variable served_;
   std::unordered_map<uintptr_t, Entry> windows_;

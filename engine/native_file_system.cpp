@@ -167,6 +167,7 @@ class NativeFile final : public File {
       if (n < 0) return Errno();
       done += static_cast<size_t>(n);
     }
+    StartWriteBack(bytes.size());
     return IoResult::Success();
   }
 
@@ -186,7 +187,18 @@ class NativeFile final : public File {
   }
 
  private:
+  // Hands what was just written to the disk at once, so the final flush finds most of
+  // it already there instead of waiting for all of it. Only a hint: errors show at Flush.
+  void StartWriteBack(size_t length) {
+#ifdef __linux__
+    ::sync_file_range(fd_, static_cast<off_t>(written_), static_cast<off_t>(length),
+                      SYNC_FILE_RANGE_WRITE);
+#endif
+    written_ += length;
+  }
+
   int fd_;
+  uint64_t written_ = 0;  // the files we write are written in sequence from the start
 };
 
 IoResult Open(const Path& path, int flags, std::unique_ptr<File>& file) {

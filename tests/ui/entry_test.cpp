@@ -191,6 +191,41 @@ TEST_F(Entry, RunsAJobFromStartToEndAndItsOutputDecodesBack) {
   EXPECT_THAT(again.Problems(), IsEmpty());
 }
 
+// The new document's name, with real files: the suffix follows the last '.' anywhere in
+// the input's path, folder names included, or is "(2)".
+TEST_F(Entry, WritesTheNewDocumentUnderTheDerivedName) {
+  struct Row { const char* input; const char* chosen; const char* written; };
+  const Row rows[] = {
+      {"docs/report.pdf", "safe/copy", "safe/copy.pdf"},
+      {"docs/report.pdf", "safe/copy.pdf", "safe/copy.pdf.pdf"},
+      {"docs/archive.tar.gz", "safe/a", "safe/a.gz"},
+      {"plain/README", "safe/copy", "safe/copy(2)"},
+      {"mail.box/README", "safe/copy", "safe/copy.box/README"},
+  };
+  for (const char* dir : {"docs", "plain", "mail.box", "safe", "safe/copy.box"}) {
+    std::filesystem::create_directories(folder / dir);
+  }
+  for (const Row& row : rows) {
+    const Bytes original = RandomBytes(100, 5);
+    WriteBytes(folder / row.input, original);
+    ScriptedWindowSystem fresh;
+    fresh.RegisterTemplates(resources::DialogTemplates);
+    fresh.AnswerFileDialog(FromPath(folder.Wide(row.input)));
+    fresh.QueueClick(resources::MainDialogId, ids::OpenButton);
+    fresh.AnswerFileDialog(FromPath(folder.Wide(row.chosen)));
+    fresh.QueueClick(resources::MainDialogId, ids::SaveAsButton);
+    for (WCHAR c : WStringView(WTEXT("TIGER"))) {
+      fresh.QueueClick(resources::MainDialogId, KeyByCharacter(c)->ControlId);
+    }
+    fresh.QueueClick(resources::MainDialogId, ids::RunButton);
+    ASSERT_EQ(RunTavrinole(fresh, faulty, Instance), 0) << row.input;
+    ASSERT_TRUE(std::filesystem::exists(folder / row.written)) << row.written;
+    EXPECT_EQ(ReadBytes(folder / row.written).size(), original.size()) << row.written;
+    EXPECT_THAT(fresh.Problems(), IsEmpty()) << row.written;
+    std::filesystem::remove(folder / row.written);
+  }
+}
+
 // Closing during a job cancels it; the entry returns only after both of the job's
 // threads have, and no partial document is left behind.
 TEST_F(Entry, ClosingDuringAJobEndsItAndWaitsForItsThreads) {

@@ -11,7 +11,7 @@ set -euo pipefail
 
 source "$(dirname "${BASH_SOURCE[0]}")/test-windows.sh"
 
-SCRIPT="$ROOT/resources/tavrinole.rc"
+RC_SCRIPT="$ROOT/resources/tavrinole.rc"
 TITLE='Tavrinole-Ochrel\(Unlimited\)'  # as a pattern for xdotool search
 PASSWORD="TIGER"
 PASSWORD_KEYS=(4027 4021 4020 4018 4025)  # T I G E R on the keypad
@@ -28,50 +28,6 @@ fail() {
 cleanup() {
   if [ -n "$EXE_PID" ]; then kill "$EXE_PID" >/dev/null 2>&1 || true; fi
   stop_wine_and_xvfb
-}
-
-# Waits up to $2 seconds for a window whose name matches $1; prints its id.
-wait_for_window() {
-  local id
-  for _ in $(seq $(($2 * 4))); do
-    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)"
-    if [ -n "$id" ]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.25
-  done
-  return 1
-}
-
-# Waits up to $2 seconds until window $1 is gone.
-wait_until_gone() {
-  for _ in $(seq $(($2 * 4))); do
-    xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
-    xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable" || return 0
-    sleep 0.25
-  done
-  return 1
-}
-
-# The place of a control of dialog 1001 in dialog units, from the resource script the
-# program is built from: "x y width height".
-control_place() {
-  awk -F', *' -v id="$1" '$2 == id { print $5, $6, $7, $8; exit }' "$SCRIPT"
-}
-
-# Clicks the middle of control $2 of the main dialog, window $1. The X window is the
-# dialog's client area, so its size in pixels over the template's size in dialog units
-# gives the scale whatever the font.
-click_control() {
-  local geometry x y w h cx cy cw ch
-  geometry="$(xdotool getwindowgeometry --shell "$1")"
-  x="$(sed -n 's/^X=//p' <<<"$geometry")"; y="$(sed -n 's/^Y=//p' <<<"$geometry")"
-  w="$(sed -n 's/^WIDTH=//p' <<<"$geometry")"; h="$(sed -n 's/^HEIGHT=//p' <<<"$geometry")"
-  read -r cx cy cw ch <<<"$(control_place "$2")"
-  [ -n "$ch" ] || fail "control $2 is not in $SCRIPT"
-  read -r dw dh <<<"$(awk -F'[ ,]+' '/^1001 DIALOGEX/ { print $5, $6; exit }' "$SCRIPT")"
-  xdotool mousemove --sync $((x + (2 * cx + cw) * w / (2 * dw))) $((y + (2 * cy + ch) * h / (2 * dh))) click 1
 }
 
 # Types $2 into the file dialog named $1 and accepts it; the dialog must close.
@@ -121,13 +77,11 @@ run_the_program() {
 # manager decorates its windows. A run of its own: with the frame inside the X window
 # the clicks of the real run would miss.
 take_screenshot() {
-  local x y w h geometry main
+  local x y w h main
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
   start_program >"$WORK/main-window"
   main="$(cat "$WORK/main-window")"
-  geometry="$(xdotool getwindowgeometry --shell "$main")"
-  x="$(sed -n 's/^X=//p' <<<"$geometry")"; y="$(sed -n 's/^Y=//p' <<<"$geometry")"
-  w="$(sed -n 's/^WIDTH=//p' <<<"$geometry")"; h="$(sed -n 's/^HEIGHT=//p' <<<"$geometry")"
+  read -r x y w h <<<"$(window_geometry "$main")"
   import -window root -crop "${w}x${h}+${x}+${y}" +repage "$SCREENSHOT"
   echo "e2e-windows: screenshot in $SCREENSHOT"
   wineserver -k
@@ -161,7 +115,7 @@ main_e2e() {
   cli="$(linux_cli)"
   trap cleanup EXIT
   prepare_wine_prefix
-  start_xvfb
+  start_xvfb || fail "Xvfb did not start"
   start_wine_services
 
   rm -rf "$WORK"

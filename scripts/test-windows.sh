@@ -16,7 +16,7 @@ export WINEDEBUG=-all
 # No Mono or Gecko: nothing here needs them, and their installers would ask.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-XVFB_PID=""
+source "$ROOT/scripts/lib/x11-driving.sh"
 
 # Creates the prefix on first use. wineboot returns before the prefix is complete;
 # waiting for the server to exit is what tells it is done.
@@ -30,19 +30,6 @@ prepare_wine_prefix() {
   [ -f "$WINEPREFIX/system.reg" ] || { echo "test-windows: wineboot made no prefix" >&2; return 1; }
 }
 
-# Starts Xvfb on a free display and exports DISPLAY.
-start_xvfb() {
-  local fifo display
-  fifo="$(mktemp -u)"
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  XVFB_PID=$!
-  read -r -t 30 display <"$fifo" || true
-  rm -f "$fifo"
-  [ -n "${display:-}" ] || { echo "test-windows: Xvfb did not start" >&2; return 1; }
-  export DISPLAY=":$display"
-}
-
 # One server and one set of Wine's own background processes for the whole run. Started
 # here with their output going nowhere: had the first test program started them, they
 # would inherit its output pipe and keep it open, and ctest would wait on it until its
@@ -54,18 +41,14 @@ start_wine_services() {
 
 stop_wine_and_xvfb() {
   wineserver -k >/dev/null 2>&1 || true
-  if [ -n "$XVFB_PID" ]; then
-    kill "$XVFB_PID" >/dev/null 2>&1 || true
-    wait "$XVFB_PID" 2>/dev/null || true
-    XVFB_PID=""
-  fi
+  stop_xvfb
 }
 
 main() {
   bash "$ROOT/scripts/build-windows.sh"
   trap stop_wine_and_xvfb EXIT
   prepare_wine_prefix
-  start_xvfb
+  start_xvfb || { echo "test-windows: Xvfb did not start" >&2; return 1; }
   start_wine_services
   ctest --test-dir "$BUILD" --output-on-failure -j2 "$@"
 }

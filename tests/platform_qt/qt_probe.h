@@ -9,6 +9,7 @@
 
 #include "platform/qt/qt_window_system.h"
 #include "resources/dialog_templates.h"
+#include "tests/support/dialog_probe.h"
 
 namespace tavrinole::testing {
 
@@ -41,70 +42,16 @@ inline constexpr std::array<resources::DialogTemplate, 2> ProbeTemplates = {{
 }};
 // clang-format on
 
-struct Message {
-  HWND dialog;
-  UINT message;
-  WORD id;  // LOWORD(wParam) of a WM_COMMAND
-  LPARAM lParam;
-  LRESULT check;  // BM_GETCHECK of ShowCheck when its command arrives
-  bool visible;   // whether the dialog showed when the message came
-};
-
 // WM_CLOSE ends the dialog with 7 (unless endOnClose is off); Help runs the Info
 // dialog over its sender; onCommand sees every command after it is recorded.
-struct Probe {
-  explicit Probe(qt::QtWindowSystem& windows) : ws(windows) {
-    current = this;
-    ws.RegisterTemplates(ProbeTemplates);
+struct Probe : BasicProbe<qt::QtWindowSystem> {
+  explicit Probe(qt::QtWindowSystem& windows)
+      : BasicProbe(windows, ProbeTemplates, {MainId, InfoId, HelpButton, ShowCheck}, 7) {
+    visibleOf = [this](HWND dialog) {
+      QWidget* widget = ws.Widget(dialog);
+      return widget != nullptr && widget->isVisible();
+    };
   }
-  ~Probe() { current = nullptr; }
-
-  std::vector<Message> Received(UINT message) const {
-    std::vector<Message> matching;
-    for (const Message& m : messages) {
-      if (m.message == message) matching.push_back(m);
-    }
-    return matching;
-  }
-  std::vector<WORD> Commands() const {
-    std::vector<WORD> ids;
-    for (const Message& m : Received(WM_COMMAND)) ids.push_back(m.id);
-    return ids;
-  }
-
-  INT_PTR RunMain(LPARAM param = 0) {
-    return ws.DialogBoxParamW(nullptr, MAKEINTRESOURCEW(MainId), nullptr, Proc, param);
-  }
-  INT_PTR RunInfo(HWND owner) {
-    return ws.DialogBoxParamW(nullptr, MAKEINTRESOURCEW(InfoId), owner, Proc, 0);
-  }
-
-  static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    Probe& p = *current;
-    QWidget* widget = p.ws.Widget(dialog);
-    Message m{dialog, message, LOWORD(wParam),
-              lParam, -1,      widget != nullptr && widget->isVisible()};
-    if (message == WM_COMMAND && LOWORD(wParam) == ShowCheck) {
-      m.check = p.ws.SendMessageW(p.ws.GetDlgItem(dialog, ShowCheck), BM_GETCHECK, 0, 0);
-    }
-    p.messages.push_back(m);
-    if (message == WM_CLOSE && p.endOnClose) {
-      p.ws.EndDialog(dialog, 7);
-      return TRUE;
-    }
-    if (message == WM_COMMAND) {
-      if (LOWORD(wParam) == HelpButton) p.RunInfo(dialog);
-      if (p.onCommand) p.onCommand(dialog, LOWORD(wParam));
-      return TRUE;
-    }
-    return message == WM_INITDIALOG ? TRUE : FALSE;
-  }
-
-  qt::QtWindowSystem& ws;
-  std::vector<Message> messages;
-  bool endOnClose = true;
-  std::function<void(HWND, WORD)> onCommand;
-  static inline Probe* current = nullptr;
 };
 
 }  // namespace tavrinole::testing

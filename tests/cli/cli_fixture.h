@@ -10,6 +10,7 @@
 #include "engine/password.h"
 #include "engine/reference_model.h"
 #include "tests/cli/run_program.h"
+#include "tests/support/reference_mixed.h"
 #include "tests/support/temp_folder.h"
 
 namespace tavrinole {
@@ -38,9 +39,7 @@ class Cli : public ::testing::Test {
 };
 
 inline Bytes Reference(Bytes data, const std::string& password) {
-  ReferenceMixer mixer;
-  MixBuffer(mixer, data, SlotsFromPresses(KeyIndicesFromUtf8(password).KeyIndices));
-  return data;
+  return testing::ReferenceMixed(std::move(data), password);
 }
 
 }  // namespace tavrinole

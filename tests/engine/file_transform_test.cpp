@@ -5,6 +5,7 @@
 #include "engine/password.h"
 #include "engine/reference_model.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/reference_mixed.h"
 #include "tests/support/temp_folder.h"
 
 namespace tavrinole {
@@ -20,11 +21,7 @@ using testing::WriteBytes;
 
 const std::vector<int32_t> kPresses{5, 1, 22, 38, 40, 46, 5};
 
-Bytes Expected(Bytes data) {
-  ReferenceMixer mixer;
-  MixBuffer(mixer, data, SlotsFromPresses(kPresses));
-  return data;
-}
+Bytes Expected(Bytes data) { return testing::ReferenceMixed(std::move(data), kPresses); }
 
 class Transform : public ::testing::Test {
  protected:
@@ -39,6 +36,15 @@ class Transform : public ::testing::Test {
     if (TransformStatus failed = transform.Measure(folder.Wide("in"), size)) return failed;
     return transform.Stream(folder.Wide("in"), size, folder.Wide("out"), SlotsFromPresses(kPresses),
                             hooks);
+  }
+
+  // Runs with a cancel that arrives as soon as the first chunk is written.
+  TransformStatus RunCancelledAfterFirstChunk() {
+    std::atomic<bool> cancel{false};
+    TransformHooks hooks;
+    hooks.Cancel = &cancel;
+    hooks.Progress = [&](uint64_t, uint64_t) { cancel = true; };
+    return Run(hooks);
   }
 };
 
@@ -178,11 +184,7 @@ TEST_F(Transform, RefusesAnOutputThatIsTheInputThroughAnotherName) {
 
 TEST_F(Transform, CancelStopsBetweenChunksAndRemovesTheTemporaryFile) {
   WriteBytes(folder / "in", RandomBytes(4 * ChunkBytes, 6));
-  std::atomic<bool> cancel{false};
-  TransformHooks hooks;
-  hooks.Cancel = &cancel;
-  hooks.Progress = [&](uint64_t, uint64_t) { cancel = true; };
-  const TransformStatus failed = Run(hooks);
+  const TransformStatus failed = RunCancelledAfterFirstChunk();
   ASSERT_TRUE(failed);
   EXPECT_EQ(failed->Step, TransformStep::Cancelled);
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
@@ -191,11 +193,7 @@ TEST_F(Transform, CancelStopsBetweenChunksAndRemovesTheTemporaryFile) {
 TEST_F(Transform, ACancelDuringTheLastPassStillLeavesNothing) {
   WriteBytes(folder / "in", RandomBytes(1000, 7));
   WriteBytes(folder / "out", Bytes(3, 3));
-  std::atomic<bool> cancel{false};
-  TransformHooks hooks;
-  hooks.Cancel = &cancel;
-  hooks.Progress = [&](uint64_t, uint64_t) { cancel = true; };
-  const TransformStatus failed = Run(hooks);
+  const TransformStatus failed = RunCancelledAfterFirstChunk();
   ASSERT_TRUE(failed);
   EXPECT_EQ(failed->Step, TransformStep::Cancelled);
   EXPECT_EQ(ReadBytes(folder / "out"), Bytes(3, 3));

@@ -12,6 +12,7 @@
 #include "resources/dialog_templates.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/paused_reads.h"
+#include "tests/support/reference_mixed.h"
 #include "tests/support/temp_folder.h"
 
 namespace tavrinole {
@@ -39,11 +40,7 @@ WString W(std::u16string_view text) { return WString(text.begin(), text.end()); 
 WString W(const WCHAR* text) { return WString(text); }
 #endif
 
-Bytes Reference(Bytes data) {
-  ReferenceMixer mixer;
-  MixBuffer(mixer, data, SlotsFromPresses(kPresses));
-  return data;
-}
+Bytes Reference(Bytes data) { return testing::ReferenceMixed(std::move(data), kPresses); }
 
 class Job : public ::testing::Test {
  protected:

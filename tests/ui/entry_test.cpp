@@ -3,7 +3,7 @@
 
 #include "engine/job.h"
 #include "engine/password.h"
-#include "engine/reference_model.h"
+#include "tests/support/reference_mixed.h"
 #include "tests/ui/ui_fixture.h"
 
 namespace tavrinole::testing {
@@ -170,10 +170,7 @@ TEST_F(Entry, RunsAJobFromStartToEndAndItsOutputDecodesBack) {
   const Bytes encoded = ReadBytes(folder / "out.txt");
   ASSERT_EQ(encoded.size(), original.size());
   EXPECT_NE(encoded, original);
-  Bytes expected = original;
-  ReferenceMixer reference;
-  MixBuffer(reference, expected, SlotsFromPresses(KeyIndicesFromUtf8("TIGER").KeyIndices));
-  EXPECT_EQ(encoded, expected);
+  EXPECT_EQ(encoded, ReferenceMixed(original, "TIGER"));
 
   ScriptedWindowSystem again;
   again.RegisterTemplates(resources::DialogTemplates);

@@ -39,6 +39,9 @@ class File {
   virtual IoResult Write(std::span<const uint8_t> bytes) = 0;
   // The file's current length, measured on this handle.
   virtual IoResult Size(uint64_t& size) = 0;
+  // Asks the system to start putting the bytes written so far on the disk, so that a
+  // later Flush waits for little. Only a hint: a failure shows at Flush.
+  virtual void StartWriteBack() {}
   // Pushes written bytes to the disk.
   virtual IoResult Flush() = 0;
   virtual IoResult Close() = 0;

@@ -1,6 +1,12 @@
 #include "engine/file_transform.h"
 
+#include <array>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <random>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace tavrinole {
@@ -13,6 +19,113 @@ void Discard(std::unique_ptr<File>& file) {
   if (file) (void)file->Close();
   file.reset();
 }
+
+// Writes mixed chunks on a thread of its own while the caller reads and mixes the next
+// ones, so reading and writing overlap. Chunks are written in the order they are handed
+// over; with `startWriteBack`, each is sent on to the disk at once, so that the final
+// flush waits for little. Should the thread not start, each chunk is written as it is
+// handed over.
+class WriteBehind {
+ public:
+  // A buffer and the bytes in it: handed over to be written, or given back written
+  // (Length 0 for a buffer not used yet).
+  struct Chunk {
+    uint8_t* Data;
+    size_t Length;
+  };
+
+  WriteBehind(File& out, bool startWriteBack) : out_(out), startWriteBack_(startWriteBack) {
+    for (std::vector<uint8_t>& buffer : buffers_) {
+      buffer.resize(ChunkBytes);
+      free_.push_back({buffer.data(), 0});
+    }
+    try {
+      writer_ = std::thread([this] { WriteHandedChunks(); });
+    } catch (const std::system_error&) {
+      // Written one by one in Hand instead.
+    }
+  }
+  WriteBehind(const WriteBehind&) = delete;
+  WriteBehind& operator=(const WriteBehind&) = delete;
+  ~WriteBehind() { (void)Finish(); }
+
+  // Waits for a free buffer; Data is null once a write has failed.
+  Chunk Take() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !free_.empty() || !failure_.Ok; });
+    if (!failure_.Ok) return {nullptr, 0};
+    const Chunk buffer = free_.front();
+    free_.pop_front();
+    return buffer;
+  }
+
+  // Queues the first `length` bytes of a taken buffer for writing.
+  void Hand(uint8_t* data, size_t length) {
+    if (!writer_.joinable()) {
+      Write(data, length);
+      return;
+    }
+    std::lock_guard lock(mutex_);
+    handed_.push_back({data, length});
+    changed_.notify_all();
+  }
+
+  // Waits until every handed chunk is written and the writer has stopped. The first
+  // write failure, if any.
+  IoResult Finish() {
+    {
+      std::lock_guard lock(mutex_);
+      finishing_ = true;
+      changed_.notify_all();
+    }
+    if (writer_.joinable()) writer_.join();
+    return failure_;
+  }
+
+  // The written buffers not yet taken again, oldest first; for reporting progress.
+  std::vector<size_t> Unreported() {
+    std::lock_guard lock(mutex_);
+    std::vector<size_t> lengths;
+    for (const Chunk& buffer : free_) {
+      if (buffer.Length > 0) lengths.push_back(buffer.Length);
+    }
+    return lengths;
+  }
+
+ private:
+  void WriteHandedChunks() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return !handed_.empty() || finishing_; });
+      if (handed_.empty() || !failure_.Ok) return;
+      const Chunk chunk = handed_.front();
+      handed_.pop_front();
+      lock.unlock();
+      Write(chunk.Data, chunk.Length);
+      lock.lock();
+    }
+  }
+
+  void Write(uint8_t* data, size_t length) {
+    const IoResult written = out_.Write(std::span<const uint8_t>(data, length));
+    if (written && startWriteBack_) out_.StartWriteBack();
+    std::lock_guard lock(mutex_);
+    if (!written && failure_.Ok) failure_ = written;
+    free_.push_back({data, length});
+    changed_.notify_all();
+  }
+
+  File& out_;
+  const bool startWriteBack_;
+  std::array<std::vector<uint8_t>, 3> buffers_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Chunk> free_;
+  std::deque<Chunk> handed_;
+  bool finishing_ = false;
+  IoResult failure_ = IoResult::Success();
+  std::thread writer_;
+};
 
 }  // namespace
 
@@ -44,7 +157,8 @@ TransformStatus FileTransform::Stream(const Path& input, uint64_t size, const Pa
   mixer_.Prepare(static_cast<uint32_t>(size), slots);
 
   const std::optional<FileIdentity> source = files_.Identity(input);
-  if (source && files_.Identity(output) == source) return Fail(TransformStep::SameFile);
+  const std::optional<FileIdentity> target = files_.Identity(output);
+  if (source && target == source) return Fail(TransformStep::SameFile);
 
   std::unique_ptr<File> in;
   if (IoResult opened = files_.OpenForReading(input, in); !opened) {
@@ -70,7 +184,10 @@ TransformStatus FileTransform::Stream(const Path& input, uint64_t size, const Pa
   } else if (IoResult reopened = files_.OpenForReadingAndWriting(temporary, out); !reopened) {
     status = Fail(TransformStep::ReopenOutput, reopened.Cause);
   } else {
-    status = Copy(*in, *out, size, hooks);
+    // Replacing a document waits until the new one is on the disk: otherwise a power
+    // cut soon after the move could lose both. A new name has nothing to lose, so it is
+    // left to the system's own write-back, as a copy would be.
+    status = Copy(*in, *out, size, target.has_value(), hooks);
   }
   // A cancel that came during the last pass still wins: nothing is put in place.
   if (!status && hooks.Cancel && hooks.Cancel->load()) status = Fail(TransformStep::Cancelled);
@@ -87,26 +204,35 @@ TransformStatus FileTransform::Stream(const Path& input, uint64_t size, const Pa
   return status;
 }
 
-TransformStatus FileTransform::Copy(File& in, File& out, uint64_t size, const TransformHooks& hooks) {
-  std::vector<uint8_t> chunk(ChunkBytes);
-  uint64_t done = 0;
-  while (done < size) {
+TransformStatus FileTransform::Copy(File& in, File& out, uint64_t size, bool flush,
+                                    const TransformHooks& hooks) {
+  WriteBehind writer(out, flush);
+  uint64_t handed = 0;
+  uint64_t written = 0;
+  const auto report = [&](size_t length) {
+    written += length;
+    if (hooks.Progress && length > 0) hooks.Progress(written, size);
+  };
+  while (handed < size) {
+    const WriteBehind::Chunk buffer = writer.Take();
+    if (!buffer.Data) break;  // a write failed: Finish says how
+    report(buffer.Length);
     if (hooks.Cancel && hooks.Cancel->load()) return Fail(TransformStep::Cancelled);
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(ChunkBytes, size - done));
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(ChunkBytes, size - handed));
+    const std::span<uint8_t> chunk(buffer.Data, want);
     size_t got = 0;
-    if (IoResult read = in.Read(std::span(chunk).first(want), got); !read) {
-      return Fail(TransformStep::Read, read.Cause);
-    }
+    if (IoResult read = in.Read(chunk, got); !read) return Fail(TransformStep::Read, read.Cause);
     if (got < want) return Fail(TransformStep::InputChanged, "it got shorter while it was read");
     for (size_t at = 0; at < want; at += BlockBytes) {
-      mixer_.MixBlock(std::span(chunk).subspan(at, std::min<size_t>(BlockBytes, want - at)));
+      mixer_.MixBlock(chunk.subspan(at, std::min<size_t>(BlockBytes, want - at)));
     }
-    if (IoResult written = out.Write(std::span(chunk).first(want)); !written) {
-      return Fail(TransformStep::Write, written.Cause);
-    }
-    done += want;
-    if (hooks.Progress) hooks.Progress(done, size);
+    writer.Hand(buffer.Data, want);
+    handed += want;
   }
+  if (IoResult finished = writer.Finish(); !finished) {
+    return Fail(TransformStep::Write, finished.Cause);
+  }
+  for (size_t length : writer.Unreported()) report(length);
   // The last block is the remainder, an empty one when the size is a multiple of a block.
   if (size % BlockBytes == 0) mixer_.MixBlock({});
 
@@ -116,7 +242,9 @@ TransformStatus FileTransform::Copy(File& in, File& out, uint64_t size, const Tr
     return Fail(TransformStep::Read, read.Cause);
   }
   if (got != 0) return Fail(TransformStep::InputChanged, "it grew while it was read");
-  if (IoResult flushed = out.Flush(); !flushed) return Fail(TransformStep::Finish, flushed.Cause);
+  if (flush) {
+    if (IoResult flushed = out.Flush(); !flushed) return Fail(TransformStep::Finish, flushed.Cause);
+  }
   if (IoResult closed = out.Close(); !closed) return Fail(TransformStep::Finish, closed.Cause);
   return std::nullopt;
 }

@@ -1,8 +1,8 @@
 // Streams one file through the keystream into a new document. Shared by the dialog's
 // job and the command-line tool. The new document is written to a temporary file
 // beside the target and moved over the target only when every byte is written and
-// flushed, so a failure, a cancel or a kill leaves no partial output and an existing
-// target untouched.
+// closed (and, when it replaces a document, flushed to the disk), so a failure, a
+// cancel or a kill leaves no partial output and an existing target untouched.
 #pragma once
 
 #include <atomic>
@@ -72,7 +72,9 @@ class FileTransform {
   static Path TemporaryNameFor(const Path& output);
 
  private:
-  TransformStatus Copy(File& in, File& out, uint64_t size, const TransformHooks& hooks);
+  // Reads, mixes and writes every chunk; with `flush`, waits until the output is on the
+  // disk before closing it.
+  TransformStatus Copy(File& in, File& out, uint64_t size, bool flush, const TransformHooks& hooks);
 
   FileSystem& files_;
   KeystreamMixer& mixer_;

@@ -167,7 +167,7 @@ class NativeFile final : public File {
       if (n < 0) return Errno();
       done += static_cast<size_t>(n);
     }
-    StartWriteBack(bytes.size());
+    written_ += bytes.size();
     return IoResult::Success();
   }
 
@@ -186,19 +186,18 @@ class NativeFile final : public File {
     return ::close(fd) == 0 ? IoResult::Success() : Errno();
   }
 
- private:
-  // Hands what was just written to the disk at once, so the final flush finds most of
-  // it already there instead of waiting for all of it. Only a hint: errors show at Flush.
-  void StartWriteBack(size_t length) {
+  void StartWriteBack() override {
 #ifdef __linux__
-    ::sync_file_range(fd_, static_cast<off_t>(written_), static_cast<off_t>(length),
-                      SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(fd_, static_cast<off_t>(handedToDisk_),
+                      static_cast<off_t>(written_ - handedToDisk_), SYNC_FILE_RANGE_WRITE);
 #endif
-    written_ += length;
+    handedToDisk_ = written_;
   }
 
+ private:
   int fd_;
   uint64_t written_ = 0;  // the files we write are written in sequence from the start
+  uint64_t handedToDisk_ = 0;
 };
 
 IoResult Open(const Path& path, int flags, std::unique_ptr<File>& file) {

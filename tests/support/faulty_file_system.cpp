@@ -40,6 +40,8 @@ class FaultyFile final : public File {
     return inner_->Size(size);
   }
 
+  void StartWriteBack() override { inner_->StartWriteBack(); }
+
   IoResult Flush() override {
     if (faults_.FailFlush && written_ > 0) return IoResult::Failure("Input/output error");
     return inner_->Flush();

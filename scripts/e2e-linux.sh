@@ -14,8 +14,6 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$(realpath -m "${1:-$ROOT/build}")"
 RC_SCRIPT="$ROOT/resources/tavrinole.rc"
 TITLE='^Tavrinole-Ochrel\(Unlimited\)$'
-PASSWORD="TIGER"
-PASSWORD_KEYS=(4027 4021 4020 4018 4025)  # T I G E R on the keypad
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/tavrinole-e2e.XXXXXX")"
 PROGRAM_PID=""
 
@@ -56,12 +54,7 @@ run_the_program() {
   main="$(wait_for_window "$TITLE" 30)" || fail "no window named $TITLE"
   sleep 0.5
 
-  click_control "$main" 4005  # Open
-  answer_file_dialog "Open" "$WORK/letter.txt"
-  click_control "$main" 4006  # Save as
-  answer_file_dialog "Save As" "$WORK/encoded"
-  for key in "${PASSWORD_KEYS[@]}"; do click_control "$main" "$key"; done
-  click_control "$main" 4008  # Run
+  encode_through_the_dialog "$main" "$WORK/letter.txt" "$WORK/encoded"
 
   box="$(wait_for_window "Closing" 60)" || fail "no closing message"
   xdotool windowfocus --sync "$box" key Return

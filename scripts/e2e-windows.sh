@@ -13,8 +13,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/test-windows.sh"
 
 RC_SCRIPT="$ROOT/resources/tavrinole.rc"
 TITLE='Tavrinole-Ochrel\(Unlimited\)'  # as a pattern for xdotool search
-PASSWORD="TIGER"
-PASSWORD_KEYS=(4027 4021 4020 4018 4025)  # T I G E R on the keypad
 WORK_WIN='C:\tavrinole-e2e'
 WORK="$WINEPREFIX/drive_c/tavrinole-e2e"
 SCREENSHOT=""
@@ -56,13 +54,8 @@ run_the_program() {
   start_program >"$WORK/main-window"
   main="$(cat "$WORK/main-window")"
 
-  click_control "$main" 4005  # Open
-  answer_file_dialog "Open" "$WORK_WIN\\letter.txt"
-  click_control "$main" 4006  # Save as
-  # A name that does not exist yet: the save dialog carries OFN_FILEMUSTEXIST too.
-  answer_file_dialog "Save As" "$WORK_WIN\\encoded"
-  for key in "${PASSWORD_KEYS[@]}"; do click_control "$main" "$key"; done
-  click_control "$main" 4008  # Run
+  # The new name does not exist yet: the save dialog carries OFN_FILEMUSTEXIST too.
+  encode_through_the_dialog "$main" "$WORK_WIN\\letter.txt" "$WORK_WIN\\encoded"
 
   box="$(wait_for_window "Closing" 120)" || fail "no closing message"
   xdotool windowfocus --sync "$box"

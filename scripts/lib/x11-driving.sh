@@ -75,3 +75,19 @@ click_control() {
   xdotool mousemove --sync $((x + (2 * cx + cw) * w / (2 * dw))) $((y + (2 * cy + ch) * h / (2 * dh))) click 1
   sleep 0.2
 }
+
+# The password both end-to-end runs type, and its keys on the keypad.
+PASSWORD="TIGER"
+PASSWORD_KEYS=(4027 4021 4020 4018 4025)  # T I G E R
+
+# A user's steps in the main dialog, window $1: Open and the input path $2, Save as and
+# the new name $3, the password's keys, Run. answer_file_dialog comes from the script
+# that sources this one: each program's file dialogs take a name their own way.
+encode_through_the_dialog() {
+  click_control "$1" 4005  # Open
+  answer_file_dialog "Open" "$2"
+  click_control "$1" 4006  # Save as
+  answer_file_dialog "Save As" "$3"
+  for key in "${PASSWORD_KEYS[@]}"; do click_control "$1" "$key"; done
+  click_control "$1" 4008  # Run
+}

@@ -27,17 +27,10 @@ void Discard(std::unique_ptr<File>& file) {
 // handed over.
 class WriteBehind {
  public:
-  // A buffer and the bytes in it: handed over to be written, or given back written
-  // (Length 0 for a buffer not used yet).
-  struct Chunk {
-    uint8_t* Data;
-    size_t Length;
-  };
-
   WriteBehind(File& out, bool startWriteBack) : out_(out), startWriteBack_(startWriteBack) {
     for (std::vector<uint8_t>& buffer : buffers_) {
       buffer.resize(ChunkBytes);
-      free_.push_back({buffer.data(), 0});
+      free_.push_back(buffer.data());
     }
     try {
       writer_ = std::thread([this] { WriteHandedChunks(); });
@@ -49,24 +42,24 @@ class WriteBehind {
   WriteBehind& operator=(const WriteBehind&) = delete;
   ~WriteBehind() { (void)Finish(); }
 
-  // Waits for a free buffer; Data is null once a write has failed.
-  Chunk Take() {
+  // Waits for a free buffer of ChunkBytes; null once a write has failed.
+  uint8_t* Take() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !free_.empty() || !failure_.Ok; });
-    if (!failure_.Ok) return {nullptr, 0};
-    const Chunk buffer = free_.front();
+    if (!failure_.Ok) return nullptr;
+    uint8_t* const buffer = free_.front();
     free_.pop_front();
     return buffer;
   }
 
-  // Queues the first `length` bytes of a taken buffer for writing.
-  void Hand(uint8_t* data, size_t length) {
+  // Queues the start of a taken buffer for writing.
+  void Hand(std::span<uint8_t> chunk) {
     if (!writer_.joinable()) {
-      Write(data, length);
+      Write(chunk);
       return;
     }
     std::lock_guard lock(mutex_);
-    handed_.push_back({data, length});
+    handed_.push_back(chunk);
     changed_.notify_all();
   }
 
@@ -82,36 +75,26 @@ class WriteBehind {
     return failure_;
   }
 
-  // The written buffers not yet taken again, oldest first; for reporting progress.
-  std::vector<size_t> Unreported() {
-    std::lock_guard lock(mutex_);
-    std::vector<size_t> lengths;
-    for (const Chunk& buffer : free_) {
-      if (buffer.Length > 0) lengths.push_back(buffer.Length);
-    }
-    return lengths;
-  }
-
  private:
   void WriteHandedChunks() {
     std::unique_lock lock(mutex_);
     for (;;) {
       changed_.wait(lock, [this] { return !handed_.empty() || finishing_; });
       if (handed_.empty() || !failure_.Ok) return;
-      const Chunk chunk = handed_.front();
+      const std::span<uint8_t> chunk = handed_.front();
       handed_.pop_front();
       lock.unlock();
-      Write(chunk.Data, chunk.Length);
+      Write(chunk);
       lock.lock();
     }
   }
 
-  void Write(uint8_t* data, size_t length) {
-    const IoResult written = out_.Write(std::span<const uint8_t>(data, length));
+  void Write(std::span<uint8_t> chunk) {
+    const IoResult written = out_.Write(chunk);
     if (written && startWriteBack_) out_.StartWriteBack();
     std::lock_guard lock(mutex_);
     if (!written && failure_.Ok) failure_ = written;
-    free_.push_back({data, length});
+    free_.push_back(chunk.data());
     changed_.notify_all();
   }
 
@@ -120,8 +103,8 @@ class WriteBehind {
   std::array<std::vector<uint8_t>, 3> buffers_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<Chunk> free_;
-  std::deque<Chunk> handed_;
+  std::deque<uint8_t*> free_;
+  std::deque<std::span<uint8_t>> handed_;
   bool finishing_ = false;
   IoResult failure_ = IoResult::Success();
   std::thread writer_;
@@ -207,32 +190,26 @@ TransformStatus FileTransform::Stream(const Path& input, uint64_t size, const Pa
 TransformStatus FileTransform::Copy(File& in, File& out, uint64_t size, bool flush,
                                     const TransformHooks& hooks) {
   WriteBehind writer(out, flush);
-  uint64_t handed = 0;
-  uint64_t written = 0;
-  const auto report = [&](size_t length) {
-    written += length;
-    if (hooks.Progress && length > 0) hooks.Progress(written, size);
-  };
-  while (handed < size) {
-    const WriteBehind::Chunk buffer = writer.Take();
-    if (!buffer.Data) break;  // a write failed: Finish says how
-    report(buffer.Length);
+  uint64_t done = 0;
+  while (done < size) {
+    uint8_t* const buffer = writer.Take();
+    if (!buffer) break;  // a write failed: Finish says how
     if (hooks.Cancel && hooks.Cancel->load()) return Fail(TransformStep::Cancelled);
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(ChunkBytes, size - handed));
-    const std::span<uint8_t> chunk(buffer.Data, want);
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(ChunkBytes, size - done));
+    const std::span<uint8_t> chunk(buffer, want);
     size_t got = 0;
     if (IoResult read = in.Read(chunk, got); !read) return Fail(TransformStep::Read, read.Cause);
     if (got < want) return Fail(TransformStep::InputChanged, "it got shorter while it was read");
     for (size_t at = 0; at < want; at += BlockBytes) {
       mixer_.MixBlock(chunk.subspan(at, std::min<size_t>(BlockBytes, want - at)));
     }
-    writer.Hand(buffer.Data, want);
-    handed += want;
+    writer.Hand(chunk);
+    done += want;
+    if (hooks.Progress) hooks.Progress(done, size);
   }
   if (IoResult finished = writer.Finish(); !finished) {
     return Fail(TransformStep::Write, finished.Cause);
   }
-  for (size_t length : writer.Unreported()) report(length);
   // The last block is the remainder, an empty one when the size is a multiple of a block.
   if (size % BlockBytes == 0) mixer_.MixBlock({});
 

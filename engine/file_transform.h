@@ -50,7 +50,7 @@ struct TransformFailure {
 using TransformStatus = std::optional<TransformFailure>;  // nullopt: success
 
 struct TransformHooks {
-  // Called after each chunk with the bytes done so far.
+  // Called after each chunk is read and mixed, with the bytes done so far.
   std::function<void(uint64_t done, uint64_t total)> Progress;
   // Checked between chunks; set from another thread to stop the transform.
   const std::atomic<bool>* Cancel = nullptr;

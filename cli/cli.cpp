@@ -27,7 +27,9 @@ int Error(const std::string& message, int code = ExitFailure, const std::string&
   return code;
 }
 
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string Quoted(const std::string& path) {
+  return "\"" + path + "\"";
+}
 
 std::string WithCause(const std::string& what, const std::string& cause) {
   return cause.empty() ? what : what + ": " + cause;
@@ -87,7 +89,9 @@ bool AskTerminal(const char* prompt, std::string& line) {
   return true;
 }
 #else
-bool AskTerminal(const char*, std::string&) { return false; }
+bool AskTerminal(const char*, std::string&) {
+  return false;
+}
 #endif
 
 bool AskPassword(std::string& password, std::string& error) {
@@ -111,7 +115,8 @@ bool PasswordSlotsFor(const std::string& text, PasswordSlots& slots, std::string
     return false;
   }
   const size_t length = keys.KeyIndices.size();
-  if (length < static_cast<size_t>(MinPasswordLength) || length > static_cast<size_t>(MaxPasswordLength)) {
+  if (length < static_cast<size_t>(MinPasswordLength) ||
+      length > static_cast<size_t>(MaxPasswordLength)) {
     error = "the password has " + std::to_string(length) + " characters; it needs 5 to 20";
     return false;
   }
@@ -124,7 +129,9 @@ bool PasswordSlotsFor(const std::string& text, PasswordSlots& slots, std::string
 
 std::atomic<bool> interrupted{false};
 
-extern "C" void OnInterrupt(int) { interrupted.store(true); }
+extern "C" void OnInterrupt(int) {
+  interrupted.store(true);
+}
 
 void WatchInterrupts() {
   std::signal(SIGINT, OnInterrupt);
@@ -155,20 +162,34 @@ void DrawProgress(uint64_t done, uint64_t total) {
 std::string Describe(const TransformFailure& failure, const Options& options) {
   const std::string in = Quoted(options.Input), out = Quoted(options.Output);
   switch (failure.Step) {
-    case TransformStep::OpenInput: return WithCause("can't open " + in, failure.Cause);
-    case TransformStep::MeasureInput: return WithCause("can't measure " + in, failure.Cause);
-    case TransformStep::TooSmall: return in + " is too small: a document needs at least 4 bytes";
-    case TransformStep::TooBig: return in + " is too big: a document must be smaller than 4 GiB";
-    case TransformStep::SameFile: return out + " is the input file itself";
-    case TransformStep::ReopenInput: return WithCause("can't open " + in + " again", failure.Cause);
-    case TransformStep::InputChanged: return WithCause(in + " changed while it was encoded", failure.Cause);
-    case TransformStep::CreateOutput: return WithCause("can't create a new file beside " + out, failure.Cause);
-    case TransformStep::ReopenOutput: return WithCause("can't open the new file beside " + out, failure.Cause);
-    case TransformStep::Read: return WithCause("can't read " + in, failure.Cause);
-    case TransformStep::Write: return WithCause("can't write the new document " + out, failure.Cause);
-    case TransformStep::Finish: return WithCause("can't finish the new document " + out, failure.Cause);
-    case TransformStep::Replace: return WithCause("can't put the new document in place as " + out, failure.Cause);
-    case TransformStep::Cancelled: return "interrupted; nothing was written";
+    case TransformStep::OpenInput:
+      return WithCause("can't open " + in, failure.Cause);
+    case TransformStep::MeasureInput:
+      return WithCause("can't measure " + in, failure.Cause);
+    case TransformStep::TooSmall:
+      return in + " is too small: a document needs at least 4 bytes";
+    case TransformStep::TooBig:
+      return in + " is too big: a document must be smaller than 4 GiB";
+    case TransformStep::SameFile:
+      return out + " is the input file itself";
+    case TransformStep::ReopenInput:
+      return WithCause("can't open " + in + " again", failure.Cause);
+    case TransformStep::InputChanged:
+      return WithCause(in + " changed while it was encoded", failure.Cause);
+    case TransformStep::CreateOutput:
+      return WithCause("can't create a new file beside " + out, failure.Cause);
+    case TransformStep::ReopenOutput:
+      return WithCause("can't open the new file beside " + out, failure.Cause);
+    case TransformStep::Read:
+      return WithCause("can't read " + in, failure.Cause);
+    case TransformStep::Write:
+      return WithCause("can't write the new document " + out, failure.Cause);
+    case TransformStep::Finish:
+      return WithCause("can't finish the new document " + out, failure.Cause);
+    case TransformStep::Replace:
+      return WithCause("can't put the new document in place as " + out, failure.Cause);
+    case TransformStep::Cancelled:
+      return "interrupted; nothing was written";
   }
   return "unknown failure";
 }
@@ -181,13 +202,15 @@ bool ToPath(const std::string& name, Path& path) {
 
 int Transform(const Options& options, const PasswordSlots& slots) {
   Path input, output;
-  if (!ToPath(options.Input, input)) return Error(Quoted(options.Input) + " is not a valid UTF-8 name");
-  if (!ToPath(options.Output, output)) return Error(Quoted(options.Output) + " is not a valid UTF-8 name");
+  if (!ToPath(options.Input, input))
+    return Error(Quoted(options.Input) + " is not a valid UTF-8 name");
+  if (!ToPath(options.Output, output))
+    return Error(Quoted(options.Output) + " is not a valid UTF-8 name");
   FileSystem& files = NativeFileSystem();
   const std::optional<FileIdentity> existing = files.Identity(output);
   if (existing && existing == files.Identity(input)) {
-    return Error(Quoted(options.Output) + " is the input file itself",
-                 ExitFailure, "choose another output; the input stays as it is");
+    return Error(Quoted(options.Output) + " is the input file itself", ExitFailure,
+                 "choose another output; the input stays as it is");
   }
   if (existing && !options.Force) {
     return Error(Quoted(options.Output) + " already exists", ExitFailure,
@@ -197,7 +220,8 @@ int Transform(const Options& options, const PasswordSlots& slots) {
   std::unique_ptr<KeystreamMixer> mixer = MakeFastMixer();
   FileTransform transform(files, *mixer);
   uint64_t size = 0;
-  if (TransformStatus failed = transform.Measure(input, size)) return Error(Describe(*failed, options));
+  if (TransformStatus failed = transform.Measure(input, size))
+    return Error(Describe(*failed, options));
 
   TransformHooks hooks;
   hooks.Cancel = &interrupted;
@@ -296,12 +320,15 @@ Example:
 )";
 }
 
-std::string VersionText() { return std::string(Program) + " 1.0.0 (Ochrel edition)\n"; }
+std::string VersionText() {
+  return std::string(Program) + " 1.0.0 (Ochrel edition)\n";
+}
 
 int Run(const std::vector<std::string>& arguments) {
   const ParsedArguments parsed = ParseArguments(arguments);
   const Options& options = parsed.Values;
-  if (!parsed.Error.empty()) return Error(parsed.Error, ExitUsage, "see tavrinole-ochrel-cli --help");
+  if (!parsed.Error.empty())
+    return Error(parsed.Error, ExitUsage, "see tavrinole-ochrel-cli --help");
   if (options.Help) {
     std::cout << UsageText();
     return ExitOk;

@@ -12,7 +12,9 @@
 namespace tavrinole {
 namespace {
 
-TransformFailure Fail(TransformStep step, std::string cause = {}) { return {step, std::move(cause)}; }
+TransformFailure Fail(TransformStep step, std::string cause = {}) {
+  return {step, std::move(cause)};
+}
 
 // Closes a file whose outcome no longer matters: the transform already failed.
 void Discard(std::unique_ptr<File>& file) {

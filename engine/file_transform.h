@@ -26,19 +26,19 @@ inline constexpr size_t ChunkBytes = ChunkBlocks * BlockBytes;
 
 // The step at which a transform stopped. Callers turn it into their own message.
 enum class TransformStep {
-  OpenInput,      // the input cannot be opened to measure it
-  MeasureInput,   // its size cannot be read
-  TooSmall,       // fewer than SmallestInput bytes
-  TooBig,         // more than LargestInput bytes
-  SameFile,       // the output is the input itself
-  ReopenInput,    // the input cannot be opened again to read it
-  InputChanged,   // it shrank or grew after it was measured
-  CreateOutput,   // the temporary file cannot be created
-  ReopenOutput,   // ... or opened again for reading and writing
+  OpenInput,     // the input cannot be opened to measure it
+  MeasureInput,  // its size cannot be read
+  TooSmall,      // fewer than SmallestInput bytes
+  TooBig,        // more than LargestInput bytes
+  SameFile,      // the output is the input itself
+  ReopenInput,   // the input cannot be opened again to read it
+  InputChanged,  // it shrank or grew after it was measured
+  CreateOutput,  // the temporary file cannot be created
+  ReopenOutput,  // ... or opened again for reading and writing
   Read,
   Write,
-  Finish,         // flushing or closing failed
-  Replace,        // the finished file cannot be moved into place
+  Finish,   // flushing or closing failed
+  Replace,  // the finished file cannot be moved into place
   Cancelled,
 };
 
@@ -66,7 +66,8 @@ class FileTransform {
 
   // Mixes the measured input into output with this password.
   [[nodiscard]] TransformStatus Stream(const Path& input, uint64_t size, const Path& output,
-                                       const PasswordSlots& slots, const TransformHooks& hooks = {});
+                                       const PasswordSlots& slots,
+                                       const TransformHooks& hooks = {});
 
   // Where the temporary file of an output goes: the output's own folder.
   static Path TemporaryNameFor(const Path& output);

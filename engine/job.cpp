@@ -16,29 +16,40 @@ struct FailureText {
 FailureText TextFor(TransformStep step) {
   switch (step) {
     case TransformStep::OpenInput:
-    case TransformStep::MeasureInput: return {WTEXT("Can't open file 22DD"), job_text::Warring};
-    case TransformStep::TooSmall: return {WTEXT("Please open the bigger file"), WTEXT("A small file")};
-    case TransformStep::TooBig: return {WTEXT("Please open the smaller file"), WTEXT("A big file")};
+    case TransformStep::MeasureInput:
+      return {WTEXT("Can't open file 22DD"), job_text::Warring};
+    case TransformStep::TooSmall:
+      return {WTEXT("Please open the bigger file"), WTEXT("A small file")};
+    case TransformStep::TooBig:
+      return {WTEXT("Please open the smaller file"), WTEXT("A big file")};
     case TransformStep::SameFile:
       return {WTEXT("The new document can't replace the original"), job_text::Warring};
-    case TransformStep::ReopenInput: return {WTEXT("Can't open file 44"), job_text::Warring};
-    case TransformStep::CreateOutput: return {WTEXT("Can't open file-save 4477"), job_text::Warring};
+    case TransformStep::ReopenInput:
+      return {WTEXT("Can't open file 44"), job_text::Warring};
+    case TransformStep::CreateOutput:
+      return {WTEXT("Can't open file-save 4477"), job_text::Warring};
     case TransformStep::ReopenOutput:
       return {WTEXT("Can't open file-save in binarytext"), job_text::Warring};
     case TransformStep::InputChanged:
       return {WTEXT("The file changed while it was read"), job_text::Warring};
-    case TransformStep::Read: return {WTEXT("Can't read the file"), job_text::Warring};
-    case TransformStep::Write: return {WTEXT("Can't write the new document"), job_text::Warring};
-    case TransformStep::Finish: return {WTEXT("Can't finish the new document"), job_text::Warring};
-    case TransformStep::Replace: return {WTEXT("Can't save the new document"), job_text::Warring};
-    case TransformStep::Cancelled: break;
+    case TransformStep::Read:
+      return {WTEXT("Can't read the file"), job_text::Warring};
+    case TransformStep::Write:
+      return {WTEXT("Can't write the new document"), job_text::Warring};
+    case TransformStep::Finish:
+      return {WTEXT("Can't finish the new document"), job_text::Warring};
+    case TransformStep::Replace:
+      return {WTEXT("Can't save the new document"), job_text::Warring};
+    case TransformStep::Cancelled:
+      break;
   }
   return {nullptr, nullptr};
 }
 
 }  // namespace
 
-EncodingJob::EncodingJob(WindowSystem& windows, FileSystem& files) : windows_(windows), files_(files) {}
+EncodingJob::EncodingJob(WindowSystem& windows, FileSystem& files)
+    : windows_(windows), files_(files) {}
 
 EncodingJob::~EncodingJob() {
   Cancel();
@@ -52,7 +63,9 @@ bool EncodingJob::Start(JobRequest request) {
 }
 
 // The worker sees the flag between chunks and stops its ticker itself.
-void EncodingJob::Cancel() { cancel_ = true; }
+void EncodingJob::Cancel() {
+  cancel_ = true;
+}
 
 void EncodingJob::Join() {
   if (worker_ == ThreadHandle::None) return;
@@ -60,9 +73,13 @@ void EncodingJob::Join() {
   worker_ = ThreadHandle::None;
 }
 
-void EncodingJob::RunJob(void* self) { static_cast<EncodingJob*>(self)->Run(); }
+void EncodingJob::RunJob(void* self) {
+  static_cast<EncodingJob*>(self)->Run();
+}
 
-void EncodingJob::StatusTicker(void* self) { static_cast<EncodingJob*>(self)->Tick(); }
+void EncodingJob::StatusTicker(void* self) {
+  static_cast<EncodingJob*>(self)->Tick();
+}
 
 void EncodingJob::Run() {
   std::unique_ptr<KeystreamMixer> mixer = MakeFastMixer();
@@ -76,8 +93,8 @@ void EncodingJob::Run() {
   StartTicker();
   TransformHooks hooks;
   hooks.Cancel = &cancel_;
-  if (TransformStatus failed = transform.Stream(request_.InputPath, size, request_.OutputPath,
-                                                request_.Slots, hooks)) {
+  if (TransformStatus failed =
+          transform.Stream(request_.InputPath, size, request_.OutputPath, request_.Slots, hooks)) {
     const FailureText text = TextFor(failed->Step);
     return Fail(text.Text, text.Caption);
   }
@@ -95,9 +112,13 @@ void EncodingJob::Fail(const WCHAR* text, const WCHAR* caption) {
   windows_.PostEndDialog(request_.Dialog, 0);
 }
 
-void EncodingJob::SetStatus(const WCHAR* text) { windows_.SetWindowTextW(request_.Status, text); }
+void EncodingJob::SetStatus(const WCHAR* text) {
+  windows_.SetWindowTextW(request_.Status, text);
+}
 
-void EncodingJob::StartTicker() { ticker_ = windows_.BeginThread(&EncodingJob::StatusTicker, this); }
+void EncodingJob::StartTicker() {
+  ticker_ = windows_.BeginThread(&EncodingJob::StatusTicker, this);
+}
 
 // Clears JobRunning and waits for the ticker, so no step of it already under way can
 // overwrite what the job shows next.

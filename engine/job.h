@@ -77,14 +77,13 @@ inline constexpr const WCHAR* Ticker[3] = {WTEXT("Running: 0101010101010"),
 inline constexpr const WCHAR* Finish = WTEXT("****** Finish ******");
 inline constexpr const WCHAR* Warring = WTEXT("Warring");
 inline constexpr const WCHAR* ClosingCaption = WTEXT(" Closing......");
-inline constexpr const WCHAR* Closing =
-    WTEXT("\t\tThis is Tavrinole-Ochrel \n")
+inline constexpr const WCHAR* Closing = WTEXT("\t\tThis is Tavrinole-Ochrel \n")
     WTEXT(" It is important that you use the same Tavrinole  \"colour\" for encoding and decoding ")
-    WTEXT("the same document, otherwise you actually encode the document one more time.")
-    WTEXT("Please save the original of the document on a safe place.\n")
-    WTEXT(" \tSupport future development - visit www.tavrinole.example\n")
-    WTEXT(" \t\tThank you for using Tavrinole.\n")
-    WTEXT("\t\t    Program will exit");
+        WTEXT("the same document, otherwise you actually encode the document one more time.")
+            WTEXT("Please save the original of the document on a safe place.\n")
+                WTEXT(" \tSupport future development - visit www.tavrinole.example\n")
+                    WTEXT(" \t\tThank you for using Tavrinole.\n")
+                        WTEXT("\t\t    Program will exit");
 }  // namespace job_text
 
 }  // namespace tavrinole

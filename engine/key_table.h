@@ -12,12 +12,12 @@ namespace tavrinole {
 inline constexpr int KeyCount = 52;
 
 struct KeyEntry {
-  int32_t KeyIndex;      // 1..52
-  int32_t ControlId;     // button id in dialog 1001, and the id of its WM_COMMAND
-  char16_t Caption;      // the button's one character
-  int32_t CharacterCode; // the byte a press passes on (163 for the pound sign)
-  int32_t Row;           // screen row 1..4, from the top
-  int32_t Column;        // screen column 1..13, from the left
+  int32_t KeyIndex;       // 1..52
+  int32_t ControlId;      // button id in dialog 1001, and the id of its WM_COMMAND
+  char16_t Caption;       // the button's one character
+  int32_t CharacterCode;  // the byte a press passes on (163 for the pound sign)
+  int32_t Row;            // screen row 1..4, from the top
+  int32_t Column;         // screen column 1..13, from the left
 };
 
 // clang-format off
@@ -79,7 +79,9 @@ inline constexpr std::array<KeyEntry, KeyCount> KeyTable = {{
 // clang-format on
 
 // The entry of a KeyIndex 1..52.
-constexpr const KeyEntry& KeyByIndex(int32_t keyIndex) { return KeyTable[keyIndex - 1]; }
+constexpr const KeyEntry& KeyByIndex(int32_t keyIndex) {
+  return KeyTable[keyIndex - 1];
+}
 
 // The key whose button has this control id, if any.
 constexpr std::optional<KeyEntry> KeyByControlId(int32_t controlId) {

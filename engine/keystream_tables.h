@@ -100,7 +100,7 @@ inline constexpr std::array<BasePatternRow, 13> BasePatternTable = {{
 enum class SizeTerm : uint8_t { None, A, B, C };
 
 struct MixerEntry {
-  SizeTerm StepTerm;     // size term added to StepConstant, or None
+  SizeTerm StepTerm;  // size term added to StepConstant, or None
   int32_t StepConstant;
   int32_t InitialValue;  // the register's value at program start
   SizeTerm Adjustment;   // size term AdjustRegisters adds to the register, or None
@@ -108,14 +108,20 @@ struct MixerEntry {
 
 namespace detail {
 
-constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 constexpr SizeTerm TermOf(char c) {
   switch (c) {
-    case 'A': return SizeTerm::A;
-    case 'B': return SizeTerm::B;
-    case 'C': return SizeTerm::C;
-    default: throw "MixerTable cell: a size term is A, B or C";
+    case 'A':
+      return SizeTerm::A;
+    case 'B':
+      return SizeTerm::B;
+    case 'C':
+      return SizeTerm::C;
+    default:
+      throw "MixerTable cell: a size term is A, B or C";
   }
 }
 
@@ -123,7 +129,9 @@ constexpr SizeTerm TermOf(char c) {
 struct TermParser {
   const char* p;
 
-  constexpr void SkipBlanks() { while (*p == ' ') ++p; }
+  constexpr void SkipBlanks() {
+    while (*p == ' ') ++p;
+  }
   constexpr int32_t Number() {
     if (!IsDigit(*p)) throw "MixerTable cell: a number is missing";
     int32_t value = 0;
@@ -225,10 +233,14 @@ inline constexpr std::array<MixerRow, 52> MixerTable = {{
 // The step of an entry for the job's size profile.
 constexpr int32_t StepOf(const MixerEntry& entry, const SizeProfile& profile) {
   switch (entry.StepTerm) {
-    case SizeTerm::A: return profile.A + entry.StepConstant;
-    case SizeTerm::B: return profile.B + entry.StepConstant;
-    case SizeTerm::C: return profile.C + entry.StepConstant;
-    case SizeTerm::None: break;
+    case SizeTerm::A:
+      return profile.A + entry.StepConstant;
+    case SizeTerm::B:
+      return profile.B + entry.StepConstant;
+    case SizeTerm::C:
+      return profile.C + entry.StepConstant;
+    case SizeTerm::None:
+      break;
   }
   return entry.StepConstant;
 }
@@ -236,10 +248,14 @@ constexpr int32_t StepOf(const MixerEntry& entry, const SizeProfile& profile) {
 // The value of a size term for the job's size profile (0 for None).
 constexpr int32_t TermValue(SizeTerm term, const SizeProfile& profile) {
   switch (term) {
-    case SizeTerm::A: return profile.A;
-    case SizeTerm::B: return profile.B;
-    case SizeTerm::C: return profile.C;
-    case SizeTerm::None: break;
+    case SizeTerm::A:
+      return profile.A;
+    case SizeTerm::B:
+      return profile.B;
+    case SizeTerm::C:
+      return profile.C;
+    case SizeTerm::None:
+      break;
   }
   return 0;
 }

@@ -37,7 +37,9 @@ struct SizeProfile {
 
 // The profile and the base pattern read the unsigned file size as signed: files of
 // 2 GiB to 4 GiB - 1 are negative there.
-constexpr int32_t SignedSize(uint32_t fileSize) { return static_cast<int32_t>(fileSize); }
+constexpr int32_t SignedSize(uint32_t fileSize) {
+  return static_cast<int32_t>(fileSize);
+}
 
 // What the job needs of a keystream engine. Both engines give the same bytes.
 class KeystreamMixer {

@@ -4,6 +4,8 @@
 
 namespace tavrinole {
 
-std::unique_ptr<KeystreamMixer> MakeFastMixer() { return std::make_unique<FastMixer>(); }
+std::unique_ptr<KeystreamMixer> MakeFastMixer() {
+  return std::make_unique<FastMixer>();
+}
 
 }  // namespace tavrinole

@@ -19,14 +19,16 @@ namespace {
 
 #ifdef _WIN32
 
-std::wstring Wide(const Path& path) { return std::wstring(path.begin(), path.end()); }
+std::wstring Wide(const Path& path) {
+  return std::wstring(path.begin(), path.end());
+}
 
 IoResult LastError() {
   const DWORD code = GetLastError();
   wchar_t* text = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::u16string cause;
   for (const wchar_t* p = text; p && *p && *p != L'\r' && *p != L'\n'; ++p) {
     cause += static_cast<char16_t>(*p);
@@ -74,7 +76,9 @@ class NativeFile final : public File {
     return IoResult::Success();
   }
 
-  IoResult Flush() override { return FlushFileBuffers(handle_) ? IoResult::Success() : LastError(); }
+  IoResult Flush() override {
+    return FlushFileBuffers(handle_) ? IoResult::Success() : LastError();
+  }
 
   IoResult Close() override {
     const HANDLE handle = handle_;
@@ -106,9 +110,9 @@ class Native final : public FileSystem {
     return Open(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, file);
   }
   std::optional<FileIdentity> Identity(const Path& path) override {
-    const HANDLE handle = CreateFileW(Wide(path).c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle =
+        CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info;
     const BOOL ok = GetFileInformationByHandle(handle, &info);
@@ -130,7 +134,9 @@ class Native final : public FileSystem {
 
 #else  // POSIX
 
-IoResult Errno() { return IoResult::Failure(std::strerror(errno)); }
+IoResult Errno() {
+  return IoResult::Failure(std::strerror(errno));
+}
 
 // File names on Linux are bytes; ours come as UTF-16 and travel as UTF-8.
 IoResult NativeName(const Path& path, std::string& name) {

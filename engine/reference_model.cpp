@@ -30,13 +30,17 @@ void ReferenceModel::FlipEvery(int32_t start, int32_t step) {
   }
 }
 
-void ReferenceModel::ChooseSizeProfile(int32_t size) { Profile = ProfileForSize(size, Profile); }
+void ReferenceModel::ChooseSizeProfile(int32_t size) {
+  Profile = ProfileForSize(size, Profile);
+}
 
 void ReferenceModel::ApplyBasePattern(int32_t size) {
   if (const auto pattern = BasePatternForSize(size)) FlipEvery(pattern->Start, pattern->Step);
 }
 
-void ReferenceModel::AdjustRegisters() { tavrinole::AdjustRegisters(OffsetRegister, Profile); }
+void ReferenceModel::AdjustRegisters() {
+  tavrinole::AdjustRegisters(OffsetRegister, Profile);
+}
 
 void ReferenceModel::ApplyKey(int32_t size, const PasswordSlots& slots) {
   ApplyBasePattern(size);

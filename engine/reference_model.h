@@ -11,8 +11,8 @@
 #include <optional>
 #include <span>
 
-#include "engine/keystream_tables.h"
 #include "engine/key_table.h"
+#include "engine/keystream_tables.h"
 #include "engine/keystream_types.h"
 
 namespace tavrinole {

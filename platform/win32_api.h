@@ -26,10 +26,9 @@
 #endif
 // <windows.h> first: the others rely on its types (kept apart so include sorting
 // leaves the order alone).
-#include <windows.h>
-
 #include <commctrl.h>
 #include <commdlg.h>
+#include <windows.h>
 
 #define WTEXT_(s) L##s
 

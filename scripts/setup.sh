@@ -9,7 +9,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   qt6-base-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core
   xvfb xdotool x11-utils imagemagick
   g++-mingw-w64-i686 mingw-w64-tools

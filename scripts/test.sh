@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs the whole test suite:
+#   0. the format check (clang-format, .clang-format),
 #   1. the Linux build's tests (unit, cli, slow, and the GUI tests on Qt's offscreen platform),
 #   2. the real Linux program driven under Xvfb,
 #   3. the Windows build's test suites under 32-bit Wine,
@@ -7,6 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+bash scripts/check-format.sh
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure -j2
 bash scripts/e2e-linux.sh

@@ -57,9 +57,9 @@ struct ScriptedWindowSystem::Impl {
     std::thread thread;
     std::thread::id id;
     bool done = false;
-    bool joining = false;  // someone is joining it
+    bool joining = false;         // someone is joining it
     ThreadRec* joiner = nullptr;  // who, so that it counts as running again once this ends
-    bool blocked = false;  // inside one of our blocking calls
+    bool blocked = false;         // inside one of our blocking calls
     bool sleeping = false;
     bool alertable = false;
     bool alertPending = false;

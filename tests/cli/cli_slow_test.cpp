@@ -22,7 +22,8 @@ TEST_F(Cli, KillNineLeavesNoOutput) {
   for (int i = 0; i < 2000 && !writing; ++i) {
     for (const std::string& name : folder.Names()) {
       std::error_code ignored;
-      if (name.rfind(".tavrinole-", 0) == 0 && std::filesystem::file_size(folder / name, ignored) > 0) {
+      if (name.rfind(".tavrinole-", 0) == 0 &&
+          std::filesystem::file_size(folder / name, ignored) > 0) {
         writing = true;
       }
     }
@@ -48,11 +49,13 @@ TEST_F(Cli, ThreeBillionBytesTakeTheZeroProfileAndComeBack) {
   ASSERT_EQ(ProfileForSize(SignedSize(static_cast<uint32_t>(size))), SizeProfile{});
   ASSERT_FALSE(BasePatternForSize(SignedSize(static_cast<uint32_t>(size))));
   ReferenceMixer mixer;
-  mixer.Prepare(static_cast<uint32_t>(size), SlotsFromPresses(KeyIndicesFromUtf8("TIGER").KeyIndices));
+  mixer.Prepare(static_cast<uint32_t>(size),
+                SlotsFromPresses(KeyIndicesFromUtf8("TIGER").KeyIndices));
   Bytes block(BlockBytes, 0);
   mixer.MixBlock(block);
   Bytes head(BlockBytes);
-  std::ifstream(folder / "enc", std::ios::binary).read(reinterpret_cast<char*>(head.data()), BlockBytes);
+  std::ifstream(folder / "enc", std::ios::binary)
+      .read(reinterpret_cast<char*>(head.data()), BlockBytes);
   EXPECT_EQ(head, block);
 
   r = RunWith("TIGER", {"-q", "-o", "dec", "enc"});

@@ -30,7 +30,10 @@ TEST_F(Cli, ReadsThePasswordFilesFirstLineWithoutItsLineEnding) {
 
 TEST_F(Cli, RefusesUnusablePasswordsWithExitTwo) {
   WriteBytes(folder / "in", RandomBytes(100, 13));
-  struct Case { std::string password; std::string mentions; };
+  struct Case {
+    std::string password;
+    std::string mentions;
+  };
   const Case cases[] = {
       {"TIGE", "4 characters; it needs 5 to 20"},
       {std::string(21, 'A'), "21 characters"},
@@ -48,8 +51,13 @@ TEST_F(Cli, RefusesUnusablePasswordsWithExitTwo) {
 }
 
 TEST_F(Cli, RefusesBadArgumentsWithExitTwo) {
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {}, {"in"}, {"-o", "out"}, {"-o", "out", "in", "more"}, {"--bogus", "-o", "out", "in"}, {"-o"}}) {
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{},
+                                             {"in"},
+                                             {"-o", "out"},
+                                             {"-o", "out", "in", "more"},
+                                             {"--bogus", "-o", "out", "in"},
+                                             {"-o"}}) {
     const ProgramResult r = RunWith("TIGER", arguments);
     EXPECT_EQ(r.ExitCode, 2);
     EXPECT_NE(r.Err.find("tavrinole-ochrel-cli: error: "), std::string::npos) << r.Err;
@@ -101,7 +109,10 @@ TEST_F(Cli, RefusesInputsItCannotTakeWithExitOne) {
   WriteBytes(folder / "three", Bytes(3, 7));
   WriteBytes(folder / "huge", {});
   std::filesystem::resize_file(folder / "huge", uint64_t{1} << 32);
-  struct Case { std::vector<std::string> arguments; std::string mentions; };
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string mentions;
+  };
   const Case cases[] = {
       {{"-o", "out", "three"}, "too small"},
       {{"-o", "out", "huge"}, "too big"},

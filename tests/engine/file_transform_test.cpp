@@ -21,7 +21,9 @@ using testing::WriteBytes;
 
 const std::vector<int32_t> kPresses{5, 1, 22, 38, 40, 46, 5};
 
-Bytes Expected(Bytes data) { return testing::ReferenceMixed(std::move(data), kPresses); }
+Bytes Expected(Bytes data) {
+  return testing::ReferenceMixed(std::move(data), kPresses);
+}
 
 class Transform : public ::testing::Test {
  protected:
@@ -109,7 +111,8 @@ TEST_F(Transform, ReportsProgressUpToTheWholeSize) {
     seen.push_back(done);
   };
   ASSERT_FALSE(Run(hooks));
-  EXPECT_EQ(seen, (std::vector<uint64_t>{ChunkBytes, 2 * ChunkBytes, 3 * ChunkBytes, 3 * ChunkBytes + 10}));
+  EXPECT_EQ(seen, (std::vector<uint64_t>{ChunkBytes, 2 * ChunkBytes, 3 * ChunkBytes,
+                                         3 * ChunkBytes + 10}));
 }
 
 // Each failure is reported at its step and leaves the folder as it was: the input
@@ -148,7 +151,8 @@ const FailureCase kFailures[] = {
     {"Flush", [](Faults& f) { f.FailFlush = true; }, TransformStep::Finish},
     {"Close", [](Faults& f) { f.FailClose = true; }, TransformStep::Finish},
     {"Move", [](Faults& f) { f.FailReplace = true; }, TransformStep::Replace},
-    {"ShrankWhileRead", [](Faults& f) { f.ContentChangeOnReopen = -1; }, TransformStep::InputChanged},
+    {"ShrankWhileRead", [](Faults& f) { f.ContentChangeOnReopen = -1; },
+     TransformStep::InputChanged},
     {"GrewWhileRead", [](Faults& f) { f.ContentChangeOnReopen = 1; }, TransformStep::InputChanged},
 };
 

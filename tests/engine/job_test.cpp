@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-
 #include "engine/file_transform.h"
 #include "engine/password.h"
 #include "engine/reference_model.h"
@@ -18,29 +17,37 @@
 namespace tavrinole {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::Bytes;
+using ::testing::ElementsAre;
 using testing::Faults;
 using testing::FaultyFileSystem;
+using ::testing::IsEmpty;
 using testing::PausedReads;
-using testing::ServeUntilEnded;
 using testing::RandomBytes;
 using testing::ReadBytes;
+using testing::ServeUntilEnded;
 using testing::TempFolder;
 using testing::WriteBytes;
 
 constexpr int StatusId = 4010;
 const std::vector<int32_t> kPresses{5, 5, 5, 5, 5, 12, 38};
 
-INT_PTR CALLBACK QuietProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK QuietProc(HWND, UINT, WPARAM, LPARAM) {
+  return FALSE;
+}
 
-WString W(std::u16string_view text) { return WString(text.begin(), text.end()); }
+WString W(std::u16string_view text) {
+  return WString(text.begin(), text.end());
+}
 #ifdef _WIN32
-WString W(const WCHAR* text) { return WString(text); }
+WString W(const WCHAR* text) {
+  return WString(text);
+}
 #endif
 
-Bytes Reference(Bytes data) { return testing::ReferenceMixed(std::move(data), kPresses); }
+Bytes Reference(Bytes data) {
+  return testing::ReferenceMixed(std::move(data), kPresses);
+}
 
 class Job : public ::testing::Test {
  protected:
@@ -152,7 +159,9 @@ TEST_F(Job, ClosingMessageHasItsFiveLines) {
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(text.find(u'\r'), WString::npos);
   EXPECT_EQ(lines[0], W(u"\t\tThis is Tavrinole-Ochrel "));
-  EXPECT_EQ(lines[1].rfind(W(u" It is important that you use the same Tavrinole  \"colour\" for"), 0), 0u);
+  EXPECT_EQ(
+      lines[1].rfind(W(u" It is important that you use the same Tavrinole  \"colour\" for"), 0),
+      0u);
   EXPECT_NE(lines[1].find(W(u"one more time.Please save")), WString::npos);
   EXPECT_EQ(lines[2], W(u" \tSupport future development - visit www.tavrinole.example"));
   EXPECT_EQ(lines[3], W(u" \t\tThank you for using Tavrinole."));
@@ -169,9 +178,10 @@ TEST_F(Job, TickerCyclesItsTextsEveryHalfSecondAndFinishComesLast) {
   ws.AdvanceClock(500);  // the read's 3200 ms have passed: the job finishes
   RunToEnd(job);
 
-  const std::vector<WString> t{W(job_text::Ticker[0]), W(job_text::Ticker[1]), W(job_text::Ticker[2])};
-  EXPECT_THAT(ws.TextsSet(status), ElementsAre(W(job_text::PleaseWait), t[0], t[1], t[2], t[0], t[1],
-                                               t[2], t[0], W(job_text::Finish)));
+  const std::vector<WString> t{W(job_text::Ticker[0]), W(job_text::Ticker[1]),
+                               W(job_text::Ticker[2])};
+  EXPECT_THAT(ws.TextsSet(status), ElementsAre(W(job_text::PleaseWait), t[0], t[1], t[2], t[0],
+                                               t[1], t[2], t[0], W(job_text::Finish)));
   for (const CallRecord& sleep : ws.Calls("SleepEx")) {
     if (sleep.thread != ws.Calls("SetWindowTextW").at(1).thread) continue;
     EXPECT_EQ(sleep.args, (std::vector<intptr_t>{500, TRUE}));
@@ -222,18 +232,31 @@ TEST_P(JobFailure, ShowsItsMessageAndEndsLikeASmallFile) {
 }
 
 const FailureCase kFailures[] = {
-    {"MeasureOpen", [](Faults& f, const TempFolder&) { f.FailOpenForReadingCall = 1; }, u"Can't open file 22DD"},
-    {"Reopen", [](Faults& f, const TempFolder&) { f.FailOpenForReadingCall = 2; }, u"Can't open file 44"},
-    {"Create", [](Faults& f, const TempFolder&) { f.FailCreateNew = true; }, u"Can't open file-save 4477"},
-    {"ReopenOutput", [](Faults& f, const TempFolder&) { f.FailReopenForWriting = true; }, u"Can't open file-save in binarytext"},
-    {"ReadError", [](Faults& f, const TempFolder&) { f.ReadErrorAfter = ChunkBytes; }, u"Can't read the file"},
-    {"DiskFull", [](Faults& f, const TempFolder&) { f.WriteErrorAfter = 100; }, u"Can't write the new document"},
-    {"Flush", [](Faults& f, const TempFolder&) { f.FailFlush = true; }, u"Can't finish the new document"},
-    {"Close", [](Faults& f, const TempFolder&) { f.FailClose = true; }, u"Can't finish the new document"},
-    {"Move", [](Faults& f, const TempFolder&) { f.FailReplace = true; }, u"Can't save the new document"},
-    {"Shrank", [](Faults& f, const TempFolder&) { f.ContentChangeOnReopen = -1; }, u"The file changed while it was read"},
-    {"Grew", [](Faults& f, const TempFolder&) { f.ContentChangeOnReopen = 1; }, u"The file changed while it was read"},
-    {"SameFile", [](Faults& f, const TempFolder& d) { f.SameFileAs.emplace(d.Wide("out"), d.Wide("in")); }, u"The new document can't replace the original"},
+    {"MeasureOpen", [](Faults& f, const TempFolder&) { f.FailOpenForReadingCall = 1; },
+     u"Can't open file 22DD"},
+    {"Reopen", [](Faults& f, const TempFolder&) { f.FailOpenForReadingCall = 2; },
+     u"Can't open file 44"},
+    {"Create", [](Faults& f, const TempFolder&) { f.FailCreateNew = true; },
+     u"Can't open file-save 4477"},
+    {"ReopenOutput", [](Faults& f, const TempFolder&) { f.FailReopenForWriting = true; },
+     u"Can't open file-save in binarytext"},
+    {"ReadError", [](Faults& f, const TempFolder&) { f.ReadErrorAfter = ChunkBytes; },
+     u"Can't read the file"},
+    {"DiskFull", [](Faults& f, const TempFolder&) { f.WriteErrorAfter = 100; },
+     u"Can't write the new document"},
+    {"Flush", [](Faults& f, const TempFolder&) { f.FailFlush = true; },
+     u"Can't finish the new document"},
+    {"Close", [](Faults& f, const TempFolder&) { f.FailClose = true; },
+     u"Can't finish the new document"},
+    {"Move", [](Faults& f, const TempFolder&) { f.FailReplace = true; },
+     u"Can't save the new document"},
+    {"Shrank", [](Faults& f, const TempFolder&) { f.ContentChangeOnReopen = -1; },
+     u"The file changed while it was read"},
+    {"Grew", [](Faults& f, const TempFolder&) { f.ContentChangeOnReopen = 1; },
+     u"The file changed while it was read"},
+    {"SameFile",
+     [](Faults& f, const TempFolder& d) { f.SameFileAs.emplace(d.Wide("out"), d.Wide("in")); },
+     u"The new document can't replace the original"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Each, JobFailure, ::testing::ValuesIn(kFailures),

@@ -63,14 +63,17 @@ TEST(KeyIndicesFromUtf8, EveryKeypadCharacterMapsToItsKey) {
 }
 
 TEST(KeyIndicesFromUtf8, OtherCharactersAreRefusedByName) {
-  struct Case { const char* text; const char* mentions; };
+  struct Case {
+    const char* text;
+    const char* mentions;
+  };
   const Case cases[] = {
-      {"abc", "'a'"},                 // lower case, but for x
+      {"abc", "'a'"},  // lower case, but for x
       {"AB*D", "character 3, '*'"},
-      {"AB\xC3\xA9", "U+00E9"},       // e with acute
-      {"A\xE2\x82\xAC", "U+20AC"},    // euro sign
+      {"AB\xC3\xA9", "U+00E9"},     // e with acute
+      {"A\xE2\x82\xAC", "U+20AC"},  // euro sign
       {"A\tB", "U+0009"},
-      {"A\xC2", "not valid UTF-8"},   // cut short
+      {"A\xC2", "not valid UTF-8"},     // cut short
       {"\xC0\xA3", "not valid UTF-8"},  // overlong
   };
   for (const Case& c : cases) {

@@ -21,7 +21,9 @@ PasswordSlots Slots(std::initializer_list<int32_t> presses) {
   return SlotsFromPresses(keys);
 }
 
-int32_t Key(char16_t caption) { return KeyByCharacter(caption)->KeyIndex; }
+int32_t Key(char16_t caption) {
+  return KeyByCharacter(caption)->KeyIndex;
+}
 
 Bytes Mixed(Bytes data, const PasswordSlots& slots) {
   ReferenceMixer mixer;
@@ -46,7 +48,8 @@ class BlockMachine : public ::testing::Test {
  protected:
   std::unique_ptr<ReferenceModel> m = std::make_unique<ReferenceModel>();
   int Toggled(int32_t from, int32_t to, int32_t value) const {
-    return static_cast<int>(std::count(m->BitBlock.begin() + from, m->BitBlock.begin() + to, value));
+    return static_cast<int>(
+        std::count(m->BitBlock.begin() + from, m->BitBlock.begin() + to, value));
   }
 };
 
@@ -93,8 +96,10 @@ TEST_F(BlockMachine, FlipEveryWalksToTheEndOfTheBlock) {
 }
 
 TEST(AdvanceRegister, ContinuesThePatternIntoTheNextBlock) {
-  struct Row { int32_t step, before, after; };
-  const Row rows[] = {{7, 0, 1},   {7, 3, 4},   {7, 6, 0},  {33, 4, 32}, {33, 5, 0},
+  struct Row {
+    int32_t step, before, after;
+  };
+  const Row rows[] = {{7, 0, 1},   {7, 3, 4},    {7, 6, 0}, {33, 4, 32}, {33, 5, 0},
                       {36, 0, 28}, {36, 30, 22}, {5, 2, 2}, {1, 0, 0}};
   for (const Row& row : rows) {
     int32_t reg = row.before;
@@ -139,7 +144,10 @@ TEST(StaleCells, NeverReachTheOutput) {
 // Size profile and base pattern.
 
 TEST(SizeProfile, RowEdges) {
-  struct Row { int64_t size; SizeProfile profile; };
+  struct Row {
+    int64_t size;
+    SizeProfile profile;
+  };
   const Row rows[] = {
       {4, {0, 0, 0}},          {15, {0, 0, 0}},         {16, {0, 1, 0}},
       {30, {0, 1, 0}},         {31, {2, 3, 2}},         {689, {1, 2, 1}},
@@ -157,16 +165,34 @@ TEST(SizeProfile, RowEdges) {
 }
 
 TEST(BasePattern, BandsAtTheirBoundsAndTheSilentSizes) {
-  struct Row { int64_t size; std::optional<FlipPattern> pattern; };
+  struct Row {
+    int64_t size;
+    std::optional<FlipPattern> pattern;
+  };
   const Row rows[] = {
-      {14, std::nullopt},   {28, std::nullopt},     {280, std::nullopt},
-      {512, {{0, 5}}},      {498, {{3, 4}}},        {380, {{1, 5}}},
-      {366, {{2, 4}}},      {1900800, {{5, 34}}},   {1900786, {{0, 3}}},
-      {1800900, {{28, 33}}}, {491, {{0, 1}}},       {505, {{1, 2}}},
-      {279, {{1, 3}}},      {293, {{0, 1}}},        {1800189, {{0, 1}}},
-      {1800203, {{1, 33}}}, {4, {{1, 5}}},          {5, {{0, 3}}},
-      {64000, {{0, 3}}},    {100, {{2, 4}}},        {2147483648, std::nullopt},
-      {3000000000, std::nullopt}, {4294967295, std::nullopt},
+      {14, std::nullopt},
+      {28, std::nullopt},
+      {280, std::nullopt},
+      {512, {{0, 5}}},
+      {498, {{3, 4}}},
+      {380, {{1, 5}}},
+      {366, {{2, 4}}},
+      {1900800, {{5, 34}}},
+      {1900786, {{0, 3}}},
+      {1800900, {{28, 33}}},
+      {491, {{0, 1}}},
+      {505, {{1, 2}}},
+      {279, {{1, 3}}},
+      {293, {{0, 1}}},
+      {1800189, {{0, 1}}},
+      {1800203, {{1, 33}}},
+      {4, {{1, 5}}},
+      {5, {{0, 3}}},
+      {64000, {{0, 3}}},
+      {100, {{2, 4}}},
+      {2147483648, std::nullopt},
+      {3000000000, std::nullopt},
+      {4294967295, std::nullopt},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(BasePatternForSize(SignedSize(static_cast<uint32_t>(row.size))), row.pattern)

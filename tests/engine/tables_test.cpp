@@ -67,12 +67,20 @@ TEST(MixerTable, SizeAdjustmentsAreTheFortyThreeOfColumnOne) {
 }
 
 TEST(MixerTable, SizeDependentStepsAreTheFiveNamed) {
-  struct Expected { char16_t key; SizeTerm term; int32_t constant; };
-  const Expected expected[] = {{u'B', SizeTerm::A, 6}, {u'Q', SizeTerm::A, 5}, {u'O', SizeTerm::A, 14},
-                               {u'U', SizeTerm::A, 11}, {u'X', SizeTerm::B, 9}};
+  struct Expected {
+    char16_t key;
+    SizeTerm term;
+    int32_t constant;
+  };
+  const Expected expected[] = {{u'B', SizeTerm::A, 6},
+                               {u'Q', SizeTerm::A, 5},
+                               {u'O', SizeTerm::A, 14},
+                               {u'U', SizeTerm::A, 11},
+                               {u'X', SizeTerm::B, 9}};
   int found = 0;
   for (size_t k = 0; k < MixerTable.size(); ++k) {
-    for (size_t n = 0; n < OccurrenceCount; ++n) found += MixerTable[k][n].StepTerm != SizeTerm::None;
+    for (size_t n = 0; n < OccurrenceCount; ++n)
+      found += MixerTable[k][n].StepTerm != SizeTerm::None;
   }
   EXPECT_EQ(found, 5);
   for (const Expected& e : expected) {

@@ -19,7 +19,8 @@ TEST(Utf, MalformedTextIsRefusedNotAltered) {
   EXPECT_FALSE(Utf16ToUtf8(loneHigh));
   EXPECT_FALSE(Utf16ToUtf8(loneLow));
   EXPECT_EQ(Utf16ToUtf8Lossy(loneLow), "x\xEF\xBF\xBD");
-  for (const char* bad : {"\xFF", "\xC2", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
+  for (const char* bad :
+       {"\xFF", "\xC2", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
     EXPECT_FALSE(Utf8ToUtf16(bad)) << bad;
   }
 }
@@ -33,7 +34,9 @@ namespace tavrinole {
 namespace {
 
 TEST(OutputName, FollowsTheLastDotAnywhereInThePath) {
-  struct Row { std::u16string input, chosen, written; };
+  struct Row {
+    std::u16string input, chosen, written;
+  };
   const Row rows[] = {
       {u"C:\\docs\\report.pdf", u"D:\\safe\\copy", u"D:\\safe\\copy.pdf"},
       {u"C:\\docs\\report.pdf", u"D:\\safe\\copy.pdf", u"D:\\safe\\copy.pdf.pdf"},

@@ -1,12 +1,11 @@
 // The generated script through the real resource compiler: what windres builds must be
 // the templates, character for character. Skipped where windres is not installed.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-
-#include <unistd.h>
 
 #include "ico_reader.h"
 #include "res_reader.h"

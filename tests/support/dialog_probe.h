@@ -66,7 +66,13 @@ struct BasicProbe {
   static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     BasicProbe& p = *current;
     const WORD id = LOWORD(wParam);
-    Message m{dialog, message, wParam, id, lParam, -1, std::this_thread::get_id(),
+    Message m{dialog,
+              message,
+              wParam,
+              id,
+              lParam,
+              -1,
+              std::this_thread::get_id(),
               p.visibleOf && p.visibleOf(dialog)};
     if (message == WM_COMMAND && id == p.ids_.check) {
       m.check = p.ws.SendMessageW(p.ws.GetDlgItem(dialog, p.ids_.check), BM_GETCHECK, 0, 0);

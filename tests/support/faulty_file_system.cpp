@@ -36,9 +36,7 @@ class FaultyFile final : public File {
     return inner_->Write(bytes);
   }
 
-  IoResult Size(uint64_t& size) override {
-    return inner_->Size(size);
-  }
+  IoResult Size(uint64_t& size) override { return inner_->Size(size); }
 
   void StartWriteBack() override { inner_->StartWriteBack(); }
 
@@ -108,6 +106,8 @@ IoResult FaultyFileSystem::Replace(const Path& from, const Path& to) {
   return native_.Replace(from, to);
 }
 
-IoResult FaultyFileSystem::Remove(const Path& path) { return native_.Remove(path); }
+IoResult FaultyFileSystem::Remove(const Path& path) {
+  return native_.Remove(path);
+}
 
 }  // namespace tavrinole::testing

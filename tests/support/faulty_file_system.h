@@ -13,7 +13,7 @@
 namespace tavrinole::testing {
 
 struct Faults {
-  int FailOpenForReadingCall = 0;   // 1 = the first open for reading fails, 2 = the second...
+  int FailOpenForReadingCall = 0;  // 1 = the first open for reading fails, 2 = the second...
   bool FailCreateNew = false;
   bool FailReopenForWriting = false;
   std::optional<uint64_t> ReadErrorAfter;   // bytes read before reads fail
@@ -22,9 +22,9 @@ struct Faults {
   // bring one byte more (> 0) than the file's measured size: it changes while read.
   int64_t ContentChangeOnReopen = 0;
   bool FailFlush = false;
-  bool FailClose = false;                   // closing a written file fails
+  bool FailClose = false;  // closing a written file fails
   bool FailReplace = false;
-  std::map<Path, Path> SameFileAs;          // Identity(key) reports the identity of value
+  std::map<Path, Path> SameFileAs;  // Identity(key) reports the identity of value
 };
 
 class FaultyFileSystem final : public FileSystem {

@@ -191,7 +191,11 @@ TEST_F(Entry, RunsAJobFromStartToEndAndItsOutputDecodesBack) {
 // The new document's name, with real files: the suffix follows the last '.' anywhere in
 // the input's path, folder names included, or is "(2)".
 TEST_F(Entry, WritesTheNewDocumentUnderTheDerivedName) {
-  struct Row { const char* input; const char* chosen; const char* written; };
+  struct Row {
+    const char* input;
+    const char* chosen;
+    const char* written;
+  };
   const Row rows[] = {
       {"docs/report.pdf", "safe/copy", "safe/copy.pdf"},
       {"docs/report.pdf", "safe/copy.pdf", "safe/copy.pdf.pdf"},

@@ -2,6 +2,8 @@
 // apart from the project, and the tables to the documents they were typed from. The
 // tables below are written out from the key documentation, never derived from the
 // code, so a changed cell fails here even where every engine agrees with the others.
+#include "tests/engine/fixed_answers.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,7 +12,6 @@
 #include "engine/key_table.h"
 #include "engine/keystream_tables.h"
 #include "engine/reference_model.h"
-#include "tests/engine/fixed_answers.h"
 
 namespace tavrinole {
 namespace {

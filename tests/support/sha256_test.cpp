@@ -30,7 +30,8 @@ TEST(Sha256, GivesWhatSha256sumPrintsForKnownStrings) {
 TEST(Sha256, PiecesHashLikeTheWhole) {
   const std::string text(1000000, 'a');
   Sha256 pieces;
-  for (size_t at = 0; at < text.size(); at += 333) pieces.Update(std::string_view(text).substr(at, 333));
+  for (size_t at = 0; at < text.size(); at += 333)
+    pieces.Update(std::string_view(text).substr(at, 333));
   EXPECT_EQ(pieces.HexDigest(), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 

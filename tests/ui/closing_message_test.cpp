@@ -8,13 +8,14 @@ namespace tavrinole {
 namespace {
 
 TEST(ClosingMessage, ReadsWordForWord) {
-  const WString expected = WTEXT("\t\tThis is Tavrinole-Ochrel \n") WTEXT(
-      " It is important that you use the same Tavrinole  \"colour\" for encoding and decoding the ")
-      WTEXT(
-          "same document, otherwise you actually encode the document one more time.Please save "
-          "the ") WTEXT("original of the document on a safe place.\n")
-          WTEXT(" \tSupport future development - visit www.tavrinole.example\n")
-              WTEXT(" \t\tThank you for using Tavrinole.\n") WTEXT("\t\t    Program will exit");
+  // clang-format off
+  const WString expected =
+      WTEXT("\t\tThis is Tavrinole-Ochrel \n")
+      WTEXT(" It is important that you use the same Tavrinole  \"colour\" for encoding and decoding the same document, otherwise you actually encode the document one more time.Please save the original of the document on a safe place.\n")
+      WTEXT(" \tSupport future development - visit www.tavrinole.example\n")
+      WTEXT(" \t\tThank you for using Tavrinole.\n")
+      WTEXT("\t\t    Program will exit");
+  // clang-format on
   EXPECT_EQ(WString(job_text::Closing), expected);
   EXPECT_EQ(WString(job_text::ClosingCaption), WTEXT(" Closing......"));
 }

@@ -1,0 +1,134 @@
+// What a transform costs besides the mixing: the chunk buffers follow the file's size,
+// and a file of one chunk is written without a second thread.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <new>
+#include <string>
+
+#include "engine/file_transform.h"
+#include "engine/password.h"
+#include "engine/reference_model.h"
+#include "tests/support/reference_mixed.h"
+#include "tests/support/temp_folder.h"
+
+// GCC sees free() meet operator new's pointers below and cannot tell that this
+// operator new is malloc().
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
+// Records the bytes and the largest block asked of the heap while `counting` is set.
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<size_t> allocatedBytes{0};
+std::atomic<size_t> largestBlock{0};
+}  // namespace
+void* operator new(std::size_t size) {
+  if (counting) {
+    allocatedBytes += size;
+    size_t largest = largestBlock.load();
+    while (size > largest && !largestBlock.compare_exchange_weak(largest, size)) {
+    }
+  }
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+
+namespace tavrinole {
+namespace {
+
+using testing::Bytes;
+using testing::RandomBytes;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+const std::vector<int32_t> kPresses{5, 1, 22, 38, 40, 46, 5};
+
+// The threads of this process now; 0 where the system does not say.
+int Threads() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Threads:", 0) == 0) return std::atoi(line.c_str() + 8);
+  }
+  return 0;
+}
+
+struct Outcome {
+  size_t AllocatedBytes = 0;
+  size_t LargestBlock = 0;
+  int MostThreads = 0;  // seen while chunks were handed over
+};
+
+class TransformCost : public ::testing::Test {
+ protected:
+  TempFolder folder;
+  ReferenceMixer mixer;  // its model is allocated here, before counting starts
+  FileTransform transform{NativeFileSystem(), mixer};
+
+  // Streams `original` from "in" into "out", checks the result and says what it took.
+  Outcome Run(const Bytes& original) {
+    WriteBytes(folder / "in", original);
+    uint64_t size = 0;
+    EXPECT_FALSE(transform.Measure(folder.Wide("in"), size));
+    Outcome outcome;
+    TransformHooks hooks;
+    hooks.Progress = [&](uint64_t, uint64_t) {
+      outcome.MostThreads = std::max(outcome.MostThreads, Threads());
+    };
+    const Path in = folder.Wide("in");
+    const Path out = folder.Wide("out");
+    const PasswordSlots slots = SlotsFromPresses(kPresses);
+    allocatedBytes = 0;
+    largestBlock = 0;
+    counting = true;
+    const TransformStatus failed = transform.Stream(in, size, out, slots, hooks);
+    counting = false;
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(ReadBytes(folder / "out"), testing::ReferenceMixed(original, kPresses));
+    outcome.AllocatedBytes = allocatedBytes;
+    outcome.LargestBlock = largestBlock;
+    return outcome;
+  }
+};
+
+TEST_F(TransformCost, ASmallFileTakesBuffersOfItsOwnSizeAndNoWriterThread) {
+  const int before = Threads();
+  const Outcome small = Run(RandomBytes(4096, 1));
+  EXPECT_LT(small.LargestBlock, size_t{16384});
+  EXPECT_LT(small.AllocatedBytes, size_t{65536});
+  if (before > 0) {
+    EXPECT_EQ(small.MostThreads, before);
+  }
+
+  // Exactly one chunk: still one buffer, no thread.
+  const Outcome oneChunk = Run(RandomBytes(ChunkBytes, 2));
+  EXPECT_LT(oneChunk.AllocatedBytes, ChunkBytes + 65536);
+  if (before > 0) {
+    EXPECT_EQ(oneChunk.MostThreads, before);
+  }
+}
+
+TEST_F(TransformCost, ALargerFileOverlapsWithAWriterAndKeepsItsBuffersBounded) {
+  const int before = Threads();
+  const Outcome large = Run(RandomBytes(5 * ChunkBytes + 1, 3));
+  EXPECT_EQ(large.LargestBlock, ChunkBytes);
+  EXPECT_LT(large.AllocatedBytes, 3 * ChunkBytes + 65536);
+  if (before > 0) {
+    EXPECT_EQ(large.MostThreads, before + 1);
+  }
+}
+
+}  // namespace
+}  // namespace tavrinole

@@ -3,46 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <fstream>
-#include <new>
 #include <string>
 
 #include "engine/file_transform.h"
 #include "engine/password.h"
 #include "engine/reference_model.h"
+#include "tests/support/heap_counter.h"
 #include "tests/support/reference_mixed.h"
 #include "tests/support/temp_folder.h"
-
-// GCC sees free() meet operator new's pointers below and cannot tell that this
-// operator new is malloc().
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-// Records the bytes and the largest block asked of the heap while `counting` is set.
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<size_t> allocatedBytes{0};
-std::atomic<size_t> largestBlock{0};
-}  // namespace
-void* operator new(std::size_t size) {
-  if (counting) {
-    allocatedBytes += size;
-    size_t largest = largestBlock.load();
-    while (size > largest && !largestBlock.compare_exchange_weak(largest, size)) {
-    }
-  }
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
 
 namespace tavrinole {
 namespace {
@@ -90,15 +60,13 @@ class TransformCost : public ::testing::Test {
     const Path in = folder.Wide("in");
     const Path out = folder.Wide("out");
     const PasswordSlots slots = SlotsFromPresses(kPresses);
-    allocatedBytes = 0;
-    largestBlock = 0;
-    counting = true;
+    testing::heap::Bytes = 0;
+    testing::heap::LargestBlock = 0;
     const TransformStatus failed = transform.Stream(in, size, out, slots, hooks);
-    counting = false;
+    outcome.AllocatedBytes = testing::heap::Bytes;
+    outcome.LargestBlock = testing::heap::LargestBlock;
     EXPECT_FALSE(failed);
     EXPECT_EQ(ReadBytes(folder / "out"), testing::ReferenceMixed(original, kPresses));
-    outcome.AllocatedBytes = allocatedBytes;
-    outcome.LargestBlock = largestBlock;
     return outcome;
   }
 };

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavrinole-Ochrel"));
   QApplication::setDesktopFileName(QStringLiteral("example.tavrinole.ochrel"));
-  QApplication::setWindowIcon(tavrinole::qt::QtWindowSystem::ProgramIcon());
   tavrinole::qt::QtWindowSystem windows;
+  QApplication::setWindowIcon(windows.ProgramIcon());
   return tavrinole::RunTavrinole(windows, tavrinole::NativeFileSystem(), nullptr);
 }

@@ -9,7 +9,7 @@
 
 namespace tavrinole::testing::heap {
 inline std::atomic<long> Allocations{0};
-inline std::atomic<size_t> Bytes{0};          // asked for in all
+inline std::atomic<size_t> Bytes{0};         // asked for in all
 inline std::atomic<size_t> LargestBlock{0};  // the largest single request
 }  // namespace tavrinole::testing::heap
 

@@ -11,7 +11,7 @@
 namespace tavrinole {
 namespace {
 
-constexpr int Label = 4001;  // the one control of the About dialog
+constexpr int Label = ids::MakerLabel;  // the one control of the About dialog
 constexpr INT_PTR Ended = 42;
 
 HINSTANCE Self() {
@@ -48,8 +48,8 @@ INT_PTR CALLBACK SceneProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
 }
 
 INT_PTR RunAbout(Scene& scene) {
-  return scene.ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(resources::AboutDialogId), nullptr,
-                                  &SceneProc, reinterpret_cast<LPARAM>(&scene));
+  return scene.ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(ids::AboutDialog), nullptr, &SceneProc,
+                                  reinterpret_cast<LPARAM>(&scene));
 }
 
 // Runs `work` with the scene on a thread of the layer, without joining it.
@@ -129,8 +129,8 @@ TEST(Win32Dialogs, ABoxFromAWorkerDisablesItsOwnerWhileTheGuiKeepsRunning) {
 TEST(Win32Dialogs, WithoutItsClassTheMainDialogCannotBeMade) {
   Win32WindowSystem ws;
   Scene scene{ws};
-  EXPECT_EQ(ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(resources::MainDialogId), nullptr,
-                               &SceneProc, reinterpret_cast<LPARAM>(&scene)),
+  EXPECT_EQ(ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(ids::MainDialog), nullptr, &SceneProc,
+                               reinterpret_cast<LPARAM>(&scene)),
             -1);
 }
 
@@ -143,8 +143,8 @@ TEST(Win32Dialogs, TheMainDialogIsMadeOfTheRegisteredClass) {
   WNDCLASSEXW dialogClass{};
   dialogClass.cbSize = sizeof(WNDCLASSEXW);
   ASSERT_TRUE(ws.GetClassInfoExW(nullptr, WC_DIALOG, &dialogClass));
-  const auto icon = static_cast<HICON>(ws.LoadImageW(
-      Self(), MAKEINTRESOURCEW(resources::ProgramIconId), IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION));
+  const auto icon = static_cast<HICON>(ws.LoadImageW(Self(), MAKEINTRESOURCEW(ids::ProgramIcon),
+                                                     IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION));
   ASSERT_NE(icon, nullptr);
   dialogClass.hInstance = Self();
   dialogClass.hIcon = dialogClass.hIconSm = icon;
@@ -159,8 +159,8 @@ TEST(Win32Dialogs, TheMainDialogIsMadeOfTheRegisteredClass) {
     classIcon = reinterpret_cast<HICON>(GetClassLongPtrW(s.dialog, GCLP_HICON));
     s.ws.EndDialog(s.dialog, Ended);
   };
-  EXPECT_EQ(ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(resources::MainDialogId), nullptr,
-                               &SceneProc, reinterpret_cast<LPARAM>(&scene)),
+  EXPECT_EQ(ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(ids::MainDialog), nullptr, &SceneProc,
+                               reinterpret_cast<LPARAM>(&scene)),
             Ended);
   EXPECT_EQ(lstrcmpiW(className, L"TavrinolClass"), 0) << className;
   EXPECT_EQ(classIcon, icon);

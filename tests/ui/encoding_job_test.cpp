@@ -39,11 +39,6 @@ INT_PTR CALLBACK QuietProc(HWND, UINT, WPARAM, LPARAM) {
 WString W(std::u16string_view text) {
   return WString(text.begin(), text.end());
 }
-#ifdef _WIN32
-WString W(const WCHAR* text) {
-  return WString(text);
-}
-#endif
 
 Bytes Reference(Bytes data) {
   return test_support::ReferenceMixed(std::move(data), kPresses);

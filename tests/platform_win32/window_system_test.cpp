@@ -31,14 +31,20 @@ struct Scene {
   WString textAfterSet;
   BOOL ownerEnabledWhileBoxShows = TRUE;
   bool boxSeen = false;
+  bool calledByItsLayer = false;
+  LONG_PTR stored = 0;
 };
 
+// The scene travels as the dialog's parameter and stays in its DWLP_USER, as our
+// dialogs keep their objects; the procedure reaches the layer as its caller.
 INT_PTR CALLBACK SceneProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-  static Scene* scene = nullptr;
+  WindowSystem* windows = WindowSystem::Calling();
+  if (windows == nullptr) return FALSE;
   if (message == WM_INITDIALOG) {
-    scene = reinterpret_cast<Scene*>(lParam);
-    scene->dialog = dialog;
+    (void)windows->SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    reinterpret_cast<Scene*>(lParam)->dialog = dialog;
   }
+  auto* scene = reinterpret_cast<Scene*>(windows->GetWindowLongPtrW(dialog, DWLP_USER));
   if (scene == nullptr) return FALSE;
   scene->messages.push_back(message);
   if (message == WM_INITDIALOG && scene->onInit) scene->onInit(*scene);
@@ -55,6 +61,20 @@ INT_PTR RunAbout(Scene& scene) {
 // Runs `work` with the scene on a thread of the layer, without joining it.
 void OnWorker(Scene& scene, ThreadRoutine work) {
   ASSERT_NE(scene.ws.BeginThread(work, &scene), ThreadHandle::None);
+}
+
+TEST(Win32Dialogs, TheDialogCarriesItsObjectAndItsProcedureKnowsItsLayer) {
+  Win32WindowSystem ws;
+  Scene scene{ws};
+  scene.onInit = [](Scene& s) {
+    s.calledByItsLayer = WindowSystem::Calling() == &s.ws;
+    s.stored = s.ws.GetWindowLongPtrW(s.dialog, DWLP_USER);
+    s.ws.PostEndDialog(s.dialog, Ended);
+  };
+  EXPECT_EQ(RunAbout(scene), Ended);
+  EXPECT_TRUE(scene.calledByItsLayer);
+  EXPECT_EQ(scene.stored, reinterpret_cast<LONG_PTR>(&scene));
+  EXPECT_EQ(WindowSystem::Calling(), nullptr);
 }
 
 TEST(Win32Dialogs, AWorkerEndsADialogThroughThePostedMessage) {

@@ -142,6 +142,21 @@ INSTANTIATE_TEST_SUITE_P(BeforeRunning, WithInput,
                                            DialogState::Ready),
                          [](const auto& info) { return std::string(Name(info.param)); });
 
+// Each dialog's window carries its own object, so two main dialogs never mix.
+TEST_F(DialogTest, TwoMainDialogsEachActOnTheirOwnObject) {
+  MainDialog other{ws, paused, Instance};
+  HWND second =
+      ws.OpenDialog(ids::MainDialog, nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&other));
+  ASSERT_NE(second, nullptr);
+  Open("in.txt");
+  ws.AnswerFileDialog(Wide("second.doc"));
+  ASSERT_TRUE(ws.Click(second, ids::OpenButton));
+  EXPECT_EQ(dialog.InputPath(), Wide("in.txt"));
+  EXPECT_EQ(other.InputPath(), Wide("second.doc"));
+  EXPECT_EQ(ws.ControlText(main, ids::InputLabel), Wide("in.txt"));
+  EXPECT_EQ(ws.ControlText(second, ids::InputLabel), Wide("second.doc"));
+}
+
 TEST_F(DialogTest, LabelsAndUnknownIdsDoNothing) {
   Reach(DialogState::Ready);
   const size_t calls = ws.Calls().size();

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <fstream>

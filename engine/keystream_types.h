@@ -14,6 +14,7 @@ inline constexpr int PasswordPositions = 21;           // PasswordSlots position
 inline constexpr int MixedPositions = 20;              // the mixing reads positions 0..19
 inline constexpr int MaxPasswordLength = 20;
 inline constexpr int MinPasswordLength = 5;
+inline constexpr int KeyCount = 52;  // keypad characters, KeyIndex 1..52
 
 // One password position: a KeyIndex (0 = empty) and its occurrence number (0 when empty).
 struct PasswordSlot {
@@ -26,7 +27,7 @@ struct PasswordSlot {
 using PasswordSlots = std::array<PasswordSlot, PasswordPositions>;
 
 // One press count per KeyIndex; index 0 is unused so that KeyIndex k counts at [k].
-using OccurrenceCounters = std::array<int32_t, 53>;
+using OccurrenceCounters = std::array<int32_t, KeyCount + 1>;
 
 struct SizeProfile {
   int32_t A = 0;
@@ -54,10 +55,6 @@ class KeystreamMixer {
   // the last, which holds fileSize mod BlockBytes (possibly none).
   virtual void MixBlock(std::span<uint8_t> block) = 0;
 };
-
-}  // namespace tavrinole
-
-namespace tavrinole {
 
 // Mixes the first data.size() bytes of a file of fileSize bytes: prepares the mixer for
 // that size, then feeds it block after block. When data is the whole file it ends with

@@ -1,4 +1,4 @@
-// Dialogs 1001 (main), 1002 (Help) and 1003 (About) as data: the one description from
+// The main dialog and the Help and About boxes as data: the one description from
 // which the Windows resource script is generated and the other window systems build
 // their dialogs. Places and sizes are in dialog units; the order of a dialog's controls
 // is its template order and so its tab order.
@@ -12,15 +12,12 @@
 #include <string_view>
 
 #include "engine/key_table.h"
+#include "resources/keypad_layout.h"
+#include "resources/resource_ids.h"
 #include "resources/texts.h"
 #include "resources/window_styles.h"
 
 namespace tavrinole::resources {
-
-inline constexpr int32_t MainDialogId = 1001;
-inline constexpr int32_t HelpDialogId = 1002;
-inline constexpr int32_t AboutDialogId = 1003;
-inline constexpr int32_t ProgramIconId = 8001;
 
 // The window class of each kind is fixed: push buttons and check boxes are "Button",
 // texts are "Static"; the style's low bits tell the two buttons apart.
@@ -74,27 +71,26 @@ inline constexpr uint32_t PathLabelStyle = LabelStyle | WS_BORDER | SS_LEFTNOWOR
 inline constexpr Place KeyOrigin{4, 64, 20, 14};  // the key in row 1, column 1
 inline constexpr int16_t KeyColumnPitch = 20;
 inline constexpr int16_t KeyRowPitch = 16;
-inline constexpr int KeyRows = 4;
-inline constexpr int KeyColumns = 13;
 // clang-format on
 
 namespace detail {
 
-// Each key's caption as a one-character string, in KeyIndex order.
+// Each key's caption, which the keystream gives it, as a one-character string, in
+// KeyIndex order.
 inline constexpr auto KeyCaptions = [] {
   std::array<std::array<char16_t, 2>, KeyCount> captions{};
   for (const KeyEntry& key : KeyTable) captions[key.KeyIndex - 1] = {key.Caption, u'\0'};
   return captions;
 }();
 
-constexpr const KeyEntry& KeyAt(int row, int column) {
-  for (const KeyEntry& key : KeyTable) {
+constexpr const KeyPlace& KeyAt(int row, int column) {
+  for (const KeyPlace& key : KeypadLayout) {
     if (key.Row == row && key.Column == column) return key;
   }
-  throw std::logic_error("the key table leaves a place of the keypad empty");
+  throw std::logic_error("the keypad layout leaves a place empty");
 }
 
-constexpr ControlTemplate KeyControl(const KeyEntry& key) {
+constexpr ControlTemplate KeyControl(const KeyPlace& key) {
   const Place at{static_cast<int16_t>(KeyOrigin.X + (key.Column - 1) * KeyColumnPitch),
                  static_cast<int16_t>(KeyOrigin.Y + (key.Row - 1) * KeyRowPitch), KeyOrigin.Width,
                  KeyOrigin.Height};
@@ -103,12 +99,12 @@ constexpr ControlTemplate KeyControl(const KeyEntry& key) {
 }
 
 // The keys row by row, left to right: their screen order is their tab order.
-constexpr std::array<ControlTemplate, KeyCount> KeyControls() {
-  static_assert(KeyRows * KeyColumns == KeyCount);
-  std::array<ControlTemplate, KeyCount> keys{};
+constexpr std::array<ControlTemplate, KeypadKeys> KeyControls() {
+  static_assert(KeypadRows * KeypadColumns == KeypadKeys && KeypadKeys == KeyCount);
+  std::array<ControlTemplate, KeypadKeys> keys{};
   std::size_t at = 0;
-  for (int row = 1; row <= KeyRows; ++row) {
-    for (int column = 1; column <= KeyColumns; ++column) {
+  for (int row = 1; row <= KeypadRows; ++row) {
+    for (int column = 1; column <= KeypadColumns; ++column) {
       keys[at++] = KeyControl(KeyAt(row, column));
     }
   }
@@ -130,25 +126,25 @@ constexpr std::array<ControlTemplate, A + B + C> Concat(const std::array<Control
 }  // namespace detail
 
 // clang-format off
-// Dialog 1001: the controls before the keypad, in template order.
+// The main dialog: the controls before the keypad, in template order.
 inline constexpr std::array<ControlTemplate, 4> MainControlsBeforeKeys = {{
-  //  Id    Kind                      Initial text   x    y   w   h    Style
-  { 4002, ControlKind::PushButton,  u"Help",     { 200,   0, 32, 14 }, PushStyle },
-  { 4003, ControlKind::PushButton,  u"About",    { 232,   0, 32, 14 }, PushStyle },
-  { 4005, ControlKind::PushButton,  u"Open",     {   4,  20, 40, 14 }, PushStyle },
-  { 4006, ControlKind::PushButton,  u"Save as",  {   4,  36, 40, 14 }, PushStyle | WS_DISABLED },
+  //  Id                      Kind                       Initial text   x    y   w   h    Style
+  { ids::HelpButton,          ControlKind::PushButton,   u"Help",     { 200,   0, 32, 14 }, PushStyle },
+  { ids::AboutButton,         ControlKind::PushButton,   u"About",    { 232,   0, 32, 14 }, PushStyle },
+  { ids::OpenButton,          ControlKind::PushButton,   u"Open",     {   4,  20, 40, 14 }, PushStyle },
+  { ids::SaveAsButton,        ControlKind::PushButton,   u"Save as",  {   4,  36, 40, 14 }, PushStyle | WS_DISABLED },
 }};
 
 // ...and after it.
 inline constexpr std::array<ControlTemplate, 7> MainControlsAfterKeys = {{
-  //  Id    Kind                      Initial text                                                    x    y    w   h    Style
-  { 4008, ControlKind::PushButton,   u"Run",                                                      { 104, 136,  56, 24 }, PushStyle | WS_DISABLED },
-  { 4037, ControlKind::PushButton,   u"Reset password",                                           { 208,  48,  56, 16 }, PushStyle | WS_DISABLED },
-  { 4004, ControlKind::StaticText,   u" To start press the 'Open ' buton",                        {  48,  20, 216, 12 }, PathLabelStyle },
-  { 4007, ControlKind::StaticText,   u" Choose where you want to save the 'new' document.",       {  48,  36, 216, 12 }, PathLabelStyle | WS_DISABLED },
-  { 4010, ControlKind::StaticText,   u"* * * * * * * * * * * * * * * * * * * *",                  {  88,  52,  96,  8 }, LabelStyle | SS_NOPREFIX | WS_DISABLED },
-  { 4001, ControlKind::StaticText,   MakerWebAddress,                                             {  68,   4,  88,  8 }, LabelStyle | WS_DISABLED },
-  { 4063, ControlKind::AutoCheckBox, u"Show password",                                            {   8,  52,  64, 10 }, CheckStyle },
+  //  Id                      Kind                       Initial text                                                 x    y    w   h    Style
+  { ids::RunButton,           ControlKind::PushButton,   u"Run",                                                      { 104, 136,  56, 24 }, PushStyle | WS_DISABLED },
+  { ids::ResetPasswordButton, ControlKind::PushButton,   u"Reset password",                                           { 208,  48,  56, 16 }, PushStyle | WS_DISABLED },
+  { ids::InputLabel,          ControlKind::StaticText,   TemplateStartPrompt,                                         {  48,  20, 216, 12 }, PathLabelStyle },
+  { ids::OutputLabel,         ControlKind::StaticText,   OutputPrompt,                                                {  48,  36, 216, 12 }, PathLabelStyle | WS_DISABLED },
+  { ids::PasswordDisplay,     ControlKind::StaticText,   StartPattern,                                                {  88,  52,  96,  8 }, LabelStyle | SS_NOPREFIX | WS_DISABLED },
+  { ids::MakerLabel,          ControlKind::StaticText,   MakerWebAddress,                                             {  68,   4,  88,  8 }, LabelStyle | WS_DISABLED },
+  { ids::ShowPasswordBox,     ControlKind::AutoCheckBox, u"Show password",                                            {   8,  52,  64, 10 }, CheckStyle },
 }};
 // clang-format on
 
@@ -158,10 +154,10 @@ inline constexpr std::array<ControlTemplate, 63> MainControls =
 // clang-format off
 // Help and About: one wrapping text each, the same id in both.
 inline constexpr std::array<ControlTemplate, 1> HelpControls = {{
-  { 4001, ControlKind::StaticText, HelpText,  {  4, 4, 296, 272 }, LabelStyle | WS_GROUP },
+  { ids::MakerLabel,          ControlKind::StaticText,   HelpText,  {  4, 4, 296, 272 }, LabelStyle | WS_GROUP },
 }};
 inline constexpr std::array<ControlTemplate, 1> AboutControls = {{
-  { 4001, ControlKind::StaticText, AboutText, { 12, 8, 156,  68 }, LabelStyle | WS_GROUP },
+  { ids::MakerLabel,          ControlKind::StaticText,   AboutText, { 12, 8, 156,  68 }, LabelStyle | WS_GROUP },
 }};
 
 inline constexpr uint32_t MainDialogStyle = WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
@@ -174,10 +170,10 @@ inline constexpr DialogFont ShellFont{u"MS Shell Dlg", 10, FW_NORMAL, false, DEF
 inline constexpr DialogFont TahomaFont{u"Tahoma", 10, FW_NORMAL, false, DEFAULT_CHARSET};
 
 inline constexpr std::array<DialogTemplate, 3> DialogTemplates = {{
-  //  Id            Style             x   y   w    h      Class             Title                            Font        Controls
-  { MainDialogId,  MainDialogStyle, { 6, 18, 266, 170 }, u"TavrinolClass", u"Tavrinole-Ochrel(Unlimited)", ShellFont,  MainControls  },
-  { HelpDialogId,  InfoDialogStyle, { 6, 18, 302, 278 }, u"",              u"Tavrinole-Help",              TahomaFont, HelpControls  },
-  { AboutDialogId, InfoDialogStyle, { 6, 18, 186,  90 }, u"",              u"About Tavrinole",             TahomaFont, AboutControls },
+  //  Id               Style             x   y   w    h      Class             Title                            Font        Controls
+  { ids::MainDialog,  MainDialogStyle, { 6, 18, 266, 170 }, u"TavrinolClass", u"Tavrinole-Ochrel(Unlimited)", ShellFont,  MainControls  },
+  { ids::HelpDialog,  InfoDialogStyle, { 6, 18, 302, 278 }, u"",              u"Tavrinole-Help",              TahomaFont, HelpControls  },
+  { ids::AboutDialog, InfoDialogStyle, { 6, 18, 186,  90 }, u"",              u"About Tavrinole",             TahomaFont, AboutControls },
 }};
 // clang-format on
 

@@ -86,7 +86,7 @@ std::string ResourceScript() {
       "// Do not edit: change the templates and rebuild the target tavrinole_update_rc.\n"
       "// windres stores the dialog class name in capitals; Windows compares class names\n"
       "// without regard to case, so it still finds \"TavrinolClass\".\n\n";
-  script += std::to_string(ProgramIconId) + " ICON \"" + std::string(IconFileName) + "\"\n";
+  script += std::to_string(ids::ProgramIcon) + " ICON \"" + std::string(IconFileName) + "\"\n";
   for (const DialogTemplate& dialog : DialogTemplates) {
     script += '\n';
     script += DialogBlock(dialog);

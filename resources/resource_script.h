@@ -17,7 +17,7 @@ inline constexpr std::string_view IconFileName = "tavrinole.ico";
 // literals, one per line.
 [[nodiscard]] std::string RcWideString(std::u16string_view text);
 
-// The whole script: icon group 8001, then dialogs 1001, 1002 and 1003. The same
+// The whole script: the icon group, then the main dialog, Help and About. The same
 // templates always give the same bytes.
 [[nodiscard]] std::string ResourceScript();
 

@@ -1,10 +1,12 @@
-// The texts of the Help and About boxes and the maker's details that several places
-// show. All UTF-16; lines are kept one per row so they can be read against the
-// documents they come from, and are joined with CR LF at compile time.
+// Every text the dialogs and the encoding job show: the boxes' texts, the main
+// dialog's prompts and messages, the job's status texts and messages, and the maker's
+// details that several places show. All UTF-16; lines are kept one per row so they can be read
+// against the documents they come from, and are joined with CR LF at compile time.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <iterator>
 #include <string_view>
 
 namespace tavrinole::resources {
@@ -112,8 +114,67 @@ inline constexpr auto AboutStorage =
 inline constexpr auto HelpStorage =
     detail::JoinLines<detail::JoinedLength(HelpLines, FinalBreak::No)>(HelpLines, FinalBreak::No);
 
-// The texts of control 4001 in dialogs 1003 and 1002.
+// The texts of the About and Help boxes' one control.
 inline constexpr std::u16string_view AboutText = detail::ViewOf(AboutStorage);
 inline constexpr std::u16string_view HelpText = detail::ViewOf(HelpStorage);
+
+// clang-format off
+// The main dialog's prompts. The reset writes the start prompt with a final blank
+// that the template's text lacks; both are what users have always seen.
+inline constexpr char16_t StartPrompt[]  = u" To start press the 'Open ' buton ";
+inline constexpr std::u16string_view TemplateStartPrompt{StartPrompt, std::size(StartPrompt) - 2};
+inline constexpr char16_t OutputPrompt[] = u" Choose where you want to save the 'new' document.";
+inline constexpr char16_t StartPattern[] = u"* * * * * * * * * * * * * * * * * * * *";
+
+// The main dialog's file dialogs: (display text, patterns) pairs, each ended by a
+// zero, the list by a second one.
+inline constexpr char16_t OpenFilter[] =
+    u"All\0*.*\0Text   *.txt;*.doc\0*.TXT;*.DOC\0Picture   *.bmp;*.jpg;*gif\0"
+    u"*.BMP;*JPG;*.GIF\0Music   *.mp3;*.wmp\0*.MP3;*.WMP\0\0";
+inline constexpr char16_t SaveFilter[] = u"All\0*.*\0\0";
+
+// The main dialog's messages.
+inline constexpr char16_t Warring[]             = u"Warring";  // the caption of every warning
+inline constexpr char16_t PathTooLong[]         = u"The path is too long";
+inline constexpr char16_t NameTooLong[]         = u"The file name is too long";
+inline constexpr char16_t CantReplaceOriginal[] = u"The new document can't replace the original";
+inline constexpr char16_t AlreadyExists[]       = u" already exists.\nDo you want to replace it?";
+inline constexpr char16_t ConfirmSaveAs[]       = u"Confirm Save As";
+inline constexpr char16_t CantStartJob[]        = u"Can't start the job";
+
+// The job's status line, from Run to the end.
+inline constexpr char16_t Running[]    = u"***** Running ******";  // set by the Run handler
+inline constexpr char16_t PleaseWait[] = u"Please wait: running....";
+inline constexpr char16_t Ticker0[]    = u"Running: 0101010101010";
+inline constexpr char16_t Ticker1[]    = u"Running: 1110001110101";
+inline constexpr char16_t Ticker2[]    = u"Running: 1010101010011";
+inline constexpr char16_t Finish[]     = u"****** Finish ******";
+
+// The job's closing message.
+inline constexpr char16_t ClosingCaption[] = u" Closing......";
+inline constexpr char16_t Closing[] =
+    u"\t\tThis is Tavrinole-Ochrel \n"
+    u" It is important that you use the same Tavrinole  \"colour\" for encoding and decoding "
+    u"the same document, otherwise you actually encode the document one more time."
+    u"Please save the original of the document on a safe place.\n"
+    u" \tSupport future development - visit www.tavrinole.example\n"
+    u" \t\tThank you for using Tavrinole.\n"
+    u"\t\t    Program will exit";
+
+// The job's messages when a step fails, and their captions.
+inline constexpr char16_t CantOpenInput[]      = u"Can't open file 22DD";
+inline constexpr char16_t SmallFile[]          = u"Please open the bigger file";
+inline constexpr char16_t SmallFileCaption[]   = u"A small file";
+inline constexpr char16_t BigFile[]            = u"Please open the smaller file";
+inline constexpr char16_t BigFileCaption[]     = u"A big file";
+inline constexpr char16_t CantReopenInput[]    = u"Can't open file 44";
+inline constexpr char16_t CantCreateOutput[]   = u"Can't open file-save 4477";
+inline constexpr char16_t CantReopenOutput[]   = u"Can't open file-save in binarytext";
+inline constexpr char16_t InputChanged[]       = u"The file changed while it was read";
+inline constexpr char16_t CantRead[]           = u"Can't read the file";
+inline constexpr char16_t CantWrite[]          = u"Can't write the new document";
+inline constexpr char16_t CantFinish[]         = u"Can't finish the new document";
+inline constexpr char16_t CantSave[]           = u"Can't save the new document";
+// clang-format on
 
 }  // namespace tavrinole::resources

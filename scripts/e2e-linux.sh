@@ -77,6 +77,7 @@ main() {
   head -c 200003 /dev/urandom >"$WORK/letter.txt"
   printf '%s\n' "$PASSWORD" |
     "$BUILD/bin/tavrinole-ochrel-cli" --password-file - --quiet -o "$WORK/expected.txt" "$WORK/letter.txt"
+  load_resource_ids "$BUILD" || fail "$BUILD/resource_ids.sh is missing; configure the build again"
   start_xvfb || fail "Xvfb did not start"
   run_the_program
   [ -f "$WORK/encoded.txt" ] || fail "no encoded.txt; the folder holds: $(ls "$WORK")"

@@ -108,6 +108,7 @@ main_e2e() {
   cli="$(linux_cli)"
   trap cleanup EXIT
   prepare_wine_prefix
+  load_resource_ids "$BUILD" || fail "$BUILD/resource_ids.sh is missing; configure the build again"
   start_xvfb || fail "Xvfb did not start"
   start_wine_services
 

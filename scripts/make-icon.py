@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program icon, a white "T" on an ochre square, and writes it as
 resources/icons/tavrinole-<size>.png (16, 32, 48, 256) for the Linux desktop and as
-resources/tavrinole.ico (icon group 8001) for Windows.
+resources/tavrinole.ico (the program icon group) for Windows.
 
 Only the standard library: a fresh machine has no imaging package. The output is the
 same bytes on every run, so the committed files can be checked by running it again.

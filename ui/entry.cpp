@@ -1,6 +1,6 @@
 #include "ui/entry.h"
 
-#include "resources/dialog_templates.h"
+#include "resources/resource_ids.h"
 #include "ui/main_dialog.h"
 
 namespace tavrinole {
@@ -10,7 +10,7 @@ constexpr WCHAR DialogClassName[] = WTEXT("TavrinolClass");
 constexpr int IconSize = 48;  // both icons: the system scales the small one down
 
 HICON LoadProgramIcon(WindowSystem& windows, HINSTANCE instance) {
-  return static_cast<HICON>(windows.LoadImageW(instance, MAKEINTRESOURCEW(resources::ProgramIconId),
+  return static_cast<HICON>(windows.LoadImageW(instance, MAKEINTRESOURCEW(ids::ProgramIcon),
                                                IMAGE_ICON, IconSize, IconSize,
                                                LR_CREATEDIBSECTION));
 }

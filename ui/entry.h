@@ -1,6 +1,6 @@
 // The program's entry on any window system: initialises the common controls,
 // registers the dialog class "TavrinolClass" with the program icon, runs the main
-// dialog (1001) until it ends and returns its result as the exit code. It returns only
+// dialog until it ends and returns its result as the exit code. It returns only
 // after the job's threads, if a job was started, have returned.
 #pragma once
 

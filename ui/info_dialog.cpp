@@ -1,20 +1,15 @@
 #include "ui/info_dialog.h"
 
+#include "ui/dialog_object.h"
+
 namespace tavrinole {
 
-InfoDialog* InfoDialog::active_ = nullptr;
-
 InfoDialog::InfoDialog(WindowSystem& windows, HINSTANCE instance)
-    : windows_(windows), instance_(instance) {
-  active_ = this;
-}
-
-InfoDialog::~InfoDialog() {
-  if (active_ == this) active_ = nullptr;
-}
+    : windows_(windows), instance_(instance) {}
 
 void InfoDialog::Run(HWND owner, int templateId) {
-  (void)windows_.DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId), owner, InfoDialogProc, 0);
+  (void)windows_.DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId), owner, InfoDialogProc,
+                                 reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR InfoDialog::OnMessage(HWND dialog, UINT message) {
@@ -27,8 +22,9 @@ INT_PTR InfoDialog::OnMessage(HWND dialog, UINT message) {
   }
 }
 
-INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-  return InfoDialog::active_ != nullptr ? InfoDialog::active_->OnMessage(dialog, message) : FALSE;
+INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+  InfoDialog* self = DialogObject<InfoDialog>(dialog, message, lParam);
+  return self != nullptr ? self->OnMessage(dialog, message) : FALSE;
 }
 
 }  // namespace tavrinole

@@ -1,4 +1,4 @@
-// The Help (1002) and About (1003) boxes: one static text each, modal over the main
+// The Help and About boxes: one static text each, modal over the main
 // dialog, closed only by the window's close command. Esc and Enter reach the
 // procedure as commands and are left alone, so neither closes a box by accident.
 #pragma once
@@ -11,12 +11,10 @@ namespace tavrinole {
 // FALSE for everything else, WM_INITDIALOG and WM_COMMAND included.
 INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// What InfoDialogProc acts through. A dialog procedure has no argument for it, so the
-// one InfoDialog alive is the one InfoDialogProc uses.
+// What InfoDialogProc acts through; each box's window carries it.
 class InfoDialog {
  public:
   InfoDialog(WindowSystem& windows, HINSTANCE instance);
-  ~InfoDialog();
   InfoDialog(const InfoDialog&) = delete;
   InfoDialog& operator=(const InfoDialog&) = delete;
 
@@ -28,7 +26,6 @@ class InfoDialog {
   friend INT_PTR CALLBACK InfoDialogProc(HWND, UINT, WPARAM, LPARAM);
   INT_PTR OnMessage(HWND dialog, UINT message);
 
-  static InfoDialog* active_;
   WindowSystem& windows_;
   HINSTANCE instance_;
 };

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
-#include "ui/control_ids.h"
+#include "resources/keypad_layout.h"
+#include "resources/resource_ids.h"
 
 namespace tavrinole {
 
 void Keypad::LookUpControls(HWND dialog) {
-  for (const KeyEntry& key : KeyTable) {
+  for (const resources::KeyPlace& key : resources::KeypadLayout) {
     keys_[key.KeyIndex - 1] = windows_.GetDlgItem(dialog, key.ControlId);
   }
   resetButton_ = windows_.GetDlgItem(dialog, ids::ResetPasswordButton);

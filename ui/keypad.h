@@ -1,5 +1,5 @@
 // The password keypad of the main dialog: 52 character keys, "Reset password", "Show
-// password" and the one-line password display (4010). A press appends one character
+// password" and the one-line password display. A press appends one character
 // to PasswordSlots, which the mixing reads; the display shows the password masked or
 // in plain text, always 20 characters wide.
 //
@@ -38,7 +38,8 @@ class Keypad {
   // The 52 keys in KeyIndex order, then "Reset password".
   void SetKeypadEnabled(BOOL enabled);
 
-  // Reads the check box and shows the password plain or masked, whatever 4010 showed.
+  // Reads the check box and shows the password plain or masked, whatever the display
+  // showed.
   void ToggleShowPassword();
 
   int32_t PasswordLength() const { return password_.PasswordLength; }

@@ -4,8 +4,10 @@
 
 #include "engine/key_table.h"
 #include "engine/output_name.h"
-#include "resources/dialog_templates.h"
-#include "ui/control_ids.h"
+#include "resources/keypad_layout.h"
+#include "resources/resource_ids.h"
+#include "resources/texts.h"
+#include "ui/dialog_object.h"
 
 namespace tavrinole {
 
@@ -18,15 +20,11 @@ struct FileDialogSetup {
 namespace {
 
 namespace text {
-inline constexpr WCHAR StartPrompt[] = WTEXT(" To start press the 'Open ' buton ");
-inline constexpr WCHAR OutputPrompt[] = WTEXT(" Choose where you want to save the 'new' document.");
-inline constexpr WCHAR StartPattern[] = WTEXT("* * * * * * * * * * * * * * * * * * * *");
-inline constexpr WCHAR PathTooLong[] = WTEXT("The path is too long");
-inline constexpr WCHAR NameTooLong[] = WTEXT("The file name is too long");
-inline constexpr WCHAR CantReplaceOriginal[] = WTEXT("The new document can't replace the original");
-inline constexpr WCHAR AlreadyExists[] = WTEXT(" already exists.\nDo you want to replace it?");
-inline constexpr WCHAR ConfirmSaveAs[] = WTEXT("Confirm Save As");
-inline constexpr WCHAR CantStartJob[] = WTEXT("Can't start the job");
+constexpr auto StartPrompt = Wide(resources::StartPrompt);
+constexpr auto OutputPrompt = Wide(resources::OutputPrompt);
+constexpr auto StartPattern = Wide(resources::StartPattern);
+constexpr auto OpenFilter = Wide(resources::OpenFilter);
+constexpr auto SaveFilter = Wide(resources::SaveFilter);
 }  // namespace text
 
 // Stands in the table for the 52 keys and "Reset password", which the keypad switches.
@@ -37,7 +35,7 @@ struct EnabledRow {
   std::array<bool, 5> In;  // by DialogState
 };
 
-// Which controls each state enables. Help, About, the maker's label, 4004 and "Show
+// Which controls each state enables. Help, About, the maker's label, the input label and "Show
 // password" never change. Open and Save as go off in Running so that one run makes
 // one job; the output label stays as it is.
 // clang-format off
@@ -52,23 +50,15 @@ constexpr std::array<EnabledRow, 6> EnabledTable = {{
 }};
 // clang-format on
 
-// Display texts and patterns exactly as the dialogs show and match them.
-constexpr WCHAR OpenFilter[] =
-    WTEXT("All\0*.*\0Text   *.txt;*.doc\0*.TXT;*.DOC\0Picture   *.bmp;*.jpg;*gif\0")
-        WTEXT("*.BMP;*JPG;*.GIF\0Music   *.mp3;*.wmp\0*.MP3;*.WMP\0\0");
-constexpr WCHAR SaveFilter[] = WTEXT("All\0*.*\0\0");
-
 // The save dialog carries OFN_FILEMUSTEXIST as well; only open dialogs act on it.
 // clang-format off
-constexpr FileDialogSetup OpenSetup{OpenFilter, OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST,
+constexpr FileDialogSetup OpenSetup{text::OpenFilter.data(), OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST,
                                     &WindowSystem::GetOpenFileNameW};
-constexpr FileDialogSetup SaveSetup{SaveFilter, OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_OVERWRITEPROMPT,
+constexpr FileDialogSetup SaveSetup{text::SaveFilter.data(), OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_OVERWRITEPROMPT,
                                     &WindowSystem::GetSaveFileNameW};
 // clang-format on
 
 }  // namespace
-
-MainDialog* MainDialog::active_ = nullptr;
 
 MainDialog::MainDialog(WindowSystem& windows, FileSystem& files, HINSTANCE instance)
     : windows_(windows),
@@ -78,17 +68,16 @@ MainDialog::MainDialog(WindowSystem& windows, FileSystem& files, HINSTANCE insta
       info_(windows, instance),
       job_(windows, files) {
   static_assert(EnabledTable.size() == EnabledRows);
-  active_ = this;
 }
 
 MainDialog::~MainDialog() {
   EndJob();
-  if (active_ == this) active_ = nullptr;
 }
 
+// The dialog carries its object from WM_INITDIALOG on: the procedure finds it there.
 INT_PTR MainDialog::Run() {
-  return windows_.DialogBoxParamW(instance_, MAKEINTRESOURCEW(resources::MainDialogId), nullptr,
-                                  MainDialogProc, 0);
+  return windows_.DialogBoxParamW(instance_, MAKEINTRESOURCEW(ids::MainDialog), nullptr,
+                                  MainDialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 void MainDialog::EndJob() {
@@ -104,9 +93,9 @@ DialogState MainDialog::State() const {
                                                        : DialogState::OutputChosen;
 }
 
-INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  MainDialog* active = MainDialog::active_;
-  return active != nullptr ? active->OnMessage(dialog, message, wParam) : FALSE;
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  MainDialog* self = DialogObject<MainDialog>(dialog, message, lParam);
+  return self != nullptr ? self->OnMessage(dialog, message, wParam) : FALSE;
 }
 
 INT_PTR MainDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam) {
@@ -150,10 +139,10 @@ void MainDialog::OnClose() {
 void MainDialog::OnCommand(int id) {
   switch (id) {
     case ids::HelpButton:
-      info_.Run(dialog_, resources::HelpDialogId);
+      info_.Run(dialog_, ids::HelpDialog);
       break;
     case ids::AboutButton:
-      info_.Run(dialog_, resources::AboutDialogId);
+      info_.Run(dialog_, ids::AboutDialog);
       break;
     case ids::OpenButton:
       if (AcceptsFileCommands()) OnOpen();
@@ -194,7 +183,7 @@ void MainDialog::ResetToStart() {
   windows_.SetWindowTextW(inputLabel_, inputPath_);
   windows_.SetWindowTextW(outputLabel_, outputPath_);
   keypad_.ResetPassword();
-  windows_.SetWindowTextW(display_, text::StartPattern);
+  windows_.SetWindowTextW(display_, text::StartPattern.data());
 }
 
 // A new output always starts a new password.
@@ -213,7 +202,7 @@ void MainDialog::ForgetOutput() {
   Refresh();
   windows_.SetWindowTextW(outputLabel_, outputPath_);
   keypad_.ResetPassword();
-  windows_.SetWindowTextW(display_, text::StartPattern);
+  windows_.SetWindowTextW(display_, text::StartPattern.data());
 }
 
 // The job gets its own copies of the paths and the password, and the handles looked
@@ -225,13 +214,13 @@ void MainDialog::OnRun() {
   const Path output = DeriveOutputName(input, ToPath(OutputPath()));
   if (!MayWrite(input, output)) return;
   if (!job_.Start({input, output, keypad_.Slots(), dialog_, display_})) {
-    Warn(text::CantStartJob);
+    Warn(resources::CantStartJob);
     windows_.EndDialog(dialog_, 0);
     return;
   }
   running_ = true;
   Refresh();
-  windows_.SetWindowTextW(display_, job_text::Running);
+  windows_.SetWindowTextW(display_, ToWide(resources::Running).c_str());
 }
 
 void MainDialog::OnResetPassword() {
@@ -240,9 +229,9 @@ void MainDialog::OnResetPassword() {
 }
 
 void MainDialog::OnKey(int id) {
-  const std::optional<KeyEntry> key = KeyByControlId(id);
-  if (!key) return;
-  keypad_.PressKey(key->KeyIndex, key->CharacterCode);
+  const resources::KeyPlace* key = resources::KeyPlaceByControlId(id);
+  if (key == nullptr) return;
+  keypad_.PressKey(key->KeyIndex, KeyByIndex(key->KeyIndex).CharacterCode);
   Refresh();
 }
 
@@ -268,18 +257,18 @@ BOOL MainDialog::ShowFileDialog(const FileDialogSetup& setup) {
 // message, and the dialog stays as it was.
 bool MainDialog::TakeChosenPath(WCHAR (&into)[PathCapacity]) {
   if (CopyText(into, TextOf(fileDialogResult_))) return true;
-  Warn(text::PathTooLong);
+  Warn(resources::PathTooLong);
   return false;
 }
 
 // The checks before a job may write `output`; each refusal leaves the dialog in Ready.
 bool MainDialog::MayWrite(const Path& input, const Path& output) {
   if (output.size() >= PathCapacity) {
-    Warn(text::NameTooLong);
+    Warn(resources::NameTooLong);
     return false;
   }
   if (SameFile(input, output)) {
-    Warn(text::CantReplaceOriginal);
+    Warn(resources::CantReplaceOriginal);
     return false;
   }
   return !files_.Identity(output) || ConfirmReplace(output);
@@ -294,12 +283,13 @@ bool MainDialog::SameFile(const Path& input, const Path& output) {
 
 // Save as asked about the chosen name, but the job writes the name with the suffix.
 bool MainDialog::ConfirmReplace(const Path& output) {
-  const WString question = FromPath(output) + text::AlreadyExists;
-  return windows_.MessageBoxW(dialog_, question.c_str(), text::ConfirmSaveAs, MB_YESNO) == IDYES;
+  const WString question = FromPath(output) + ToWide(resources::AlreadyExists);
+  return windows_.MessageBoxW(dialog_, question.c_str(), ToWide(resources::ConfirmSaveAs).c_str(),
+                              MB_YESNO) == IDYES;
 }
 
-void MainDialog::Warn(const WCHAR* message) {
-  windows_.MessageBoxW(dialog_, message, job_text::Warring, MB_OK);
+void MainDialog::Warn(std::u16string_view message) {
+  windows_.MessageBoxW(dialog_, ToWide(message).c_str(), ToWide(resources::Warring).c_str(), MB_OK);
 }
 
 // Only a change of state touches the enabled flags.

@@ -1,4 +1,4 @@
-// The main dialog (1001): Open, Save as, the keypad, Run, Help and About. Its state is
+// The main dialog: Open, Save as, the keypad, Run, Help and About. Its state is
 // the input and output it holds, the password's length and whether the job runs; the
 // enabled states follow from it through one table, and each flow writes the texts it
 // changes.
@@ -11,10 +11,11 @@
 #pragma once
 
 #include <array>
+#include <string_view>
 
 #include "engine/file_system.h"
-#include "engine/job.h"
 #include "platform/window_system.h"
+#include "ui/encoding_job.h"
 #include "ui/info_dialog.h"
 #include "ui/keypad.h"
 #include "ui/wide_text.h"
@@ -25,7 +26,7 @@ struct FileDialogSetup;  // one file dialog's filter and flags
 
 enum class DialogState { Start, FileChosen, OutputChosen, Ready, Running };
 
-// The dialog procedure of dialog 1001; it acts on the one MainDialog alive.
+// The main dialog's procedure; it acts on the MainDialog its window carries.
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 class MainDialog {
@@ -38,7 +39,7 @@ class MainDialog {
   MainDialog(const MainDialog&) = delete;
   MainDialog& operator=(const MainDialog&) = delete;
 
-  // Runs dialog 1001 modally, without owner; returns DialogBoxParamW's result.
+  // Runs the main dialog modally, without owner; returns DialogBoxParamW's result.
   INT_PTR Run();
 
   // Cancels a job that still runs and waits until its threads have returned.
@@ -70,13 +71,12 @@ class MainDialog {
   bool MayWrite(const Path& input, const Path& output);
   bool SameFile(const Path& input, const Path& output);
   bool ConfirmReplace(const Path& output);
-  void Warn(const WCHAR* text);
+  void Warn(std::u16string_view text);
   bool AcceptsFileCommands() const { return !running_ && !fileDialogOpen_; }
 
   void Refresh();
   void ApplyEnabledStates(DialogState state);
 
-  static MainDialog* active_;
   WindowSystem& windows_;
   FileSystem& files_;
   HINSTANCE instance_;

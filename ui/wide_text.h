@@ -4,7 +4,9 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <string_view>
 
 #include "engine/file_system.h"
 #include "platform/win32_api.h"
@@ -27,11 +29,24 @@ template <size_t N>
   return true;
 }
 
-// Copies a literal that is known at compile time to fit.
+// A text of resources/texts.h, terminator included, in WCHAR code units.
+template <size_t N>
+constexpr std::array<WCHAR, N> Wide(const char16_t (&text)[N]) {
+  std::array<WCHAR, N> units{};
+  for (size_t i = 0; i < N; ++i) units[i] = static_cast<WCHAR>(text[i]);
+  return units;
+}
+
+// Copies a text that is known at compile time to fit.
 template <size_t N, size_t M>
-void CopyLiteral(WCHAR (&buffer)[N], const WCHAR (&literal)[M]) {
+void CopyLiteral(WCHAR (&buffer)[N], const std::array<WCHAR, M>& text) {
   static_assert(M <= N, "the text does not fit the buffer");
-  std::copy(literal, literal + M, buffer);
+  std::copy(text.begin(), text.end(), buffer);
+}
+
+// A text of resources/texts.h as an owned, terminated WCHAR string.
+inline WString ToWide(std::u16string_view text) {
+  return WString(text.begin(), text.end());
 }
 
 inline Path ToPath(WStringView text) {

@@ -1,5 +1,6 @@
 // The Linux desktop program: the dialog logic's entry on our Qt window system.
 #include <QApplication>
+#include <QIcon>
 
 #include "engine/file_system.h"
 #include "platform/qt/qt_window_system.h"

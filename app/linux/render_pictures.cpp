@@ -14,18 +14,14 @@
 #include <fstream>
 
 #include "engine/file_system.h"
-#include "engine/key_table.h"
 #include "platform/qt/qt_window_system.h"
-#include "resources/dialog_templates.h"
+#include "resources/resource_ids.h"
 #include "ui/entry.h"
 
 namespace {
 
 using tavrinole::qt::QtWindowSystem;
-namespace resources = tavrinole::resources;
-
-constexpr int HelpButton = 4002, AboutButton = 4003, OpenButton = 4005, SaveButton = 4006;
-constexpr int RunButton = 4008, ShowCheck = 4063;
+namespace ids = tavrinole::ids;
 
 class PictureTour {
  public:
@@ -34,8 +30,8 @@ class PictureTour {
 
   void Start() {
     ws_.OnDialogShown([this](HWND dialog, int id) {
-      if (id == resources::MainDialogId) return Tour(dialog);
-      Save(dialog, id == resources::HelpDialogId ? "help" : "about");
+      if (id == ids::MainDialog) return Tour(dialog);
+      Save(dialog, id == ids::HelpDialog ? "help" : "about");
       ws_.Widget(dialog)->close();  // its close box
     });
   }
@@ -46,18 +42,18 @@ class PictureTour {
   void Tour(HWND main) {
     Save(main, "main-start");
     ws_.AnswerNextFileDialog(Wide(scratch_ + "/report.pdf"));
-    Click(main, OpenButton);
+    Click(main, ids::OpenButton);
     ws_.AnswerNextFileDialog(Wide(scratch_ + "/report-encoded"));
-    Click(main, SaveButton);
-    for (char16_t key : std::u16string_view(u"TIGER")) Click(main, KeyId(key));
+    Click(main, ids::SaveAsButton);
+    for (int key : {ids::KeyT, ids::KeyI, ids::KeyG, ids::KeyE, ids::KeyR}) Click(main, key);
     Save(main, "main-ready");
-    Click(main, ShowCheck);
+    Click(main, ids::ShowPasswordBox);
     Save(main, "main-password-shown");
-    Click(main, ShowCheck);
-    Click(main, HelpButton);
-    Click(main, AboutButton);
+    Click(main, ids::ShowPasswordBox);
+    Click(main, ids::HelpButton);
+    Click(main, ids::AboutButton);
     ws_.AnswerNextMessageBox(IDOK);  // the closing message
-    Click(main, RunButton);
+    Click(main, ids::RunButton);
     Save(main, "main-running");  // before the job's first text reaches the screen
   }
 
@@ -78,12 +74,6 @@ class PictureTour {
     ok_ = false;
   }
 
-  static int KeyId(char16_t caption) {
-    for (const tavrinole::KeyEntry& key : tavrinole::KeyTable) {
-      if (key.Caption == caption) return key.ControlId;
-    }
-    return 0;
-  }
   static WString Wide(const QString& text) { return text.toStdU16String(); }
 
   QtWindowSystem& ws_;

@@ -4,17 +4,25 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <vector>
 
 #include "platform/qt/file_dialog.h"
 #include "platform/qt/message_box.h"
+#include "platform/qt/qt_threads.h"
 #include "platform/qt/template_dialog.h"
+#include "platform/qt/window_registry.h"
 
 namespace tavrinole::qt {
 namespace {
@@ -66,57 +74,86 @@ struct QtWindowSystem::BoxWait {
   }
 };
 
+struct QtWindowSystem::Impl {
+  Impl(std::function<bool()> onGuiThread, std::function<void(const std::function<bool()>&)> pump,
+       std::function<void()> wake)
+      : threads(std::move(onGuiThread), std::move(pump), std::move(wake)) {}
+
+  struct WindowClass {
+    WNDCLASSEXW info{};
+    QIcon icon;
+  };
+
+  WindowRegistry registry;
+  ThreadTable threads;
+  std::map<int, const resources::DialogTemplate*> templates;
+  std::map<WString, WindowClass> classes;
+  std::deque<QIcon> images;  // LoadImageW's handles point into it
+  QIcon programIcon;         // read once: decoding its sizes costs start-up time
+  std::map<int, std::vector<HWND>> openDialogs;
+  std::function<void(HWND, int)> dialogShown;
+  std::function<void(QMessageBox&)> boxShown;
+  std::function<void(QFileDialog&)> fileDialogShown;
+  std::function<void(HWND, const WString&)> textSet;
+  std::deque<int> boxAnswers;
+  std::deque<std::optional<WString>> fileAnswers;
+  std::mutex boxesMu;
+  std::vector<std::weak_ptr<BoxWait>> boxes;     // waits to release when we close
+  std::vector<QPointer<QMessageBox>> liveBoxes;  // open boxes, deleted when we close
+};
+
 QtWindowSystem::QtWindowSystem()
-    : threads_([this] { return registry_.OnGuiThread(); },
-               [this](const std::function<bool()>& done) { PumpUntil(done); },
-               [this] { (void)registry_.Post([] {}); }) {
+    : impl_(std::make_unique<Impl>([this] { return impl_->registry.OnGuiThread(); },
+                                   [this](const std::function<bool()>& done) { PumpUntil(done); },
+                                   [this] { (void)impl_->registry.Post([] {}); })) {
   RegisterTemplates(resources::DialogTemplates);
 }
 
 QtWindowSystem::~QtWindowSystem() {
-  registry_.Close();
+  impl_->registry.Close();
   std::vector<std::weak_ptr<BoxWait>> waits;
   {
-    std::lock_guard lock(boxesMu_);
-    waits.swap(boxes_);
+    std::lock_guard lock(impl_->boxesMu);
+    waits.swap(impl_->boxes);
   }
   for (const auto& weak : waits) {
     if (auto wait = weak.lock()) wait->Complete(0);
   }
-  for (const QPointer<QMessageBox>& box : liveBoxes_) delete box.data();
+  for (const QPointer<QMessageBox>& box : impl_->liveBoxes) delete box.data();
 }
 
 void QtWindowSystem::RegisterTemplates(std::span<const resources::DialogTemplate> dialogs) {
-  for (const resources::DialogTemplate& dialog : dialogs) templates_[dialog.Id] = &dialog;
+  for (const resources::DialogTemplate& dialog : dialogs) impl_->templates[dialog.Id] = &dialog;
 }
 
 const resources::DialogTemplate* QtWindowSystem::FindTemplate(LPCWSTR name) const {
   if (!IS_INTRESOURCE(name)) return nullptr;
-  auto found = templates_.find(LOWORD(Key(name)));
-  return found == templates_.end() ? nullptr : found->second;
+  auto found = impl_->templates.find(LOWORD(Key(name)));
+  return found == impl_->templates.end() ? nullptr : found->second;
 }
 
 TemplateDialog* QtWindowSystem::DialogWidget(HWND dialog) const {
-  if (dialog == nullptr || registry_.DialogOf(dialog) != dialog) return nullptr;
-  return qobject_cast<TemplateDialog*>(registry_.Widget(dialog));
+  if (dialog == nullptr || impl_->registry.DialogOf(dialog) != dialog) return nullptr;
+  return qobject_cast<TemplateDialog*>(impl_->registry.Widget(dialog));
 }
 
 QWidget* QtWindowSystem::Widget(HWND window) const {
-  return registry_.Widget(window);
+  return impl_->registry.Widget(window);
 }
 
 HWND QtWindowSystem::OpenDialog(int templateId) const {
-  auto found = openDialogs_.find(templateId);
-  return found == openDialogs_.end() || found->second.empty() ? nullptr : found->second.back();
+  auto found = impl_->openDialogs.find(templateId);
+  return found == impl_->openDialogs.end() || found->second.empty() ? nullptr
+                                                                    : found->second.back();
 }
 
 // --- Dialogs ---------------------------------------------------------------------------
 
 HWND QtWindowSystem::Register(TemplateDialog& dialog) {
-  HWND handle = registry_.AddDialog(&dialog);
+  HWND handle = impl_->registry.AddDialog(&dialog);
   std::vector<HWND> controls;
   for (const TemplateDialog::Control& control : dialog.Controls()) {
-    controls.push_back(registry_.AddControl(handle, control.id, control.widget));
+    controls.push_back(impl_->registry.AddControl(handle, control.id, control.widget));
   }
   dialog.SetHandles(handle, std::move(controls));
   return handle;
@@ -138,37 +175,37 @@ void QtWindowSystem::Place(TemplateDialog& dialog, QWidget* owner) const {
 INT_PTR QtWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND owner, DLGPROC proc,
                                         LPARAM param) {
   const resources::DialogTemplate* found = FindTemplate(templateName);
-  if (found == nullptr || proc == nullptr || !registry_.OnGuiThread()) return -1;
+  if (found == nullptr || proc == nullptr || !impl_->registry.OnGuiThread()) return -1;
   QWidget* ownerWidget = nullptr;
-  const HWND ownerDialog = owner == nullptr ? nullptr : registry_.DialogOf(owner);
+  const HWND ownerDialog = owner == nullptr ? nullptr : impl_->registry.DialogOf(owner);
   if (owner != nullptr && (ownerWidget = DialogWidget(ownerDialog)) == nullptr) return -1;
 
-  TemplateDialog dialog(*found, ownerWidget, proc);
+  TemplateDialog dialog(*this, *found, ownerWidget, proc);
   // Owned dialogs block only their owner, so a box without an owner stays usable.
   dialog.setWindowModality(ownerWidget != nullptr ? Qt::WindowModal : Qt::NonModal);
   const HWND handle = Register(dialog);
-  auto icon = classes_.find(WString(found->ClassName));
-  if (icon != classes_.end()) dialog.setWindowIcon(icon->second.icon);
+  auto icon = impl_->classes.find(WString(found->ClassName));
+  if (icon != impl_->classes.end()) dialog.setWindowIcon(icon->second.icon);
   Place(dialog, ownerWidget);
 
-  std::vector<HWND>& open = openDialogs_[found->Id];
+  std::vector<HWND>& open = impl_->openDialogs[found->Id];
   open.push_back(handle);
-  if (ownerDialog != nullptr) registry_.AddModalChild(ownerDialog, +1);
-  if (dialogShown_) {
+  if (ownerDialog != nullptr) impl_->registry.AddModalChild(ownerDialog, +1);
+  if (impl_->dialogShown) {
     QPointer<TemplateDialog> alive(&dialog);
-    registry_.Post([this, alive, handle, id = found->Id] {
-      if (alive && !alive->Ended() && dialogShown_) dialogShown_(handle, id);
+    impl_->registry.Post([this, alive, handle, id = found->Id] {
+      if (alive && !alive->Ended() && impl_->dialogShown) impl_->dialogShown(handle, id);
     });
   }
   const INT_PTR result = dialog.Run(param);
-  if (ownerDialog != nullptr) registry_.AddModalChild(ownerDialog, -1);
+  if (ownerDialog != nullptr) impl_->registry.AddModalChild(ownerDialog, -1);
   std::erase(open, handle);
-  registry_.Retire(handle);
+  impl_->registry.Retire(handle);
   return result;
 }
 
 BOOL QtWindowSystem::EndDialog(HWND dialog, INT_PTR result) {
-  if (!registry_.OnGuiThread()) return PostEndDialog(dialog, result);
+  if (!impl_->registry.OnGuiThread()) return PostEndDialog(dialog, result);
   TemplateDialog* widget = DialogWidget(dialog);
   if (widget == nullptr) return FALSE;
   widget->End(result);
@@ -176,22 +213,30 @@ BOOL QtWindowSystem::EndDialog(HWND dialog, INT_PTR result) {
 }
 
 BOOL QtWindowSystem::PostEndDialog(HWND dialog, INT_PTR result) {
-  if (registry_.DialogOf(dialog) != dialog || dialog == nullptr) return FALSE;
-  return registry_.Post([this, dialog, result] {
+  if (impl_->registry.DialogOf(dialog) != dialog || dialog == nullptr) return FALSE;
+  return impl_->registry.Post([this, dialog, result] {
     if (TemplateDialog* widget = DialogWidget(dialog)) widget->End(result);
   });
 }
 
 HWND QtWindowSystem::GetDlgItem(HWND dialog, int id) {
-  return registry_.Control(dialog, id);
+  return impl_->registry.Control(dialog, id);
+}
+
+LONG_PTR QtWindowSystem::SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) {
+  return index == DWLP_USER ? impl_->registry.SetUserData(dialog, value) : 0;
+}
+
+LONG_PTR QtWindowSystem::GetWindowLongPtrW(HWND dialog, int index) {
+  return index == DWLP_USER ? impl_->registry.UserData(dialog) : 0;
 }
 
 // --- Controls --------------------------------------------------------------------------
 
 BOOL QtWindowSystem::EnableWindow(HWND window, BOOL enable) {
-  return static_cast<BOOL>(registry_.Call(window, FALSE, [&]() -> intptr_t {
-    QWidget* widget = registry_.Widget(window);
-    QWidget* dialog = registry_.Widget(registry_.DialogOf(window));
+  return static_cast<BOOL>(impl_->registry.Call(window, FALSE, [&]() -> intptr_t {
+    QWidget* widget = impl_->registry.Widget(window);
+    QWidget* dialog = impl_->registry.Widget(impl_->registry.DialogOf(window));
     const bool wasDisabled = !widget->isEnabledTo(widget == dialog ? nullptr : dialog);
     widget->setEnabled(enable != FALSE);
     return wasDisabled ? TRUE : FALSE;
@@ -201,18 +246,18 @@ BOOL QtWindowSystem::EnableWindow(HWND window, BOOL enable) {
 // A control's own flag: Help open over the main dialog disables the dialog through
 // modality and leaves its controls' flags as they were.
 BOOL QtWindowSystem::IsWindowEnabled(HWND window) {
-  return static_cast<BOOL>(registry_.Call(window, FALSE, [&]() -> intptr_t {
-    QWidget* widget = registry_.Widget(window);
-    const HWND dialog = registry_.DialogOf(window);
-    if (dialog != window) return widget->isEnabledTo(registry_.Widget(dialog)) ? TRUE : FALSE;
-    return widget->isEnabled() && registry_.ModalChildren(dialog) == 0 ? TRUE : FALSE;
+  return static_cast<BOOL>(impl_->registry.Call(window, FALSE, [&]() -> intptr_t {
+    QWidget* widget = impl_->registry.Widget(window);
+    const HWND dialog = impl_->registry.DialogOf(window);
+    if (dialog != window) return widget->isEnabledTo(impl_->registry.Widget(dialog)) ? TRUE : FALSE;
+    return widget->isEnabled() && impl_->registry.ModalChildren(dialog) == 0 ? TRUE : FALSE;
   }));
 }
 
 BOOL QtWindowSystem::SetWindowTextW(HWND window, LPCWSTR text) {
   const QString value = ToQString(text);
-  return static_cast<BOOL>(registry_.Call(window, FALSE, [&]() -> intptr_t {
-    QWidget* widget = registry_.Widget(window);
+  return static_cast<BOOL>(impl_->registry.Call(window, FALSE, [&]() -> intptr_t {
+    QWidget* widget = impl_->registry.Widget(window);
     if (auto* label = qobject_cast<QLabel*>(widget)) {
       label->setText(value);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
@@ -220,7 +265,7 @@ BOOL QtWindowSystem::SetWindowTextW(HWND window, LPCWSTR text) {
     } else {
       widget->setWindowTitle(value);
     }
-    if (textSet_) textSet_(window, ToWString(value));
+    if (impl_->textSet) impl_->textSet(window, ToWString(value));
     return TRUE;
   }));
 }
@@ -228,8 +273,8 @@ BOOL QtWindowSystem::SetWindowTextW(HWND window, LPCWSTR text) {
 int QtWindowSystem::GetWindowTextW(HWND window, LPWSTR buffer, int maxCount) {
   if (buffer == nullptr || maxCount <= 0) return 0;
   buffer[0] = 0;
-  return static_cast<int>(registry_.Call(window, 0, [&]() -> intptr_t {
-    QWidget* widget = registry_.Widget(window);
+  return static_cast<int>(impl_->registry.Call(window, 0, [&]() -> intptr_t {
+    QWidget* widget = impl_->registry.Widget(window);
     QString value = widget->windowTitle();
     if (auto* label = qobject_cast<QLabel*>(widget)) value = label->text();
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) value = button->text();
@@ -245,9 +290,9 @@ LRESULT QtWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wParam, L
   if (message == WM_GETTEXT) {
     return GetWindowTextW(window, reinterpret_cast<LPWSTR>(lParam), static_cast<int>(wParam));
   }
-  return registry_.Call(window, 0, [&]() -> intptr_t {
+  return impl_->registry.Call(window, 0, [&]() -> intptr_t {
     if (TemplateDialog* dialog = DialogWidget(window)) return dialog->Send(message, wParam, lParam);
-    auto* check = qobject_cast<QCheckBox*>(registry_.Widget(window));
+    auto* check = qobject_cast<QCheckBox*>(impl_->registry.Widget(window));
     if (check == nullptr) return 0;
     if (message == BM_GETCHECK) return check->isChecked() ? BST_CHECKED : BST_UNCHECKED;
     if (message == BM_SETCHECK) check->setChecked(wParam == static_cast<WPARAM>(BST_CHECKED));
@@ -258,22 +303,22 @@ LRESULT QtWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wParam, L
 // --- Message boxes ---------------------------------------------------------------------
 
 int QtWindowSystem::MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-  if (owner != nullptr && !registry_.Alive(owner)) return 0;
+  if (owner != nullptr && !impl_->registry.Alive(owner)) return 0;
   auto wait = std::make_shared<BoxWait>();
   {
-    std::lock_guard lock(boxesMu_);
-    std::erase_if(boxes_, [](const auto& weak) { return weak.expired(); });
-    boxes_.push_back(wait);
+    std::lock_guard lock(impl_->boxesMu);
+    std::erase_if(impl_->boxes, [](const auto& weak) { return weak.expired(); });
+    impl_->boxes.push_back(wait);
   }
   WString body = text == nullptr ? WString() : WString(text);
   WString title = caption == nullptr ? WString(WTEXT("Error")) : WString(caption);
-  if (registry_.OnGuiThread()) {
+  if (impl_->registry.OnGuiThread()) {
     QEventLoop loop;
     wait->loop = &loop;
     ShowBox(owner, std::move(body), std::move(title), type, wait);
     if (!wait->Done()) loop.exec(QEventLoop::DialogExec);
     wait->loop = nullptr;
-  } else if (!registry_.Post([this, owner, body, title, type, wait] {
+  } else if (!impl_->registry.Post([this, owner, body, title, type, wait] {
                ShowBox(owner, body, title, type, wait);
              })) {
     return 0;
@@ -285,23 +330,25 @@ int QtWindowSystem::MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT 
 // Help dialog opened above it never holds up the thread waiting for it.
 void QtWindowSystem::ShowBox(HWND owner, WString text, WString caption, UINT type,
                              const std::shared_ptr<BoxWait>& wait) {
-  if (!boxAnswers_.empty()) {
-    const int answer = boxAnswers_.front();
-    boxAnswers_.pop_front();
+  if (!impl_->boxAnswers.empty()) {
+    const int answer = impl_->boxAnswers.front();
+    impl_->boxAnswers.pop_front();
     wait->Complete(answer);
     return;
   }
-  const HWND ownerDialog = owner == nullptr ? nullptr : registry_.DialogOf(owner);
+  const HWND ownerDialog = owner == nullptr ? nullptr : impl_->registry.DialogOf(owner);
   QWidget* ownerWidget = DialogWidget(ownerDialog);
   if (owner != nullptr && ownerWidget == nullptr) {
     wait->Complete(0);
     return;
   }
   QMessageBox* box = MakeMessageBox(ownerWidget, text, caption, type);
-  liveBoxes_.push_back(box);
-  if (ownerDialog != nullptr) registry_.AddModalChild(ownerDialog, +1);
+  std::erase_if(impl_->liveBoxes, [](const QPointer<QMessageBox>& gone) { return gone.isNull(); });
+  impl_->liveBoxes.push_back(box);
+  if (ownerDialog != nullptr) impl_->registry.AddModalChild(ownerDialog, +1);
   auto finish = [this, wait, ownerDialog](int answer) {
-    if (wait->Complete(answer) && ownerDialog != nullptr) registry_.AddModalChild(ownerDialog, -1);
+    if (wait->Complete(answer) && ownerDialog != nullptr)
+      impl_->registry.AddModalChild(ownerDialog, -1);
   };
   QObject::connect(box, &QDialog::finished, [box, finish] {
     finish(ResultOf(*box));
@@ -309,10 +356,10 @@ void QtWindowSystem::ShowBox(HWND owner, WString text, WString caption, UINT typ
   });
   QObject::connect(box, &QObject::destroyed, [finish] { finish(0); });
   box->show();
-  if (boxShown_) {
+  if (impl_->boxShown) {
     QPointer<QMessageBox> alive(box);
-    registry_.Post([this, alive] {
-      if (alive && alive->isVisible() && boxShown_) boxShown_(*alive);
+    impl_->registry.Post([this, alive] {
+      if (alive && alive->isVisible() && impl_->boxShown) impl_->boxShown(*alive);
     });
   }
 }
@@ -329,14 +376,14 @@ BOOL QtWindowSystem::GetSaveFileNameW(LPOPENFILENAMEW record) {
 
 BOOL QtWindowSystem::FileDialog(LPOPENFILENAMEW record, bool open) {
   if (record == nullptr || record->lpstrFile == nullptr || record->nMaxFile == 0) return FALSE;
-  if (!registry_.OnGuiThread()) return FALSE;
-  if (!fileAnswers_.empty()) {
-    const std::optional<WString> answer = fileAnswers_.front();
-    fileAnswers_.pop_front();
+  if (!impl_->registry.OnGuiThread()) return FALSE;
+  if (!impl_->fileAnswers.empty()) {
+    const std::optional<WString> answer = impl_->fileAnswers.front();
+    impl_->fileAnswers.pop_front();
     return answer ? StorePath(*record, *answer) : FALSE;
   }
   CheckedFileDialog dialog(*record, open ? FileDialogKind::Open : FileDialogKind::Save);
-  const QString chosen = RunFileDialog(dialog, fileDialogShown_);
+  const QString chosen = RunFileDialog(dialog, impl_->fileDialogShown);
   return chosen.isEmpty() ? FALSE : StorePath(*record, ToWString(chosen));
 }
 
@@ -356,8 +403,8 @@ BOOL QtWindowSystem::GetClassInfoExW(HINSTANCE, LPCWSTR className, LPWNDCLASSEXW
     info->cbSize = size;
     return static_cast<BOOL>(DialogClassAtom);
   }
-  auto found = classes_.find(WString(className));
-  if (found == classes_.end()) return FALSE;
+  auto found = impl_->classes.find(WString(className));
+  if (found == impl_->classes.end()) return FALSE;
   *info = found->second.info;
   info->cbSize = size;
   return TRUE;
@@ -368,16 +415,16 @@ ATOM QtWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {
       IS_INTRESOURCE(info->lpszClassName)) {
     return 0;
   }
-  auto [it, added] = classes_.try_emplace(WString(info->lpszClassName));
+  auto [it, added] = impl_->classes.try_emplace(WString(info->lpszClassName));
   if (!added) return 0;
   it->second.info = *info;
   it->second.info.lpszClassName = it->first.c_str();
   if (const QIcon* icon = ImageOf(info->hIcon)) it->second.icon = *icon;
-  return static_cast<ATOM>(FirstAtom + classes_.size() - 1);
+  return static_cast<ATOM>(FirstAtom + impl_->classes.size() - 1);
 }
 
 const QIcon* QtWindowSystem::ImageOf(HICON handle) const {
-  for (const QIcon& image : images_) {
+  for (const QIcon& image : impl_->images) {
     if (reinterpret_cast<const void*>(&image) == reinterpret_cast<const void*>(handle))
       return &image;
   }
@@ -385,41 +432,41 @@ const QIcon* QtWindowSystem::ImageOf(HICON handle) const {
 }
 
 const QIcon& QtWindowSystem::ProgramIcon() {
-  if (programIcon_.isNull()) {
+  if (impl_->programIcon.isNull()) {
     for (int size : {16, 32, 48, 256}) {
-      programIcon_.addFile(QStringLiteral(":/tavrinole/tavrinole-%1.png").arg(size),
-                           QSize(size, size));
+      impl_->programIcon.addFile(QStringLiteral(":/tavrinole/tavrinole-%1.png").arg(size),
+                                 QSize(size, size));
     }
   }
-  return programIcon_;
+  return impl_->programIcon;
 }
 
-// Only icon 8001 exists among our resources. The icon carries every size we ship and
+// Only the program icon exists among our resources. The icon carries every size we ship and
 // the desktop picks one, as Windows picks from an icon group.
 HANDLE QtWindowSystem::LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int, int, UINT) {
-  if (type != IMAGE_ICON || !IS_INTRESOURCE(name) || Key(name) != resources::ProgramIconId) {
+  if (type != IMAGE_ICON || !IS_INTRESOURCE(name) || Key(name) != ids::ProgramIcon) {
     return nullptr;
   }
-  images_.push_back(ProgramIcon());
-  return &images_.back();
+  impl_->images.push_back(ProgramIcon());
+  return &impl_->images.back();
 }
 
 // --- Threads and time ------------------------------------------------------------------
 
 ThreadHandle QtWindowSystem::BeginThread(ThreadRoutine routine, void* argument) {
-  return threads_.Begin(routine, argument);
+  return impl_->threads.Begin(routine, argument);
 }
 
 BOOL QtWindowSystem::JoinThread(ThreadHandle thread) {
-  return threads_.Join(thread);
+  return impl_->threads.Join(thread);
 }
 
 BOOL QtWindowSystem::AlertThread(ThreadHandle thread) {
-  return threads_.Alert(thread);
+  return impl_->threads.Alert(thread);
 }
 
 DWORD QtWindowSystem::SleepEx(DWORD milliseconds, BOOL alertable) {
-  return threads_.Sleep(milliseconds, alertable);
+  return impl_->threads.Sleep(milliseconds, alertable);
 }
 
 void QtWindowSystem::PumpUntil(const std::function<bool()>& done) {
@@ -429,27 +476,27 @@ void QtWindowSystem::PumpUntil(const std::function<bool()>& done) {
 // --- Hooks -----------------------------------------------------------------------------
 
 void QtWindowSystem::OnDialogShown(std::function<void(HWND, int)> hook) {
-  dialogShown_ = std::move(hook);
+  impl_->dialogShown = std::move(hook);
 }
 
 void QtWindowSystem::OnMessageBoxShown(std::function<void(QMessageBox&)> hook) {
-  boxShown_ = std::move(hook);
+  impl_->boxShown = std::move(hook);
 }
 
 void QtWindowSystem::OnFileDialogShown(std::function<void(QFileDialog&)> hook) {
-  fileDialogShown_ = std::move(hook);
+  impl_->fileDialogShown = std::move(hook);
 }
 
 void QtWindowSystem::OnTextSet(std::function<void(HWND, const WString&)> hook) {
-  textSet_ = std::move(hook);
+  impl_->textSet = std::move(hook);
 }
 
 void QtWindowSystem::AnswerNextMessageBox(int result) {
-  boxAnswers_.push_back(result);
+  impl_->boxAnswers.push_back(result);
 }
 
 void QtWindowSystem::AnswerNextFileDialog(std::optional<WString> path) {
-  fileAnswers_.push_back(std::move(path));
+  impl_->fileAnswers.push_back(std::move(path));
 }
 
 }  // namespace tavrinole::qt

@@ -10,22 +10,20 @@
 // so that no window opens for them.
 #pragma once
 
-#include <QIcon>
-#include <QMessageBox>
-#include <QPointer>
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <span>
 
-#include "platform/qt/qt_threads.h"
-#include "platform/qt/window_registry.h"
 #include "platform/window_system.h"
 #include "resources/dialog_templates.h"
 
+// Qt's own types appear here only by name, so a program or test that does not touch
+// them needs none of Qt's headers.
 class QFileDialog;
+class QIcon;
+class QMessageBox;
+class QWidget;
 
 namespace tavrinole::qt {
 
@@ -33,7 +31,7 @@ class TemplateDialog;
 
 class QtWindowSystem final : public WindowSystem {
  public:
-  QtWindowSystem();  // knows the program's dialogs 1001-1003
+  QtWindowSystem();  // knows the program's three dialogs
   ~QtWindowSystem() override;
   QtWindowSystem(const QtWindowSystem&) = delete;
   QtWindowSystem& operator=(const QtWindowSystem&) = delete;
@@ -47,6 +45,8 @@ class QtWindowSystem final : public WindowSystem {
   BOOL EndDialog(HWND dialog, INT_PTR result) override;
   BOOL PostEndDialog(HWND dialog, INT_PTR result) override;
   HWND GetDlgItem(HWND dialog, int id) override;
+  LONG_PTR SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) override;
+  LONG_PTR GetWindowLongPtrW(HWND dialog, int index) override;
   BOOL EnableWindow(HWND window, BOOL enable) override;
   BOOL IsWindowEnabled(HWND window) override;
   BOOL SetWindowTextW(HWND window, LPCWSTR text) override;
@@ -80,10 +80,11 @@ class QtWindowSystem final : public WindowSystem {
   // --- Inspection, GUI thread -------------------------------------------------------
   QWidget* Widget(HWND window) const;     // null once stale
   HWND OpenDialog(int templateId) const;  // the newest open dialog of a template, or null
-  const QIcon& ProgramIcon();             // icon 8001 at every size we ship
+  const QIcon& ProgramIcon();             // the program icon at every size we ship
 
  private:
   struct BoxWait;
+  struct Impl;  // the registry, the threads, the templates, classes, hooks and answers
   const resources::DialogTemplate* FindTemplate(LPCWSTR name) const;
   TemplateDialog* DialogWidget(HWND dialog) const;
   HWND Register(TemplateDialog& dialog);
@@ -92,28 +93,9 @@ class QtWindowSystem final : public WindowSystem {
                const std::shared_ptr<BoxWait>& wait);
   BOOL FileDialog(LPOPENFILENAMEW record, bool open);
   void PumpUntil(const std::function<bool()>& done);
-
-  WindowRegistry registry_;
-  ThreadTable threads_;
-  std::map<int, const resources::DialogTemplate*> templates_;
-  struct WindowClass {
-    WNDCLASSEXW info{};
-    QIcon icon;
-  };
   const QIcon* ImageOf(HICON handle) const;
-  std::map<WString, WindowClass> classes_;
-  std::deque<QIcon> images_;  // LoadImageW's handles point into it
-  QIcon programIcon_;         // read once: decoding its sizes costs start-up time
-  std::map<int, std::vector<HWND>> openDialogs_;
-  std::function<void(HWND, int)> dialogShown_;
-  std::function<void(QMessageBox&)> boxShown_;
-  std::function<void(QFileDialog&)> fileDialogShown_;
-  std::function<void(HWND, const WString&)> textSet_;
-  std::deque<int> boxAnswers_;
-  std::deque<std::optional<WString>> fileAnswers_;
-  std::mutex boxesMu_;
-  std::vector<std::weak_ptr<BoxWait>> boxes_;  // waits to release when we close
-  std::vector<QPointer<QMessageBox>> liveBoxes_;
+
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace tavrinole::qt

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/qt/dialog_units.h"
-#include "platform/win32_api.h"
+#include "platform/window_system.h"
 #include "resources/dialog_templates.h"
 
 namespace tavrinole::qt {
@@ -23,7 +23,9 @@ class TemplateDialog final : public QDialog {
     QWidget* widget;
   };
 
-  TemplateDialog(const resources::DialogTemplate& dialog, QWidget* owner, DLGPROC proc);
+  // `windows` is named as the caller whenever the procedure is called.
+  TemplateDialog(WindowSystem& windows, const resources::DialogTemplate& dialog, QWidget* owner,
+                 DLGPROC proc);
   ~TemplateDialog() override;
 
   const resources::DialogTemplate& Template() const { return template_; }
@@ -59,6 +61,7 @@ class TemplateDialog final : public QDialog {
   QPushButton* DefaultButton() const;
   void ShowDefaultButton();
 
+  WindowSystem& windows_;
   const resources::DialogTemplate& template_;
   DLGPROC proc_;
   BaseUnits units_;

@@ -5,7 +5,7 @@
 
 #include <QThread>
 #include <algorithm>
-#include <stdexcept>
+#include <utility>
 
 namespace tavrinole::qt {
 namespace {
@@ -19,9 +19,12 @@ HWND Handle(uintptr_t key) {
 
 }  // namespace
 
+// Without a pipe (no descriptors left) the registry still works: Post then wakes the
+// GUI thread through Qt's own queue, which only ThreadSanitizer cannot follow.
 WindowRegistry::WindowRegistry() {
   if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
-    throw std::runtime_error("no pipe to wake the GUI thread");
+    wake_[0] = wake_[1] = -1;
+    return;
   }
   notifier_ = std::make_unique<QSocketNotifier>(wake_[0], QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, &context_, [this] { Serve(); });
@@ -30,15 +33,26 @@ WindowRegistry::WindowRegistry() {
 WindowRegistry::~WindowRegistry() {
   Close();
   notifier_.reset();
-  close(wake_[0]);
-  close(wake_[1]);
+  if (wake_[0] >= 0) close(wake_[0]);
+  if (wake_[1] >= 0) close(wake_[1]);
+}
+
+void WindowRegistry::Wake() {
+  if (wake_[1] < 0) {
+    QMetaObject::invokeMethod(
+        &context_, [this] { Serve(); }, Qt::QueuedConnection);
+    return;
+  }
+  const char wake = 1;
+  // A full pipe already holds a wake-up, so a short write loses nothing.
+  [[maybe_unused]] const ssize_t written = write(wake_[1], &wake, 1);
 }
 
 // One piece of work at a time, taken under the lock: a piece that runs a nested loop
 // lets the rest be served inside it, in order.
 void WindowRegistry::Serve() {
   char drained[64];
-  while (read(wake_[0], drained, sizeof drained) > 0) {
+  while (wake_[0] >= 0 && read(wake_[0], drained, sizeof drained) > 0) {
   }
   for (;;) {
     std::function<void()> work;
@@ -133,6 +147,19 @@ void WindowRegistry::AddModalChild(HWND dialog, int delta) {
   if (found != windows_.end()) found->second.modalChildren += delta;
 }
 
+intptr_t WindowRegistry::SetUserData(HWND dialog, intptr_t value) {
+  std::lock_guard lock(mu_);
+  auto found = windows_.find(Key(dialog));
+  if (found == windows_.end() || found->second.dialog != Key(dialog)) return 0;
+  return std::exchange(found->second.userData, value);
+}
+
+intptr_t WindowRegistry::UserData(HWND dialog) const {
+  std::lock_guard lock(mu_);
+  const Entry* entry = FindLocked(dialog);
+  return entry == nullptr || entry->dialog != Key(dialog) ? 0 : entry->userData;
+}
+
 int WindowRegistry::ModalChildren(HWND dialog) const {
   std::lock_guard lock(mu_);
   const Entry* entry = FindLocked(dialog);
@@ -179,9 +206,7 @@ bool WindowRegistry::Post(std::function<void()> work) {
     if (closing_) return false;
     queue_.push_back(std::move(work));
   }
-  const char wake = 1;
-  // A full pipe already holds a wake-up, so a short write loses nothing.
-  [[maybe_unused]] const ssize_t written = write(wake_[1], &wake, 1);
+  Wake();
   return true;
 }
 

@@ -52,6 +52,11 @@ class WindowRegistry {
   int IdOf(HWND window) const;       // a control's id, 0 for a dialog
   HWND Control(HWND dialog, int id) const;
 
+  // A dialog's DWLP_USER value; 0 for a control or a stale handle. Set returns the
+  // value before.
+  intptr_t SetUserData(HWND dialog, intptr_t value);
+  intptr_t UserData(HWND dialog) const;
+
   // GUI thread: count the modal dialogs and boxes a dialog owns (it is disabled while
   // any is open).
   void AddModalChild(HWND dialog, int delta);
@@ -75,6 +80,7 @@ class WindowRegistry {
     int id = 0;
     bool alive = true;
     int modalChildren = 0;
+    intptr_t userData = 0;                        // a dialog's DWLP_USER
     std::unordered_map<int, uintptr_t> controls;  // a dialog's controls by id
   };
   struct Pending {
@@ -86,11 +92,13 @@ class WindowRegistry {
   const Entry* FindLocked(HWND window) const;
   void Finish(const std::shared_ptr<Pending>& call, intptr_t result);
   void Serve();
+  void Wake();
 
   QObject context_;  // marks the GUI thread
   // Queued work travels in our own queue, and a byte on a pipe wakes the GUI thread's
-  // event loop for it: nothing allocated by Qt crosses threads, so ThreadSanitizer can
-  // check the hand-off (Qt's own synchronisation is invisible to it).
+  // event loop for it (wake_ holds -1 when there is no pipe): nothing allocated by Qt crosses
+  // threads, so ThreadSanitizer can check the hand-off (Qt's own synchronisation is invisible to
+  // it).
   int wake_[2] = {-1, -1};
   std::unique_ptr<QSocketNotifier> notifier_;
   std::deque<std::function<void()>> queue_;

@@ -5,6 +5,7 @@
 #include <deque>
 #include <map>
 #include <system_error>
+#include <utility>
 
 namespace tavrinole {
 namespace {
@@ -45,6 +46,7 @@ struct ScriptedWindowSystem::Impl {
     // Dialogs only.
     int modalChildren = 0;  // open modal dialogs and held boxes it owns
     DLGPROC proc = nullptr;
+    LONG_PTR user = 0;  // DWLP_USER
     bool modal = false;
     bool ended = false;
     bool destroyed = false;
@@ -115,8 +117,9 @@ struct ScriptedWindowSystem::Impl {
     std::vector<StoredControl> controls;
   };
 
-  explicit Impl(Options o) : options(o) {}
+  Impl(WindowSystem& self, Options o) : self(self), options(o) {}
 
+  WindowSystem& self;  // named as the caller of every dialog procedure
   Options options;
   mutable std::mutex mu;
   std::condition_variable cv;
@@ -304,6 +307,7 @@ struct ScriptedWindowSystem::Impl {
     if (d == nullptr || d->destroyed || d->proc == nullptr) return 0;
     DLGPROC proc = d->proc;
     lock.unlock();
+    const WindowSystem::CallingScope calling(self);
     INT_PTR result = proc(dialog, message, wParam, lParam);
     lock.lock();
     return result;
@@ -586,7 +590,7 @@ struct ScriptedWindowSystem::Impl {
 ScriptedWindowSystem::ScriptedWindowSystem() : ScriptedWindowSystem(Options{}) {}
 
 ScriptedWindowSystem::ScriptedWindowSystem(Options options)
-    : impl_(std::make_unique<Impl>(options)) {}
+    : impl_(std::make_unique<Impl>(*this, options)) {}
 
 ScriptedWindowSystem::~ScriptedWindowSystem() {
   Impl& s = *impl_;
@@ -706,6 +710,22 @@ HWND ScriptedWindowSystem::GetDlgItem(HWND dialog, int id) {
   if (d == nullptr || !d->isDialog) return nullptr;
   Impl::Window* c = s.ControlOf(*d, id);
   return c != nullptr ? c->hwnd : nullptr;
+}
+
+LONG_PTR ScriptedWindowSystem::SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) {
+  Impl& s = *impl_;
+  Lock lock(s.mu);
+  Impl::Window* d = s.Live(dialog);
+  if (d == nullptr || !d->isDialog || index != DWLP_USER) return 0;
+  return std::exchange(d->user, value);
+}
+
+LONG_PTR ScriptedWindowSystem::GetWindowLongPtrW(HWND dialog, int index) {
+  Impl& s = *impl_;
+  Lock lock(s.mu);
+  Impl::Window* d = s.Live(dialog);
+  if (d == nullptr || !d->isDialog || index != DWLP_USER) return 0;
+  return d->user;
 }
 
 // --- Controls --------------------------------------------------------------------------

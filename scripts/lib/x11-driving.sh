@@ -1,6 +1,8 @@
 # Driving a program on a virtual X display the way a user would, for the end-to-end
 # scripts. Sourced; needs Xvfb, xdotool and x11-utils. RC_SCRIPT must name the resource
-# script (resources/tavrinole.rc): clicks are placed from its control places.
+# script (resources/tavrinole.rc): clicks are placed from its control places. The ids
+# come by name from the list a build tree holds (BUILD/resource_ids.sh); source it
+# with load_resource_ids before driving a dialog.
 
 XVFB_PID=""
 
@@ -57,7 +59,13 @@ window_geometry() {
     "$(sed -n 's/^WIDTH=//p' <<<"$geometry") $(sed -n 's/^HEIGHT=//p' <<<"$geometry")"
 }
 
-# The place of a control of dialog 1001 in dialog units: "x y width height".
+# Reads the resource ids (MainDialog, OpenButton, KeyT, ...) from build tree $1.
+load_resource_ids() {
+  [ -f "$1/resource_ids.sh" ] || return 1
+  source "$1/resource_ids.sh"
+}
+
+# The place of a control of the main dialog in dialog units: "x y width height".
 control_place() {
   awk -F', *' -v id="$1" '$2 == id { print $5, $6, $7, $8; exit }' "$RC_SCRIPT"
 }
@@ -71,23 +79,26 @@ click_control() {
   read -r x y w h <<<"$(window_geometry "$1")"
   read -r cx cy cw ch <<<"$(control_place "$2")"
   [ -n "$ch" ] || return 1
-  read -r dw dh <<<"$(awk -F'[ ,]+' '/^1001 DIALOGEX/ { print $5, $6; exit }' "$RC_SCRIPT")"
+  read -r dw dh <<<"$(awk -F'[ ,]+' -v id="$MainDialog" '$1 == id && $2 == "DIALOGEX" { print $5, $6; exit }' "$RC_SCRIPT")"
   xdotool mousemove --sync $((x + (2 * cx + cw) * w / (2 * dw))) $((y + (2 * cy + ch) * h / (2 * dh))) click 1
   sleep 0.2
 }
 
-# The password both end-to-end runs type, and its keys on the keypad.
+# The password both end-to-end runs type; its keys are the keypad's KeyT, KeyI, ...
 PASSWORD="TIGER"
-PASSWORD_KEYS=(4027 4021 4020 4018 4025)  # T I G E R
 
 # A user's steps in the main dialog, window $1: Open and the input path $2, Save as and
 # the new name $3, the password's keys, Run. answer_file_dialog comes from the script
 # that sources this one: each program's file dialogs take a name their own way.
 encode_through_the_dialog() {
-  click_control "$1" 4005  # Open
+  local key
+  click_control "$1" "$OpenButton"
   answer_file_dialog "Open" "$2"
-  click_control "$1" 4006  # Save as
+  click_control "$1" "$SaveAsButton"
   answer_file_dialog "Save As" "$3"
-  for key in "${PASSWORD_KEYS[@]}"; do click_control "$1" "$key"; done
-  click_control "$1" 4008  # Run
+  for key in $(grep -o . <<<"$PASSWORD"); do
+    local name="Key$key"
+    click_control "$1" "${!name:-}" || { echo "no key $name on the keypad" >&2; return 1; }
+  done
+  click_control "$1" "$RunButton"
 }

@@ -6,27 +6,28 @@
 
 #include "engine/file_system.h"
 #include "resources/dialog_templates.h"
+#include "resources/resource_ids.h"
 #include "tests/platform_qt/qt_driver.h"
 #include "ui/entry.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 TEST(LinuxProgramClosing, TheMainWindowHidesAtOnceWhileTheFileDialogIsOpen) {
   qt::QtWindowSystem ws;
   bool mainShownAfterClose = true, fileDialogShownAfterClose = false;
   ws.OnFileDialogShown([&](QFileDialog& dialog) {
-    QWidget* main = ws.Widget(ws.OpenDialog(resources::MainDialogId));
+    QWidget* main = ws.Widget(ws.OpenDialog(ids::MainDialog));
     CloseAsUser(main);
     mainShownAfterClose = main->isVisible();
     fileDialogShownAfterClose = dialog.isVisible();
     KeyAsUser(&dialog, Qt::Key_Escape);
   });
-  Later([&] { ClickAsUser(ControlOf(ws, ws.OpenDialog(resources::MainDialogId), 4005)); });
+  Later([&] { ClickAsUser(ControlOf(ws, ws.OpenDialog(ids::MainDialog), ids::OpenButton)); });
   EXPECT_EQ(RunTavrinole(ws, NativeFileSystem(), nullptr), 0);
   EXPECT_FALSE(mainShownAfterClose);
   EXPECT_TRUE(fileDialogShownAfterClose);
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -9,25 +9,32 @@
 #include <fstream>
 
 #include "engine/file_transform.h"
-#include "engine/job.h"
 #include "engine/key_table.h"
 #include "engine/mixer_factory.h"
 #include "engine/password.h"
 #include "resources/dialog_templates.h"
+#include "resources/keypad_layout.h"
+#include "resources/resource_ids.h"
+#include "resources/texts.h"
 #include "tests/platform_qt/qt_driver.h"
 #include "tests/support/temp_folder.h"
+#include "ui/encoding_job.h"
 #include "ui/entry.h"
+#include "ui/wide_text.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
-using resources::AboutDialogId;
-using resources::HelpDialogId;
-using resources::MainDialogId;
 using ::testing::ElementsAre;
 
-constexpr int HelpButton = 4002, AboutButton = 4003, OpenButton = 4005, SaveButton = 4006;
-constexpr int RunButton = 4008, Display = 4010, ResetButton = 4037, ShowCheck = 4063;
+using ids::AboutButton;
+using ids::HelpButton;
+using ids::OpenButton;
+using ids::ResetPasswordButton;
+using ids::RunButton;
+using ids::SaveAsButton;
+using ids::ShowPasswordBox;
+constexpr int Display = ids::PasswordDisplay;
 constexpr WCHAR Stars[] = WTEXT("* * * * * * * * * * * * * * * * * * * *");
 
 class LinuxProgramTest : public ::testing::Test {
@@ -45,26 +52,25 @@ class LinuxProgramTest : public ::testing::Test {
     return RunTavrinole(ws, NativeFileSystem(), nullptr);
   }
 
-  HWND Main() const { return ws.OpenDialog(MainDialogId); }
+  HWND Main() const { return ws.OpenDialog(ids::MainDialog); }
   QWidget* Control(int id) { return ControlOf(ws, Main(), id); }
   WString Text(int id) { return TextOf(ws, ws.GetDlgItem(Main(), id)); }
   bool Enabled(int id) { return ws.IsWindowEnabled(ws.GetDlgItem(Main(), id)) != FALSE; }
   void Click(int id) { ClickAsUser(Control(id)); }
   void Type(std::u16string_view keys) {
-    for (char16_t key : keys) Click(KeyByCaption(key).ControlId);
+    for (char16_t key : keys) Click(KeyId(key));
   }
   // Open and Save as, answered without showing the file dialogs.
   void ChooseFiles() {
     ws.AnswerNextFileDialog(folder.Wide("letter.txt"));
     Click(OpenButton);
     ws.AnswerNextFileDialog(folder.Wide("secret"));
-    Click(SaveButton);
+    Click(SaveAsButton);
   }
-  static const KeyEntry& KeyByCaption(char16_t caption) {
-    for (const KeyEntry& key : KeyTable) {
-      if (key.Caption == caption) return key;
-    }
-    throw std::logic_error("no such key");
+  static int KeyId(char16_t caption) {
+    const std::optional<KeyEntry> key = KeyByCharacter(caption);
+    if (!key) throw std::logic_error("no such key");
+    return resources::KeyPlaceByIndex(key->KeyIndex).ControlId;
   }
 
   qt::QtWindowSystem ws;
@@ -84,9 +90,9 @@ TEST_F(LinuxProgramTest, KeyClicksBuildThePasswordAndRunComesAtTheFifth) {
     Type(u"R");
     afterFive = Text(Display);
     runAfterFive = Enabled(RunButton);
-    Click(ShowCheck);
+    Click(ShowPasswordBox);
     shown = Text(Display);
-    Click(ResetButton);
+    Click(ResetPasswordButton);
     afterReset = Text(Display);
     runAfterReset = Enabled(RunButton);
     CloseAsUser(ws.Widget(Main()));
@@ -106,10 +112,10 @@ TEST_F(LinuxProgramTest, EscAndEnterLeaveTheDialogOpenAndTheCloseBoxEndsIt) {
   const int exitCode = RunProgram([&] {
     QWidget* main = ws.Widget(Main());
     KeyAsUser(main, Qt::Key_Escape);
-    Control(ShowCheck)->setFocus();
+    Control(ShowPasswordBox)->setFocus();
     KeyAsUser(main, Qt::Key_Return);
     Control(HelpButton)->setFocus();
-    Later([&] { CloseAsUser(ws.Widget(ws.OpenDialog(HelpDialogId))); });
+    Later([&] { CloseAsUser(ws.Widget(ws.OpenDialog(ids::HelpDialog))); });
     KeyAsUser(main, Qt::Key_Return);  // the focused Help button: opens Help
     openAfterKeys = main->isVisible() && Main() != nullptr;
     CloseAsUser(main);
@@ -130,7 +136,7 @@ TEST_F(LinuxProgramTest, HelpAndAboutAreModalAndCloseOnlyByTheirCloseBox) {
       HWND box = ws.OpenDialog(id);
       QWidget* widget = ws.Widget(box);
       seen.mainEnabled = ws.IsWindowEnabled(Main());
-      seen.text = TextOf(ws, ws.GetDlgItem(box, 4001));
+      seen.text = TextOf(ws, ws.GetDlgItem(box, ids::MakerLabel));
       KeyAsUser(widget, Qt::Key_Escape);
       KeyAsUser(widget, Qt::Key_Return);
       seen.openAfterKeys = widget->isVisible() && ws.OpenDialog(id) == box;
@@ -138,9 +144,9 @@ TEST_F(LinuxProgramTest, HelpAndAboutAreModalAndCloseOnlyByTheirCloseBox) {
     });
   };
   RunProgram([&] {
-    inspect(HelpDialogId, help);
+    inspect(ids::HelpDialog, help);
     Click(HelpButton);
-    inspect(AboutDialogId, about);
+    inspect(ids::AboutDialog, about);
     Click(AboutButton);
     EXPECT_TRUE(ws.IsWindowEnabled(Main()));
     CloseAsUser(ws.Widget(Main()));
@@ -184,26 +190,27 @@ TEST_F(LinuxProgramTest, AWholeEncodeThroughTheFileDialogsWritesTheRightBytes) {
   });
   const int exitCode = RunProgram([&] {
     Click(OpenButton);
-    Click(SaveButton);
+    Click(SaveAsButton);
     Type(u"PLANET");
     Click(RunButton);
   });
   EXPECT_EQ(exitCode, 0);
   EXPECT_TRUE(typed.empty());
   EXPECT_EQ(caption, QStringLiteral(" Closing......"));
-  EXPECT_EQ(text, QString::fromUtf16(job_text::Closing));
-  EXPECT_EQ(displayAtClosing, job_text::Finish);
+  EXPECT_EQ(text, QString::fromUtf16(resources::Closing));
+  EXPECT_EQ(displayAtClosing, ToWide(resources::Finish));
   ASSERT_GE(displayTexts.size(), 3u);
   const size_t running = static_cast<size_t>(
-      std::find(displayTexts.begin(), displayTexts.end(), WString(job_text::Running)) -
+      std::find(displayTexts.begin(), displayTexts.end(), ToWide(resources::Running)) -
       displayTexts.begin());
   ASSERT_LT(running + 1, displayTexts.size());
-  EXPECT_EQ(displayTexts[running + 1], job_text::PleaseWait);
-  EXPECT_EQ(displayTexts.back(), job_text::Finish);
+  EXPECT_EQ(displayTexts[running + 1], ToWide(resources::PleaseWait));
+  EXPECT_EQ(displayTexts.back(), ToWide(resources::Finish));
 
   // The same transform outside the dialogs, from the same key presses.
   std::vector<int32_t> presses;
-  for (char16_t key : std::u16string_view(u"PLANET")) presses.push_back(KeyByCaption(key).KeyIndex);
+  for (char16_t key : std::u16string_view(u"PLANET"))
+    presses.push_back(KeyByCharacter(key)->KeyIndex);
   auto mixer = MakeFastMixer();
   FileTransform transform(NativeFileSystem(), *mixer);
   uint64_t size = 0;
@@ -224,8 +231,8 @@ TEST_F(LinuxProgramTest, AFailureBoxFromTheJobLeavesTheDialogUsable) {
     ws.OnMessageBoxShown([&](QMessageBox& box) {
       caption = box.windowTitle();
       Later([&] {
-        helpOpened = ws.OpenDialog(HelpDialogId) != nullptr;
-        CloseAsUser(ws.Widget(ws.OpenDialog(HelpDialogId)));
+        helpOpened = ws.OpenDialog(ids::HelpDialog) != nullptr;
+        CloseAsUser(ws.Widget(ws.OpenDialog(ids::HelpDialog)));
       });
       Click(HelpButton);  // the main dialog still answers while the box shows
       box.button(QMessageBox::Ok)->click();
@@ -239,4 +246,4 @@ TEST_F(LinuxProgramTest, AFailureBoxFromTheJobLeavesTheDialogUsable) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

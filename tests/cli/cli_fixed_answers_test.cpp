@@ -10,13 +10,13 @@ namespace tavrinole {
 namespace {
 
 TEST_F(Cli, EncodingZerosGivesEveryFixedDigest) {
-  for (const testing::FixedAnswer& answer : testing::FixedAnswers) {
+  for (const test_support::FixedAnswer& answer : test_support::FixedAnswers) {
     const std::string output = "out" + std::to_string(answer.ZeroBytes);
     WriteBytes(folder / "zeros", {});
     std::filesystem::resize_file(folder / "zeros", answer.ZeroBytes);
     const ProgramResult r = RunWith(answer.Password, {"-q", "-o", output, "zeros"});
     ASSERT_EQ(r.ExitCode, 0) << answer.Password << ": " << r.Err;
-    EXPECT_EQ(testing::Sha256OfFile((folder / output).string()), answer.Sha256)
+    EXPECT_EQ(test_support::Sha256OfFile((folder / output).string()), answer.Sha256)
         << answer.ZeroBytes << " zero bytes, password " << answer.Password;
     std::filesystem::remove(folder / output);
   }

@@ -15,12 +15,12 @@
 
 namespace tavrinole {
 
-using testing::Bytes;
-using testing::ProgramResult;
-using testing::RandomBytes;
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::Bytes;
+using test_support::ProgramResult;
+using test_support::RandomBytes;
+using test_support::ReadBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 inline const std::string kCli = TAVRINOLE_CLI_PATH;
 
@@ -29,7 +29,7 @@ class Cli : public ::testing::Test {
   TempFolder folder;
 
   ProgramResult Run(std::vector<std::string> arguments, const std::string& input = {}) {
-    return testing::RunProgram(kCli, arguments, input, folder.Root().string());
+    return test_support::RunProgram(kCli, arguments, input, folder.Root().string());
   }
   // Runs with the password given on standard input.
   ProgramResult RunWith(const std::string& password, std::vector<std::string> arguments) {
@@ -39,7 +39,7 @@ class Cli : public ::testing::Test {
 };
 
 inline Bytes Reference(Bytes data, const std::string& password) {
-  return testing::ReferenceMixed(std::move(data), password);
+  return test_support::ReferenceMixed(std::move(data), password);
 }
 
 }  // namespace tavrinole

@@ -15,8 +15,8 @@ TEST_F(Cli, KillNineLeavesNoOutput) {
   WriteBytes(folder / "big", {});
   std::filesystem::resize_file(folder / "big", uint64_t{3} << 30);
   WriteBytes(folder / "pw", Bytes{'T', 'I', 'G', 'E', 'R', '\n'});
-  const int pid = testing::StartProgram(kCli, {"--password-file", "pw", "-o", "out", "big"},
-                                        folder.Root().string());
+  const int pid = test_support::StartProgram(kCli, {"--password-file", "pw", "-o", "out", "big"},
+                                             folder.Root().string());
   // Wait until the new document is being written, then kill without warning.
   bool writing = false;
   for (int i = 0; i < 2000 && !writing; ++i) {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 std::string Slurp(const std::string& path) {
@@ -72,4 +72,4 @@ int StartProgram(const std::string& program, const std::vector<std::string>& arg
   return pid;
 }
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

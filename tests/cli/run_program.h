@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 struct ProgramResult {
   int ExitCode = -1;  // -1 when killed by a signal
@@ -20,4 +20,4 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
 int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
                  const std::string& folder);
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -258,10 +258,10 @@ TEST(FastEngine, MixingAllocatesNothingAndMemoryDoesNotGrowWithTheFile) {
   EXPECT_LE(most, BlockBytes + 5 * (layout.TilePeriodLimit + layout.ChunkBytes));
 
   Bytes block = RandomBytes(BlockBytes, 5);
-  const long before = testing::heap::Allocations.load();
+  const long before = test_support::heap::Allocations.load();
   for (int b = 0; b < 50; ++b) mixer.MixBlock(block);
   mixer.MixBlock(std::span(block).first(100));
-  EXPECT_EQ(testing::heap::Allocations.load(), before);
+  EXPECT_EQ(test_support::heap::Allocations.load(), before);
   EXPECT_EQ(mixer.ArenaBytes(), most);
 }
 

@@ -17,11 +17,11 @@
 namespace tavrinole {
 namespace {
 
-using testing::Bytes;
-using testing::RandomBytes;
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::Bytes;
+using test_support::RandomBytes;
+using test_support::ReadBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 const std::vector<int32_t> kPresses{5, 1, 22, 38, 40, 46, 5};
 
@@ -60,13 +60,13 @@ class TransformCost : public ::testing::Test {
     const Path in = folder.Wide("in");
     const Path out = folder.Wide("out");
     const PasswordSlots slots = SlotsFromPresses(kPresses);
-    testing::heap::Bytes = 0;
-    testing::heap::LargestBlock = 0;
+    test_support::heap::Bytes = 0;
+    test_support::heap::LargestBlock = 0;
     const TransformStatus failed = transform.Stream(in, size, out, slots, hooks);
-    outcome.AllocatedBytes = testing::heap::Bytes;
-    outcome.LargestBlock = testing::heap::LargestBlock;
+    outcome.AllocatedBytes = test_support::heap::Bytes;
+    outcome.LargestBlock = test_support::heap::LargestBlock;
     EXPECT_FALSE(failed);
-    EXPECT_EQ(ReadBytes(folder / "out"), testing::ReferenceMixed(original, kPresses));
+    EXPECT_EQ(ReadBytes(folder / "out"), test_support::ReferenceMixed(original, kPresses));
     return outcome;
   }
 };

@@ -11,18 +11,18 @@
 namespace tavrinole {
 namespace {
 
-using testing::Bytes;
-using testing::Faults;
-using testing::FaultyFileSystem;
-using testing::RandomBytes;
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::Bytes;
+using test_support::Faults;
+using test_support::FaultyFileSystem;
+using test_support::RandomBytes;
+using test_support::ReadBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 const std::vector<int32_t> kPresses{5, 1, 22, 38, 40, 46, 5};
 
 Bytes Expected(Bytes data) {
-  return testing::ReferenceMixed(std::move(data), kPresses);
+  return test_support::ReferenceMixed(std::move(data), kPresses);
 }
 
 class Transform : public ::testing::Test {

@@ -12,7 +12,7 @@
 #include "engine/password.h"
 #include "tests/support/sha256.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 struct FixedAnswer {
   uint32_t ZeroBytes;
@@ -47,4 +47,4 @@ inline std::string KeystreamDigest(KeystreamMixer& mixer, const FixedAnswer& ans
   return Sha256Hex(file);
 }
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -16,9 +16,9 @@
 namespace tavrinole {
 namespace {
 
-using testing::FixedAnswer;
-using testing::FixedAnswers;
-using testing::KeystreamDigest;
+using test_support::FixedAnswer;
+using test_support::FixedAnswers;
+using test_support::KeystreamDigest;
 
 TEST(FixedAnswers, FastEngineGivesEveryDigest) {
   for (const FixedAnswer& answer : FixedAnswers) {

@@ -5,7 +5,7 @@
 
 #include "test_dialogs.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using ::testing::ElementsAre;
@@ -167,11 +167,11 @@ TEST_F(ScriptedBoxes, StartUpCallsBehaveAsOnWindows) {
   EXPECT_EQ(wc.cbWndExtra, 30);
   WNDPROC systemProc = wc.lpfnWndProc;
 
-  HANDLE icon =
-      ws.LoadImageW(nullptr, MAKEINTRESOURCEW(8001), IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION);
+  HANDLE icon = ws.LoadImageW(nullptr, MAKEINTRESOURCEW(ids::ProgramIcon), IMAGE_ICON, 48, 48,
+                              LR_CREATEDIBSECTION);
   ASSERT_NE(icon, nullptr);
   EXPECT_EQ(ws.Calls("LoadImageW").at(0).args,
-            (std::vector<intptr_t>{8001, IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION}));
+            (std::vector<intptr_t>{ids::ProgramIcon, IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION}));
   wc.hIcon = wc.hIconSm = static_cast<HICON>(icon);
   wc.lpszClassName = WTEXT("TavrinolClass");
   EXPECT_NE(ws.RegisterClassExW(&wc), 0);
@@ -195,10 +195,11 @@ TEST_F(ScriptedBoxes, StartUpCallsCanBeScriptedToFail) {
   ws.FailNext("RegisterClassExW");
   EXPECT_EQ(ws.RegisterClassExW(&wc), 0);
   ws.FailNext("LoadImageW");
-  EXPECT_EQ(ws.LoadImageW(nullptr, MAKEINTRESOURCEW(8001), IMAGE_ICON, 48, 48, 0), nullptr);
+  EXPECT_EQ(ws.LoadImageW(nullptr, MAKEINTRESOURCEW(ids::ProgramIcon), IMAGE_ICON, 48, 48, 0),
+            nullptr);
   INITCOMMONCONTROLSEX wrongSize{4, ICC_WIN95_CLASSES};
   EXPECT_FALSE(ws.InitCommonControlsEx(&wrongSize));
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -4,7 +4,7 @@
 
 #include "test_dialogs.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using ::testing::ElementsAre;
@@ -29,6 +29,40 @@ TEST_F(ScriptedDialog, ModalLoopStartsWithInitDialogAndReturnsTheEndDialogResult
   EXPECT_EQ(probe.messages[0].lParam, 42);
   EXPECT_TRUE(ws.HasEnded(ws.LastDialog(MainId)));
   EXPECT_THAT(ws.Problems(), IsEmpty());
+}
+
+TEST_F(ScriptedDialog, EachDialogKeepsItsOwnUserValueWhileItLives) {
+  HWND main = nullptr;
+  ws.QueueCall([&] {
+    main = ws.LastDialog(MainId);
+    HWND info = ws.OpenDialog(InfoId, nullptr, Probe::Proc, 0);
+    EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 0);
+    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_USER, 11), 0);
+    EXPECT_EQ(ws.SetWindowLongPtrW(info, DWLP_USER, 22), 0);
+    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_USER, 33), 11);
+    EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 33);
+    EXPECT_EQ(ws.GetWindowLongPtrW(info, DWLP_USER), 22);
+    // A control and another index hold nothing.
+    EXPECT_EQ(ws.SetWindowLongPtrW(ws.GetDlgItem(main, Label), DWLP_USER, 5), 0);
+    EXPECT_EQ(ws.GetWindowLongPtrW(ws.GetDlgItem(main, Label), DWLP_USER), 0);
+    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_MSGRESULT, 5), 0);
+    EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 33);
+  });
+  ws.QueueClose(MainId);
+  EXPECT_EQ(probe.RunMain(), 0);
+  EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 0) << "an ended dialog's handle is stale";
+  EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_USER, 1), 0);
+}
+
+TEST_F(ScriptedDialog, ProceduresAreCalledWithTheLayerNamedAsCaller) {
+  std::vector<WindowSystem*> callers;
+  probe.onCommand = [&](HWND, WORD) { callers.push_back(WindowSystem::Calling()); };
+  ws.QueueClick(MainId, OpenButton);
+  ws.QueueCall([&] { callers.push_back(WindowSystem::Calling()); });
+  ws.QueueClose(MainId);
+  EXPECT_EQ(probe.RunMain(), 0);
+  EXPECT_THAT(callers, ElementsAre(&ws, nullptr));
+  EXPECT_EQ(WindowSystem::Calling(), nullptr);
 }
 
 TEST_F(ScriptedDialog, InitDialogNamesTheFirstTabStopForFocus) {
@@ -256,23 +290,23 @@ TEST(ScriptedProgramDialogs, BuildFromTheProgramsOwnTemplates) {
   ws.RegisterTemplates(resources::DialogTemplates);
   received.clear();
   DLGPROC record = &Record;
-  HWND main = ws.OpenDialog(resources::MainDialogId, nullptr, record, 0);
+  HWND main = ws.OpenDialog(ids::MainDialog, nullptr, record, 0);
 
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(ws.Text(main), WTEXT("Tavrinole-Ochrel(Unlimited)"));
-  EXPECT_EQ(ws.ControlText(main, 4004), WTEXT(" To start press the 'Open ' buton"));
-  EXPECT_TRUE(ws.ControlEnabled(main, 4002));
-  EXPECT_FALSE(ws.ControlEnabled(main, 4006));
-  EXPECT_FALSE(ws.ControlEnabled(main, 4015));  // the "A" key
-  EXPECT_EQ(ws.ControlText(main, 4009), WTEXT(" "));
-  EXPECT_FALSE(ws.ControlChecked(main, 4063));
+  EXPECT_EQ(ws.ControlText(main, ids::InputLabel), WTEXT(" To start press the 'Open ' buton"));
+  EXPECT_TRUE(ws.ControlEnabled(main, ids::HelpButton));
+  EXPECT_FALSE(ws.ControlEnabled(main, ids::SaveAsButton));
+  EXPECT_FALSE(ws.ControlEnabled(main, ids::KeyA));
+  EXPECT_EQ(ws.ControlText(main, ids::KeySpace), WTEXT(" "));
+  EXPECT_FALSE(ws.ControlChecked(main, ids::ShowPasswordBox));
   // Focus goes to the first tab stop, Help.
   ASSERT_EQ(received.size(), 1u);
   EXPECT_EQ(received[0].message, WM_INITDIALOG);
-  EXPECT_EQ(reinterpret_cast<HWND>(received[0].wParam), ws.GetDlgItem(main, 4002));
-  EXPECT_TRUE(ws.Click(main, 4063));
-  EXPECT_TRUE(ws.ControlChecked(main, 4063));
+  EXPECT_EQ(reinterpret_cast<HWND>(received[0].wParam), ws.GetDlgItem(main, ids::HelpButton));
+  EXPECT_TRUE(ws.Click(main, ids::ShowPasswordBox));
+  EXPECT_TRUE(ws.ControlChecked(main, ids::ShowPasswordBox));
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -9,7 +9,7 @@
 
 #include "test_dialogs.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using ::testing::ElementsAre;
@@ -375,4 +375,4 @@ TEST(ScriptedShutdown, DestroyingTheLayerReleasesEveryWaitingThread) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -10,7 +10,7 @@
 #include "resources/dialog_templates.h"
 #include "tests/support/dialog_probe.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 using resources::ControlKind;
 #ifndef WS_DISABLED  // a macro of windows.h on Windows
@@ -49,4 +49,4 @@ struct Probe : BasicProbe<ScriptedWindowSystem> {
       : BasicProbe(windows, Templates, {MainId, InfoId, HelpButton, ShowCheck}, 0) {}
 };
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -33,18 +33,25 @@ TEST(Win32Vocabulary, FileDialogAndStartUpValuesAreWindows) {
   EXPECT_EQ(reinterpret_cast<uintptr_t>(WC_DIALOG), 32770u);
 }
 
+// A dialog's extra bytes hold the message result and the procedure before the user's
+// value: 8 on 32-bit Windows, 16 on 64-bit.
+TEST(Win32Vocabulary, DialogUserDataFollowsResultAndProcedure) {
+  EXPECT_EQ(DWLP_MSGRESULT, 0);
+  EXPECT_EQ(static_cast<size_t>(DWLP_USER), 2 * sizeof(void*));
+}
+
 TEST(Win32Vocabulary, WordHelpersSplitAndJoin) {
-  WPARAM command = MAKEWPARAM(4008, BN_CLICKED);
-  EXPECT_EQ(LOWORD(command), 4008);
+  WPARAM command = MAKEWPARAM(0x1234, BN_CLICKED);
+  EXPECT_EQ(LOWORD(command), 0x1234);
   EXPECT_EQ(HIWORD(command), BN_CLICKED);
   EXPECT_EQ(HIWORD(MAKEWPARAM(1, 0xFFFF)), 0xFFFF);
   EXPECT_EQ(LOWORD(0x12345678u), 0x5678);
 }
 
 TEST(Win32Vocabulary, IntegerResourcesAreRecognised) {
-  LPCWSTR main = MAKEINTRESOURCEW(1001);
-  EXPECT_TRUE(IS_INTRESOURCE(main));
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(main), 1001u);
+  LPCWSTR name = MAKEINTRESOURCEW(0x2345);
+  EXPECT_TRUE(IS_INTRESOURCE(name));
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(name), 0x2345u);
   EXPECT_FALSE(IS_INTRESOURCE(WTEXT("TavrinolClass")));
 }
 

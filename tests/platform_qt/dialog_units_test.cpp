@@ -10,7 +10,7 @@
 #include "qt_driver.h"
 #include "qt_probe.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using qt::BaseUnits;
@@ -72,4 +72,4 @@ TEST(DialogUnitsTest, DialogsAndControlsStandWhereTheirTemplateSays) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

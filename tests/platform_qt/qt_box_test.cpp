@@ -10,7 +10,7 @@
 #include "qt_driver.h"
 #include "qt_probe.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using ::testing::ElementsAre;
@@ -157,4 +157,4 @@ TEST_F(QtBoxTest, YesNoBoxesOnTheGuiThreadAnswerWithTheButtonPressed) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -11,7 +11,7 @@
 #include "qt_driver.h"
 #include "qt_probe.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using ::testing::ElementsAre;
@@ -170,4 +170,4 @@ TEST_F(QtDialogRules, WithoutAFocusedPushButtonTheTemplatesDefaultTakesEnter) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -10,7 +10,7 @@
 #include "qt_driver.h"
 #include "qt_probe.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using ::testing::ElementsAre;
@@ -37,6 +37,38 @@ TEST_F(QtDialogTest, InitDialogComesFirstWithTheParameterBeforeTheDialogShows) {
   EXPECT_EQ(probe.messages.front().message, WM_INITDIALOG);
   EXPECT_EQ(probe.messages.front().lParam, 42);
   EXPECT_FALSE(probe.messages.front().visible);
+}
+
+// What a procedure stores at WM_INITDIALOG stays with its dialog, apart from any
+// other dialog's, and goes with the dialog's handle.
+TEST_F(QtDialogTest, EachDialogKeepsItsOwnUserValueWhileItLives) {
+  HWND main = nullptr;
+  std::vector<WindowSystem*> callers;
+  probe.onCommand = [&](HWND, WORD) { callers.push_back(WindowSystem::Calling()); };
+  RunMainWith([&] {
+    main = Main();
+    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_USER, 11), 0);
+    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_USER, 33), 11);
+    EXPECT_EQ(ws.SetWindowLongPtrW(ws.GetDlgItem(main, Label), DWLP_USER, 5), 0);
+    EXPECT_EQ(ws.GetWindowLongPtrW(ws.GetDlgItem(main, Label), DWLP_USER), 0);
+    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_MSGRESULT, 5), 0);
+    EXPECT_EQ(WindowSystem::Calling(), nullptr);
+    Later([&] {  // inside the Info box's loop
+      HWND info = ws.OpenDialog(InfoId);
+      ASSERT_NE(info, nullptr);
+      EXPECT_EQ(ws.GetWindowLongPtrW(info, DWLP_USER), 0);
+      EXPECT_EQ(ws.SetWindowLongPtrW(info, DWLP_USER, 22), 0);
+      EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 33);
+      EXPECT_EQ(ws.GetWindowLongPtrW(info, DWLP_USER), 22);
+      CloseAsUser(ws.Widget(info));
+    });
+    ClickAsUser(Control(HelpButton));
+    EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 33);
+    CloseAsUser(ws.Widget(main));
+  });
+  EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 0) << "an ended dialog's handle is stale";
+  ASSERT_FALSE(callers.empty());
+  EXPECT_EQ(callers.front(), &ws) << "procedures are called with the layer named";
 }
 
 TEST_F(QtDialogTest, ControlsAreBuiltFromTheTemplateAndKeptById) {
@@ -191,7 +223,7 @@ TEST_F(QtDialogTest, TheRegisteredClassGivesTheDialogItsIcon) {
   info.cbSize = sizeof info;
   ASSERT_NE(ws.GetClassInfoExW(nullptr, WC_DIALOG, &info), FALSE);
   EXPECT_EQ(ws.LoadImageW(nullptr, MAKEINTRESOURCEW(1234), IMAGE_ICON, 48, 48, 0), nullptr);
-  info.hIcon = static_cast<HICON>(ws.LoadImageW(nullptr, MAKEINTRESOURCEW(resources::ProgramIconId),
+  info.hIcon = static_cast<HICON>(ws.LoadImageW(nullptr, MAKEINTRESOURCEW(ids::ProgramIcon),
                                                 IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION));
   ASSERT_NE(info.hIcon, nullptr);
   info.lpszClassName = WTEXT("TavrinolClass");
@@ -207,4 +239,4 @@ TEST_F(QtDialogTest, TheRegisteredClassGivesTheDialogItsIcon) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

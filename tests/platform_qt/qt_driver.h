@@ -16,7 +16,7 @@
 
 #include "platform/qt/qt_window_system.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 // On the middle of a button, on the box of a check box (its empty right part takes no
 // clicks).
@@ -75,4 +75,4 @@ inline WString TextOf(qt::QtWindowSystem& ws, HWND window) {
   return WString(buffer.data(), static_cast<size_t>(length));
 }
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -16,7 +16,7 @@
 #include "qt_driver.h"
 #include "tests/support/temp_folder.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 // Names of the files in a folder that anyone opened since the last call.
@@ -106,4 +106,4 @@ TEST(QtFileContents, TheDialogNamesTypesWithoutOpeningAnyFile) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

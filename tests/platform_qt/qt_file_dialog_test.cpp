@@ -12,7 +12,7 @@
 #include "qt_driver.h"
 #include "tests/support/temp_folder.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using ::testing::ElementsAre;
@@ -182,4 +182,4 @@ TEST_F(QtFileDialogTest, CancelAndPathsThatDoNotFitReturnNothing) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

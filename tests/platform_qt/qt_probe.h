@@ -11,7 +11,7 @@
 #include "resources/dialog_templates.h"
 #include "tests/support/dialog_probe.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 using resources::ControlKind;
 
@@ -54,4 +54,4 @@ struct Probe : BasicProbe<qt::QtWindowSystem> {
   }
 };
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -10,7 +10,7 @@
 #include "qt_driver.h"
 #include "qt_probe.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using ::testing::ElementsAre;
@@ -183,4 +183,4 @@ TEST_F(QtThreadTest, JoinsFailForThemselvesUnknownHandlesAndTwice) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

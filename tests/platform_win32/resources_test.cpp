@@ -101,7 +101,7 @@ struct IconGroupHeader {
 #pragma pack(pop)
 
 TEST(ProgramIcon, HoldsSixteenThirtyTwoFortyEightAndTwoHundredFiftySix) {
-  HRSRC found = FindResourceW(Self(), MAKEINTRESOURCEW(resources::ProgramIconId), RT_GROUP_ICON);
+  HRSRC found = FindResourceW(Self(), MAKEINTRESOURCEW(ids::ProgramIcon), RT_GROUP_ICON);
   ASSERT_NE(found, nullptr);
   const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(Self(), found)));
   ASSERT_NE(group, nullptr);
@@ -119,8 +119,8 @@ TEST(ProgramIcon, HoldsSixteenThirtyTwoFortyEightAndTwoHundredFiftySix) {
 }
 
 TEST(ProgramIcon, LoadsAtTheSizeTheEntryAsks) {
-  const auto icon = static_cast<HICON>(LoadImageW(
-      Self(), MAKEINTRESOURCEW(resources::ProgramIconId), IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION));
+  const auto icon = static_cast<HICON>(LoadImageW(Self(), MAKEINTRESOURCEW(ids::ProgramIcon),
+                                                  IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION));
   ASSERT_NE(icon, nullptr);
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(icon, &info));

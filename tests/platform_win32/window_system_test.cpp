@@ -11,7 +11,7 @@
 namespace tavrinole {
 namespace {
 
-constexpr int Label = 4001;  // the one control of the About dialog
+constexpr int Label = ids::MakerLabel;  // the one control of the About dialog
 constexpr INT_PTR Ended = 42;
 
 HINSTANCE Self() {
@@ -31,14 +31,20 @@ struct Scene {
   WString textAfterSet;
   BOOL ownerEnabledWhileBoxShows = TRUE;
   bool boxSeen = false;
+  bool calledByItsLayer = false;
+  LONG_PTR stored = 0;
 };
 
+// The scene travels as the dialog's parameter and stays in its DWLP_USER, as our
+// dialogs keep their objects; the procedure reaches the layer as its caller.
 INT_PTR CALLBACK SceneProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-  static Scene* scene = nullptr;
+  WindowSystem* windows = WindowSystem::Calling();
+  if (windows == nullptr) return FALSE;
   if (message == WM_INITDIALOG) {
-    scene = reinterpret_cast<Scene*>(lParam);
-    scene->dialog = dialog;
+    (void)windows->SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    reinterpret_cast<Scene*>(lParam)->dialog = dialog;
   }
+  auto* scene = reinterpret_cast<Scene*>(windows->GetWindowLongPtrW(dialog, DWLP_USER));
   if (scene == nullptr) return FALSE;
   scene->messages.push_back(message);
   if (message == WM_INITDIALOG && scene->onInit) scene->onInit(*scene);
@@ -48,13 +54,27 @@ INT_PTR CALLBACK SceneProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
 }
 
 INT_PTR RunAbout(Scene& scene) {
-  return scene.ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(resources::AboutDialogId), nullptr,
-                                  &SceneProc, reinterpret_cast<LPARAM>(&scene));
+  return scene.ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(ids::AboutDialog), nullptr, &SceneProc,
+                                  reinterpret_cast<LPARAM>(&scene));
 }
 
 // Runs `work` with the scene on a thread of the layer, without joining it.
 void OnWorker(Scene& scene, ThreadRoutine work) {
   ASSERT_NE(scene.ws.BeginThread(work, &scene), ThreadHandle::None);
+}
+
+TEST(Win32Dialogs, TheDialogCarriesItsObjectAndItsProcedureKnowsItsLayer) {
+  Win32WindowSystem ws;
+  Scene scene{ws};
+  scene.onInit = [](Scene& s) {
+    s.calledByItsLayer = WindowSystem::Calling() == &s.ws;
+    s.stored = s.ws.GetWindowLongPtrW(s.dialog, DWLP_USER);
+    s.ws.PostEndDialog(s.dialog, Ended);
+  };
+  EXPECT_EQ(RunAbout(scene), Ended);
+  EXPECT_TRUE(scene.calledByItsLayer);
+  EXPECT_EQ(scene.stored, reinterpret_cast<LONG_PTR>(&scene));
+  EXPECT_EQ(WindowSystem::Calling(), nullptr);
 }
 
 TEST(Win32Dialogs, AWorkerEndsADialogThroughThePostedMessage) {
@@ -129,8 +149,8 @@ TEST(Win32Dialogs, ABoxFromAWorkerDisablesItsOwnerWhileTheGuiKeepsRunning) {
 TEST(Win32Dialogs, WithoutItsClassTheMainDialogCannotBeMade) {
   Win32WindowSystem ws;
   Scene scene{ws};
-  EXPECT_EQ(ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(resources::MainDialogId), nullptr,
-                               &SceneProc, reinterpret_cast<LPARAM>(&scene)),
+  EXPECT_EQ(ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(ids::MainDialog), nullptr, &SceneProc,
+                               reinterpret_cast<LPARAM>(&scene)),
             -1);
 }
 
@@ -143,8 +163,8 @@ TEST(Win32Dialogs, TheMainDialogIsMadeOfTheRegisteredClass) {
   WNDCLASSEXW dialogClass{};
   dialogClass.cbSize = sizeof(WNDCLASSEXW);
   ASSERT_TRUE(ws.GetClassInfoExW(nullptr, WC_DIALOG, &dialogClass));
-  const auto icon = static_cast<HICON>(ws.LoadImageW(
-      Self(), MAKEINTRESOURCEW(resources::ProgramIconId), IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION));
+  const auto icon = static_cast<HICON>(ws.LoadImageW(Self(), MAKEINTRESOURCEW(ids::ProgramIcon),
+                                                     IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION));
   ASSERT_NE(icon, nullptr);
   dialogClass.hInstance = Self();
   dialogClass.hIcon = dialogClass.hIconSm = icon;
@@ -159,8 +179,8 @@ TEST(Win32Dialogs, TheMainDialogIsMadeOfTheRegisteredClass) {
     classIcon = reinterpret_cast<HICON>(GetClassLongPtrW(s.dialog, GCLP_HICON));
     s.ws.EndDialog(s.dialog, Ended);
   };
-  EXPECT_EQ(ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(resources::MainDialogId), nullptr,
-                               &SceneProc, reinterpret_cast<LPARAM>(&scene)),
+  EXPECT_EQ(ws.DialogBoxParamW(Self(), MAKEINTRESOURCEW(ids::MainDialog), nullptr, &SceneProc,
+                               reinterpret_cast<LPARAM>(&scene)),
             Ended);
   EXPECT_EQ(lstrcmpiW(className, L"TavrinolClass"), 0) << className;
   EXPECT_EQ(classIcon, icon);

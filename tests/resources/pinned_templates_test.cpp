@@ -9,6 +9,7 @@
 #include <string>
 
 #include "resources/dialog_templates.h"
+#include "resources/resource_ids.h"
 #include "resources/texts.h"
 
 namespace tavrinole::resources {
@@ -31,70 +32,70 @@ struct PinnedControl {
 // bordered path label + WS_BORDER | SS_NOPREFIX | SS_LEFTNOWORDWRAP = 0x0080008C.
 // clang-format off
 const PinnedControl MainPinned[] = {
-  { 4002, Push,   u"Help",    { 200,   0,  32, 14 }, 0x50010000 },
-  { 4003, Push,   u"About",   { 232,   0,  32, 14 }, 0x50010000 },
-  { 4005, Push,   u"Open",    {   4,  20,  40, 14 }, 0x50010000 },
-  { 4006, Push,   u"Save as", {   4,  36,  40, 14 }, 0x58010000 },
+  { ids::HelpButton, Push,   u"Help",    { 200,   0,  32, 14 }, 0x50010000 },
+  { ids::AboutButton, Push,   u"About",   { 232,   0,  32, 14 }, 0x50010000 },
+  { ids::OpenButton, Push,   u"Open",    {   4,  20,  40, 14 }, 0x50010000 },
+  { ids::SaveAsButton, Push,   u"Save as", {   4,  36,  40, 14 }, 0x58010000 },
   // The keypad, row by row from y = 64, columns 20 units apart from x = 4.
-  { 4015, Push, u"A", {   4,  64, 20, 14 }, 0x58010000 },
-  { 4011, Push, u"B", {  24,  64, 20, 14 }, 0x58010000 },
-  { 4013, Push, u"C", {  44,  64, 20, 14 }, 0x58010000 },
-  { 4017, Push, u"D", {  64,  64, 20, 14 }, 0x58010000 },
-  { 4018, Push, u"E", {  84,  64, 20, 14 }, 0x58010000 },
-  { 4019, Push, u"F", { 104,  64, 20, 14 }, 0x58010000 },
-  { 4020, Push, u"G", { 124,  64, 20, 14 }, 0x58010000 },
-  { 4026, Push, u"H", { 144,  64, 20, 14 }, 0x58010000 },
-  { 4021, Push, u"I", { 164,  64, 20, 14 }, 0x58010000 },
-  { 4022, Push, u"J", { 184,  64, 20, 14 }, 0x58010000 },
-  { 4031, Push, u"K", { 204,  64, 20, 14 }, 0x58010000 },
-  { 4033, Push, u"L", { 224,  64, 20, 14 }, 0x58010000 },
-  { 4035, Push, u"M", { 244,  64, 20, 14 }, 0x58010000 },
-  { 4012, Push, u"N", {   4,  80, 20, 14 }, 0x58010000 },
-  { 4023, Push, u"O", {  24,  80, 20, 14 }, 0x58010000 },
-  { 4014, Push, u"P", {  44,  80, 20, 14 }, 0x58010000 },
-  { 4016, Push, u"Q", {  64,  80, 20, 14 }, 0x58010000 },
-  { 4025, Push, u"R", {  84,  80, 20, 14 }, 0x58010000 },
-  { 4024, Push, u"S", { 104,  80, 20, 14 }, 0x58010000 },
-  { 4027, Push, u"T", { 124,  80, 20, 14 }, 0x58010000 },
-  { 4028, Push, u"U", { 144,  80, 20, 14 }, 0x58010000 },
-  { 4029, Push, u"V", { 164,  80, 20, 14 }, 0x58010000 },
-  { 4030, Push, u"W", { 184,  80, 20, 14 }, 0x58010000 },
-  { 4032, Push, u"X", { 204,  80, 20, 14 }, 0x58010000 },
-  { 4034, Push, u"Y", { 224,  80, 20, 14 }, 0x58010000 },
-  { 4036, Push, u"Z", { 244,  80, 20, 14 }, 0x58010000 },
-  { 4038, Push, u"1", {   4,  96, 20, 14 }, 0x58010000 },
-  { 4039, Push, u"2", {  24,  96, 20, 14 }, 0x58010000 },
-  { 4040, Push, u"3", {  44,  96, 20, 14 }, 0x58010000 },
-  { 4041, Push, u"4", {  64,  96, 20, 14 }, 0x58010000 },
-  { 4042, Push, u"5", {  84,  96, 20, 14 }, 0x58010000 },
-  { 4043, Push, u"6", { 104,  96, 20, 14 }, 0x58010000 },
-  { 4044, Push, u"7", { 124,  96, 20, 14 }, 0x58010000 },
-  { 4045, Push, u"8", { 144,  96, 20, 14 }, 0x58010000 },
-  { 4046, Push, u"9", { 164,  96, 20, 14 }, 0x58010000 },
-  { 4047, Push, u"0", { 184,  96, 20, 14 }, 0x58010000 },
-  { 4048, Push, u"@", { 204,  96, 20, 14 }, 0x58010000 },
-  { 4049, Push, u"\u00A3", { 224,  96, 20, 14 }, 0x58010000 },
-  { 4050, Push, u"$", { 244,  96, 20, 14 }, 0x58010000 },
-  { 4009, Push, u" ", {   4, 112, 20, 14 }, 0x58010000 },
-  { 4051, Push, u"=", {  24, 112, 20, 14 }, 0x58010000 },
-  { 4052, Push, u"<", {  44, 112, 20, 14 }, 0x58010000 },
-  { 4053, Push, u">", {  64, 112, 20, 14 }, 0x58010000 },
-  { 4054, Push, u"+", {  84, 112, 20, 14 }, 0x58010000 },
-  { 4055, Push, u"-", { 104, 112, 20, 14 }, 0x58010000 },
-  { 4056, Push, u"x", { 124, 112, 20, 14 }, 0x58010000 },
-  { 4057, Push, u"/", { 144, 112, 20, 14 }, 0x58010000 },
-  { 4058, Push, u"%", { 164, 112, 20, 14 }, 0x58010000 },
-  { 4059, Push, u"!", { 184, 112, 20, 14 }, 0x58010000 },
-  { 4060, Push, u"?", { 204, 112, 20, 14 }, 0x58010000 },
-  { 4061, Push, u"(", { 224, 112, 20, 14 }, 0x58010000 },
-  { 4062, Push, u")", { 244, 112, 20, 14 }, 0x58010000 },
-  { 4008, Push,   u"Run",            { 104, 136,  56, 24 }, 0x58010000 },
-  { 4037, Push,   u"Reset password", { 208,  48,  56, 16 }, 0x58010000 },
-  { 4004, Static, u" To start press the 'Open ' buton",                  {  48,  20, 216, 12 }, 0x5080008C },
-  { 4007, Static, u" Choose where you want to save the 'new' document.", {  48,  36, 216, 12 }, 0x5880008C },
-  { 4010, Static, u"* * * * * * * * * * * * * * * * * * * *",            {  88,  52,  96,  8 }, 0x58000080 },
-  { 4001, Static, u"www.tavrinole.example",                              {  68,   4,  88,  8 }, 0x58000000 },
-  { 4063, Check,  u"Show password",                                      {   8,  52,  64, 10 }, 0x50010003 },
+  { ids::KeyA, Push, u"A", {   4,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyB, Push, u"B", {  24,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyC, Push, u"C", {  44,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyD, Push, u"D", {  64,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyE, Push, u"E", {  84,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyF, Push, u"F", { 104,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyG, Push, u"G", { 124,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyH, Push, u"H", { 144,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyI, Push, u"I", { 164,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyJ, Push, u"J", { 184,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyK, Push, u"K", { 204,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyL, Push, u"L", { 224,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyM, Push, u"M", { 244,  64, 20, 14 }, 0x58010000 },
+  { ids::KeyN, Push, u"N", {   4,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyO, Push, u"O", {  24,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyP, Push, u"P", {  44,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyQ, Push, u"Q", {  64,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyR, Push, u"R", {  84,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyS, Push, u"S", { 104,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyT, Push, u"T", { 124,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyU, Push, u"U", { 144,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyV, Push, u"V", { 164,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyW, Push, u"W", { 184,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyX, Push, u"X", { 204,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyY, Push, u"Y", { 224,  80, 20, 14 }, 0x58010000 },
+  { ids::KeyZ, Push, u"Z", { 244,  80, 20, 14 }, 0x58010000 },
+  { ids::Key1, Push, u"1", {   4,  96, 20, 14 }, 0x58010000 },
+  { ids::Key2, Push, u"2", {  24,  96, 20, 14 }, 0x58010000 },
+  { ids::Key3, Push, u"3", {  44,  96, 20, 14 }, 0x58010000 },
+  { ids::Key4, Push, u"4", {  64,  96, 20, 14 }, 0x58010000 },
+  { ids::Key5, Push, u"5", {  84,  96, 20, 14 }, 0x58010000 },
+  { ids::Key6, Push, u"6", { 104,  96, 20, 14 }, 0x58010000 },
+  { ids::Key7, Push, u"7", { 124,  96, 20, 14 }, 0x58010000 },
+  { ids::Key8, Push, u"8", { 144,  96, 20, 14 }, 0x58010000 },
+  { ids::Key9, Push, u"9", { 164,  96, 20, 14 }, 0x58010000 },
+  { ids::Key0, Push, u"0", { 184,  96, 20, 14 }, 0x58010000 },
+  { ids::KeyAt, Push, u"@", { 204,  96, 20, 14 }, 0x58010000 },
+  { ids::KeyPound, Push, u"\u00A3", { 224,  96, 20, 14 }, 0x58010000 },
+  { ids::KeyDollar, Push, u"$", { 244,  96, 20, 14 }, 0x58010000 },
+  { ids::KeySpace, Push, u" ", {   4, 112, 20, 14 }, 0x58010000 },
+  { ids::KeyEquals, Push, u"=", {  24, 112, 20, 14 }, 0x58010000 },
+  { ids::KeyLess, Push, u"<", {  44, 112, 20, 14 }, 0x58010000 },
+  { ids::KeyGreater, Push, u">", {  64, 112, 20, 14 }, 0x58010000 },
+  { ids::KeyPlus, Push, u"+", {  84, 112, 20, 14 }, 0x58010000 },
+  { ids::KeyMinus, Push, u"-", { 104, 112, 20, 14 }, 0x58010000 },
+  { ids::KeyTimes, Push, u"x", { 124, 112, 20, 14 }, 0x58010000 },
+  { ids::KeySlash, Push, u"/", { 144, 112, 20, 14 }, 0x58010000 },
+  { ids::KeyPercent, Push, u"%", { 164, 112, 20, 14 }, 0x58010000 },
+  { ids::KeyExclamation, Push, u"!", { 184, 112, 20, 14 }, 0x58010000 },
+  { ids::KeyQuestion, Push, u"?", { 204, 112, 20, 14 }, 0x58010000 },
+  { ids::KeyOpenParen, Push, u"(", { 224, 112, 20, 14 }, 0x58010000 },
+  { ids::KeyCloseParen, Push, u")", { 244, 112, 20, 14 }, 0x58010000 },
+  { ids::RunButton, Push,   u"Run",            { 104, 136,  56, 24 }, 0x58010000 },
+  { ids::ResetPasswordButton, Push,   u"Reset password", { 208,  48,  56, 16 }, 0x58010000 },
+  { ids::InputLabel, Static, u" To start press the 'Open ' buton",                  {  48,  20, 216, 12 }, 0x5080008C },
+  { ids::OutputLabel, Static, u" Choose where you want to save the 'new' document.", {  48,  36, 216, 12 }, 0x5880008C },
+  { ids::PasswordDisplay, Static, u"* * * * * * * * * * * * * * * * * * * *",            {  88,  52,  96,  8 }, 0x58000080 },
+  { ids::MakerLabel, Static, u"www.tavrinole.example",                              {  68,   4,  88,  8 }, 0x58000000 },
+  { ids::ShowPasswordBox, Check,  u"Show password",                                      {   8,  52,  64, 10 }, 0x50010003 },
 };
 
 // Lines of the Help text, joined with CR LF and no break after the last.
@@ -166,7 +167,7 @@ void ExpectFont(const DialogFont& font, std::u16string_view face) {
 }
 
 TEST(PinnedTemplates, MainDialogStandsAsDocumented) {
-  const DialogTemplate& main = Dialog(1001);
+  const DialogTemplate& main = Dialog(ids::MainDialog);
   // WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_SETFOREGROUND |
   // DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS | DS_3DLOOK
   EXPECT_EQ(main.Style, 0x10CA02CCu);
@@ -178,7 +179,7 @@ TEST(PinnedTemplates, MainDialogStandsAsDocumented) {
 
 // Every control in template order, which is also the tab order.
 TEST(PinnedTemplates, MainDialogControlsStandAsDocumentedInTabOrder) {
-  const std::span<const ControlTemplate> controls = Dialog(1001).Controls;
+  const std::span<const ControlTemplate> controls = Dialog(ids::MainDialog).Controls;
   ASSERT_EQ(controls.size(), std::size(MainPinned));
   for (size_t i = 0; i < controls.size(); ++i) {
     const PinnedControl& pinned = MainPinned[i];
@@ -199,8 +200,8 @@ TEST(PinnedTemplates, HelpAndAboutBoxesStandAsDocumented) {
     std::u16string_view title;
     Place dialogAt, textAt;
   };
-  const Box boxes[] = {{1002, u"Tavrinole-Help", {6, 18, 302, 278}, {4, 4, 296, 272}},
-                       {1003, u"About Tavrinole", {6, 18, 186, 90}, {12, 8, 156, 68}}};
+  const Box boxes[] = {{ids::HelpDialog, u"Tavrinole-Help", {6, 18, 302, 278}, {4, 4, 296, 272}},
+                       {ids::AboutDialog, u"About Tavrinole", {6, 18, 186, 90}, {12, 8, 156, 68}}};
   for (const Box& box : boxes) {
     const DialogTemplate& dialog = Dialog(box.id);
     SCOPED_TRACE("dialog " + std::to_string(box.id));
@@ -212,13 +213,13 @@ TEST(PinnedTemplates, HelpAndAboutBoxesStandAsDocumented) {
     EXPECT_EQ(dialog.Title, box.title);
     ExpectFont(dialog.Font, u"Tahoma");
     ASSERT_EQ(dialog.Controls.size(), 1u);
-    EXPECT_EQ(dialog.Controls[0].Id, 4001);
+    EXPECT_EQ(dialog.Controls[0].Id, ids::MakerLabel);
     EXPECT_EQ(dialog.Controls[0].Kind, Static);
     EXPECT_EQ(dialog.Controls[0].At, box.textAt);
     EXPECT_EQ(dialog.Controls[0].Style, 0x50020000u);  // WS_CHILD | WS_VISIBLE | WS_GROUP
   }
-  EXPECT_EQ(Dialog(1002).Controls[0].Text, HelpText);
-  EXPECT_EQ(Dialog(1003).Controls[0].Text, AboutText);
+  EXPECT_EQ(Dialog(ids::HelpDialog).Controls[0].Text, HelpText);
+  EXPECT_EQ(Dialog(ids::AboutDialog).Controls[0].Text, AboutText);
 }
 
 // Line by line first, so a failure names the line; then the whole, breaks included.

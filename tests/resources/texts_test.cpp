@@ -152,7 +152,7 @@ TEST_F(HelpTextLines, SupportLineNamesTheMakersAddress) {
 }
 
 TEST(BoxTexts, MakersLabelInTheMainDialogShowsTheWebAddress) {
-  const ControlTemplate* label = FindControl(*FindDialog(MainDialogId), 4001);
+  const ControlTemplate* label = FindControl(*FindDialog(ids::MainDialog), ids::MakerLabel);
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(label->Text, MakerWebAddress);
 }

@@ -103,7 +103,7 @@ TEST_F(WindresTest, CompiledDialogsAreTheTemplates) {
 
 TEST_F(WindresTest, IconGroup8001CarriesTheIcoImages) {
   const auto compiled = Compile(ResourceScript());
-  const Resource* group = FindResource(compiled, RT_GROUP_ICON, ProgramIconId);
+  const Resource* group = FindResource(compiled, RT_GROUP_ICON, ids::ProgramIcon);
   ASSERT_NE(group, nullptr);
   const auto entries = ReadGroupIcon(group->Data);
   const auto images = ReadIco(ReadFile(ResourcesDir / IconFileName));

@@ -11,7 +11,7 @@
 #include "platform/win32_api.h"
 #include "resources/dialog_templates.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 struct Message {
   HWND dialog;
@@ -102,4 +102,4 @@ struct BasicProbe {
   INT_PTR closeResult_;
 };
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

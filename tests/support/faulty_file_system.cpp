@@ -1,6 +1,6 @@
 #include "tests/support/faulty_file_system.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 // Wraps a native file and fails, or lies about its size, as told.
@@ -110,4 +110,4 @@ IoResult FaultyFileSystem::Remove(const Path& path) {
   return native_.Remove(path);
 }
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -10,7 +10,7 @@
 
 #include "engine/file_system.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 struct Faults {
   int FailOpenForReadingCall = 0;  // 1 = the first open for reading fails, 2 = the second...
@@ -47,4 +47,4 @@ class FaultyFileSystem final : public FileSystem {
   int opensForReading_ = 0;
 };
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

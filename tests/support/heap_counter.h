@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <new>
 
-namespace tavrinole::testing::heap {
+namespace tavrinole::test_support::heap {
 inline std::atomic<long> Allocations{0};
 inline std::atomic<size_t> Bytes{0};         // asked for in all
 inline std::atomic<size_t> LargestBlock{0};  // the largest single request
-}  // namespace tavrinole::testing::heap
+}  // namespace tavrinole::test_support::heap
 
 // GCC sees free() meet operator new's pointers below and cannot tell that this
 // operator new is malloc().
@@ -20,7 +20,7 @@ inline std::atomic<size_t> LargestBlock{0};  // the largest single request
 #endif
 
 void* operator new(std::size_t size) {
-  namespace heap = tavrinole::testing::heap;
+  namespace heap = tavrinole::test_support::heap;
   ++heap::Allocations;
   heap::Bytes += size;
   size_t largest = heap::LargestBlock.load();

@@ -11,7 +11,7 @@
 #include "engine/file_system.h"
 #include "platform/scripted/scripted_window_system.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 // Holds the job in its first read of the input until `pause` virtual milliseconds have
 // passed, so a test can act while the job runs.
@@ -69,4 +69,4 @@ inline void ServeUntilEnded(ScriptedWindowSystem& ws, HWND dialog) {
   }
 }
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

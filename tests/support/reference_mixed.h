@@ -10,7 +10,7 @@
 #include "engine/password.h"
 #include "engine/reference_model.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 inline std::vector<uint8_t> ReferenceMixed(std::vector<uint8_t> data,
                                            std::span<const int32_t> presses) {
@@ -24,4 +24,4 @@ inline std::vector<uint8_t> ReferenceMixed(std::vector<uint8_t> data, std::strin
   return ReferenceMixed(std::move(data), KeyIndicesFromUtf8(password).KeyIndices);
 }
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 constexpr std::array<uint32_t, 64> RoundConstants = {
@@ -100,4 +100,4 @@ std::string Sha256OfFile(const std::string& path) {
   return hash.HexDigest();
 }
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

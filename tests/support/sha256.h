@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 class Sha256 {
  public:
@@ -32,4 +32,4 @@ class Sha256 {
 std::string Sha256Hex(std::span<const uint8_t> bytes);
 std::string Sha256OfFile(const std::string& path);
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

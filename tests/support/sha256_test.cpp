@@ -9,7 +9,7 @@
 
 #include "tests/support/temp_folder.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 TEST(Sha256, GivesWhatSha256sumPrintsForKnownStrings) {
@@ -55,4 +55,4 @@ TEST(Sha256, AgreesWithSha256sumAroundThePaddingEdges) {
 #endif
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

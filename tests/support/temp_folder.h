@@ -13,7 +13,7 @@
 #include "engine/file_system.h"
 #include "engine/utf.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -68,4 +68,4 @@ inline Bytes RandomBytes(size_t size, uint32_t seed) {
   return bytes;
 }
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

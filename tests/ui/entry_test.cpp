@@ -1,12 +1,12 @@
 // The entry's start-up calls, the file-dialog record, and whole runs of the program.
 #include "ui/entry.h"
 
-#include "engine/job.h"
 #include "engine/password.h"
 #include "tests/support/reference_mixed.h"
 #include "tests/ui/ui_fixture.h"
+#include "ui/encoding_job.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using ::testing::ElementsAre;
@@ -19,9 +19,9 @@ class Entry : public ::testing::Test {
   int Run(FileSystem& files) { return RunTavrinole(ws, files, Instance); }
   int Run() { return Run(faulty); }
 
-  void QueueClick(int id) { ws.QueueClick(resources::MainDialogId, id); }
+  void QueueClick(int id) { ws.QueueClick(ids::MainDialog, id); }
   void QueueType(WStringView keys) {
-    for (WCHAR c : keys) QueueClick(KeyByCharacter(c)->ControlId);
+    for (WCHAR c : keys) QueueClick(KeyId(c));
   }
   // Open, Save as and a password, ready to press Run.
   void QueueReady(const std::string& in, const std::string& out, WStringView password) {
@@ -31,7 +31,7 @@ class Entry : public ::testing::Test {
     QueueClick(ids::SaveAsButton);
     QueueType(password);
   }
-  HWND Main() const { return ws.LastDialog(resources::MainDialogId); }
+  HWND Main() const { return ws.LastDialog(ids::MainDialog); }
 
   TempFolder folder;
   ScriptedWindowSystem ws;
@@ -39,7 +39,7 @@ class Entry : public ::testing::Test {
 };
 
 TEST_F(Entry, StartsUpWithTheCallsAndArgumentsOfAWin32Program) {
-  ws.QueueClose(resources::MainDialogId);
+  ws.QueueClose(ids::MainDialog);
   EXPECT_EQ(Run(), 0);
 
   const std::vector<CallRecord> calls = ws.Calls();
@@ -50,12 +50,16 @@ TEST_F(Entry, StartsUpWithTheCallsAndArgumentsOfAWin32Program) {
   EXPECT_THAT(calls[0].args, ElementsAre(sizeof(INITCOMMONCONTROLSEX), 255));
   EXPECT_THAT(calls[1].args, ElementsAre(32770, sizeof(WNDCLASSEXW)));
   for (size_t i : {2u, 3u}) {
-    EXPECT_THAT(calls[i].args, ElementsAre(8001, IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION));
+    EXPECT_THAT(calls[i].args,
+                ElementsAre(ids::ProgramIcon, IMAGE_ICON, 48, 48, LR_CREATEDIBSECTION));
   }
   EXPECT_EQ(calls[4].text, WTEXT("TavrinolClass"));
   EXPECT_EQ(calls[5].op, "DialogBoxParamW");
   EXPECT_EQ(calls[5].window, nullptr);
-  EXPECT_THAT(calls[5].args, ElementsAre(1001, 0));
+  // The dialog's object travels as the LPARAM, for WM_INITDIALOG to store in the window.
+  ASSERT_EQ(calls[5].args.size(), 2u);
+  EXPECT_EQ(calls[5].args[0], ids::MainDialog);
+  EXPECT_NE(calls[5].args[1], 0);
 
   WNDCLASSEXW system{};
   system.cbSize = sizeof(WNDCLASSEXW);
@@ -92,7 +96,7 @@ TEST_F(Entry, FillsTheFileDialogRecordAfreshForEachCall) {
   QueueClick(ids::OpenButton);
   ws.AnswerFileDialog(FromPath(folder.Wide("out")));
   QueueClick(ids::SaveAsButton);
-  ws.QueueClose(resources::MainDialogId);
+  ws.QueueClose(ids::MainDialog);
   ASSERT_EQ(Run(), 0);
 
   const std::vector<FileDialogRecord> shown = ws.FileDialogs();
@@ -164,7 +168,7 @@ TEST_F(Entry, RunsAJobFromStartToEndAndItsOutputDecodesBack) {
   const std::vector<CallRecord> boxes = ws.Calls("MessageBoxW");
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, WTEXT(" Closing......"));
-  EXPECT_EQ(boxes[0].text, job_text::Closing);
+  EXPECT_EQ(boxes[0].text, ToWide(resources::Closing));
   EXPECT_EQ(boxes[0].window, main);
 
   const Bytes encoded = ReadBytes(folder / "out.txt");
@@ -175,13 +179,13 @@ TEST_F(Entry, RunsAJobFromStartToEndAndItsOutputDecodesBack) {
   ScriptedWindowSystem again;
   again.RegisterTemplates(resources::DialogTemplates);
   again.AnswerFileDialog(FromPath(folder.Wide("out.txt")));
-  again.QueueClick(resources::MainDialogId, ids::OpenButton);
+  again.QueueClick(ids::MainDialog, ids::OpenButton);
   again.AnswerFileDialog(FromPath(folder.Wide("back")));
-  again.QueueClick(resources::MainDialogId, ids::SaveAsButton);
+  again.QueueClick(ids::MainDialog, ids::SaveAsButton);
   for (WCHAR c : WStringView(WTEXT("TIGER"))) {
-    again.QueueClick(resources::MainDialogId, KeyByCharacter(c)->ControlId);
+    again.QueueClick(ids::MainDialog, KeyId(c));
   }
-  again.QueueClick(resources::MainDialogId, ids::RunButton);
+  again.QueueClick(ids::MainDialog, ids::RunButton);
   ASSERT_EQ(RunTavrinole(again, faulty, Instance), 0);
   EXPECT_EQ(ReadBytes(folder / "back.txt"), original);
   EXPECT_THAT(ws.Problems(), IsEmpty());
@@ -212,13 +216,13 @@ TEST_F(Entry, WritesTheNewDocumentUnderTheDerivedName) {
     ScriptedWindowSystem fresh;
     fresh.RegisterTemplates(resources::DialogTemplates);
     fresh.AnswerFileDialog(FromPath(folder.Wide(row.input)));
-    fresh.QueueClick(resources::MainDialogId, ids::OpenButton);
+    fresh.QueueClick(ids::MainDialog, ids::OpenButton);
     fresh.AnswerFileDialog(FromPath(folder.Wide(row.chosen)));
-    fresh.QueueClick(resources::MainDialogId, ids::SaveAsButton);
+    fresh.QueueClick(ids::MainDialog, ids::SaveAsButton);
     for (WCHAR c : WStringView(WTEXT("TIGER"))) {
-      fresh.QueueClick(resources::MainDialogId, KeyByCharacter(c)->ControlId);
+      fresh.QueueClick(ids::MainDialog, KeyId(c));
     }
-    fresh.QueueClick(resources::MainDialogId, ids::RunButton);
+    fresh.QueueClick(ids::MainDialog, ids::RunButton);
     ASSERT_EQ(RunTavrinole(fresh, faulty, Instance), 0) << row.input;
     ASSERT_TRUE(std::filesystem::exists(folder / row.written)) << row.written;
     EXPECT_EQ(ReadBytes(folder / row.written).size(), original.size()) << row.written;
@@ -236,7 +240,7 @@ TEST_F(Entry, ClosingDuringAJobEndsItAndWaitsForItsThreads) {
   QueueReady("in.txt", "out", WTEXT("TIGER"));
   QueueClick(ids::RunButton);
   ws.QueueWait(1000);
-  ws.QueueClose(resources::MainDialogId);
+  ws.QueueClose(ids::MainDialog);
   ASSERT_EQ(Run(paused), 0);
 
   const std::vector<CallRecord> started = ws.Calls("BeginThread");
@@ -253,4 +257,4 @@ TEST_F(Entry, ClosingDuringAJobEndsItAndWaitsForItsThreads) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

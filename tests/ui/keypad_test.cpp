@@ -1,7 +1,7 @@
 // The keypad inside the main dialog: slots, counters, the two displays and Run.
 #include "tests/ui/ui_fixture.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using ::testing::Each;
@@ -102,4 +102,4 @@ TEST_F(DialogTest, ToggleBeforeAnyResetBlanksTheDisplayAndAfterOneShowsSpaces) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

@@ -2,7 +2,7 @@
 // boxes over it.
 #include "tests/ui/ui_fixture.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 namespace {
 
 using ::testing::Contains;
@@ -108,13 +108,13 @@ TEST_P(WithInput, CancelledSaveAsKeepsTheInputAndForgetsTheOutput) {
 
 TEST_P(FromState, HelpAndAboutOpenOverTheDialogAndChangeNothing) {
   Reach(GetParam());
-  for (int box : {resources::HelpDialogId, resources::AboutDialogId}) {
+  for (int box : {ids::HelpDialog, ids::AboutDialog}) {
     ws.QueueCall([&] { EXPECT_FALSE(ws.DialogEnabled(main)); });
     ws.QueueClose(box);
-    Click(box == resources::HelpDialogId ? ids::HelpButton : ids::AboutButton);
+    Click(box == ids::HelpDialog ? ids::HelpButton : ids::AboutButton);
     const CallRecord shown = ws.Calls("DialogBoxParamW").back();
-    EXPECT_THAT(shown.args, ElementsAre(box, 0));
-    EXPECT_EQ(shown.window, main);  // the owner
+    EXPECT_THAT(shown.args, ElementsAre(box, ::testing::Ne(0)));  // the box's object
+    EXPECT_EQ(shown.window, main);                                // the owner
     EXPECT_EQ(shown.result, 0);
   }
   ExpectState(GetParam());
@@ -142,9 +142,25 @@ INSTANTIATE_TEST_SUITE_P(BeforeRunning, WithInput,
                                            DialogState::Ready),
                          [](const auto& info) { return std::string(Name(info.param)); });
 
+// Each dialog's window carries its own object, so two main dialogs never mix.
+TEST_F(DialogTest, TwoMainDialogsEachActOnTheirOwnObject) {
+  MainDialog other{ws, paused, Instance};
+  HWND second =
+      ws.OpenDialog(ids::MainDialog, nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&other));
+  ASSERT_NE(second, nullptr);
+  Open("in.txt");
+  ws.AnswerFileDialog(Wide("second.doc"));
+  ASSERT_TRUE(ws.Click(second, ids::OpenButton));
+  EXPECT_EQ(dialog.InputPath(), Wide("in.txt"));
+  EXPECT_EQ(other.InputPath(), Wide("second.doc"));
+  EXPECT_EQ(ws.ControlText(main, ids::InputLabel), Wide("in.txt"));
+  EXPECT_EQ(ws.ControlText(second, ids::InputLabel), Wide("second.doc"));
+}
+
 TEST_F(DialogTest, LabelsAndUnknownIdsDoNothing) {
   Reach(DialogState::Ready);
   const size_t calls = ws.Calls().size();
+  const WindowSystem::CallingScope calling(ws);  // as the window system does for a message
   for (int id : {IDOK, IDCANCEL, ids::MakerLabel, ids::InputLabel, ids::OutputLabel,
                  ids::PasswordDisplay, 4064, 5000}) {
     EXPECT_EQ(MainDialogProc(main, WM_COMMAND, MAKEWPARAM(WORD(id), BN_CLICKED), 0), TRUE);
@@ -157,12 +173,12 @@ TEST_F(DialogTest, LabelsAndUnknownIdsDoNothing) {
 // --- The info boxes ----------------------------------------------------------------
 
 TEST_F(DialogTest, InfoBoxesIgnoreEscAndEnterAndCloseOnlyOnTheirCloseCommand) {
-  for (int box : {resources::HelpDialogId, resources::AboutDialogId}) {
+  for (int box : {ids::HelpDialog, ids::AboutDialog}) {
     ws.QueueEscape(box);
     ws.QueueEnter(box);
     ws.QueueCall([&, box] { EXPECT_FALSE(ws.HasEnded(ws.LastDialog(box))); });
     ws.QueueClose(box);
-    Click(box == resources::HelpDialogId ? ids::HelpButton : ids::AboutButton);
+    Click(box == ids::HelpDialog ? ids::HelpButton : ids::AboutButton);
     EXPECT_TRUE(ws.HasEnded(ws.LastDialog(box)));
   }
   EXPECT_THAT(ws.Problems(), IsEmpty());
@@ -171,15 +187,18 @@ TEST_F(DialogTest, InfoBoxesIgnoreEscAndEnterAndCloseOnlyOnTheirCloseCommand) {
 
 TEST_F(DialogTest, InfoDialogProcAnswersOnlyItsCloseCommand) {
   ws.QueueCall([&] {
-    HWND help = ws.LastDialog(resources::HelpDialogId);
-    EXPECT_EQ(InfoDialogProc(help, WM_INITDIALOG, 0, 0), FALSE);
+    HWND help = ws.LastDialog(ids::HelpDialog);
+    const LONG_PTR object = ws.GetWindowLongPtrW(help, DWLP_USER);
+    EXPECT_NE(object, 0) << "the box carries its object";
+    const WindowSystem::CallingScope calling(ws);
+    EXPECT_EQ(InfoDialogProc(help, WM_INITDIALOG, 0, object), FALSE);
     EXPECT_EQ(InfoDialogProc(help, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0), FALSE);
     EXPECT_EQ(InfoDialogProc(help, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0), FALSE);
     EXPECT_EQ(InfoDialogProc(help, WM_CLOSE, 0, 0), TRUE);
   });
   Click(ids::HelpButton);
   const CallRecord end = ws.Calls("EndDialog").back();
-  EXPECT_EQ(end.window, ws.LastDialog(resources::HelpDialogId));
+  EXPECT_EQ(end.window, ws.LastDialog(ids::HelpDialog));
   EXPECT_THAT(end.args, ElementsAre(0));
 }
 
@@ -315,10 +334,10 @@ TEST_F(DialogTest, WhileAFileDialogIsOpenOpenSaveAsAndRunDoNothing) {
   Reach(DialogState::Ready);
   const size_t dialogsBefore = ws.FileDialogs().size();
   ws.AnswerFileDialog(Wide("second.doc"), ScriptedWindowSystem::Hold::UntilDismissed);
-  ws.QueueClick(resources::MainDialogId, ids::OpenButton);
-  ws.QueueClick(resources::MainDialogId, ids::SaveAsButton);
-  ws.QueueClick(resources::MainDialogId, ids::RunButton);
-  ws.QueueClick(resources::MainDialogId, KeyByCharacter(WTEXT('Z'))->ControlId);  // keys still work
+  ws.QueueClick(ids::MainDialog, ids::OpenButton);
+  ws.QueueClick(ids::MainDialog, ids::SaveAsButton);
+  ws.QueueClick(ids::MainDialog, ids::RunButton);
+  ws.QueueClick(ids::MainDialog, KeyId(WTEXT('Z')));  // keys still work
   ws.QueueDismiss();
   Click(ids::OpenButton);
 
@@ -333,7 +352,7 @@ TEST_F(DialogTest, WhileAFileDialogIsOpenOpenSaveAsAndRunDoNothing) {
 TEST_F(DialogTest, WhileSaveAsIsOpenOpenDoesNothing) {
   Reach(DialogState::FileChosen);
   ws.AnswerFileDialog(Wide("out"), ScriptedWindowSystem::Hold::UntilDismissed);
-  ws.QueueClick(resources::MainDialogId, ids::OpenButton);
+  ws.QueueClick(ids::MainDialog, ids::OpenButton);
   ws.QueueDismiss();
   Click(ids::SaveAsButton);
   EXPECT_EQ(ws.FileDialogs().size(), 2u);
@@ -349,7 +368,7 @@ TEST_F(RunningJob, FromRunOnOnlyHelpAboutAndShowPasswordAct) {
   Reach(DialogState::Running);
   const size_t fileDialogs = ws.FileDialogs().size();
   for (int id : {ids::OpenButton, ids::SaveAsButton, ids::RunButton, ids::ResetPasswordButton,
-                 KeyByCharacter(WTEXT('Q'))->ControlId}) {
+                 KeyId(WTEXT('Q'))}) {
     Command(id);
   }
   EXPECT_EQ(ws.FileDialogs().size(), fileDialogs);
@@ -360,9 +379,9 @@ TEST_F(RunningJob, FromRunOnOnlyHelpAboutAndShowPasswordAct) {
 
   Click(ids::ShowPasswordBox);
   EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("ABCDE")));
-  ws.QueueClose(resources::AboutDialogId);
+  ws.QueueClose(ids::AboutDialog);
   Click(ids::AboutButton);
-  EXPECT_TRUE(ws.HasEnded(ws.LastDialog(resources::AboutDialogId)));
+  EXPECT_TRUE(ws.HasEnded(ws.LastDialog(ids::AboutDialog)));
 
   ws.AdvanceClock(5000);
   ServeUntilEnded(ws, main);
@@ -374,10 +393,10 @@ TEST_F(RunningJob, HelpOpensWhileTheJobRunsAndTheJobGoesOn) {
   HWND display = Handle(ids::PasswordDisplay);
   ws.QueueWait(1000);
   ws.QueueCall([&] {
-    EXPECT_FALSE(ws.HasEnded(ws.LastDialog(resources::HelpDialogId)));
+    EXPECT_FALSE(ws.HasEnded(ws.LastDialog(ids::HelpDialog)));
     EXPECT_THAT(ws.TextsSet(display), Contains(WString(WTEXT("Running: 1110001110101"))));
   });
-  ws.QueueClose(resources::HelpDialogId);
+  ws.QueueClose(ids::HelpDialog);
   Click(ids::HelpButton);
   EXPECT_FALSE(ws.HasEnded(main));
 
@@ -389,4 +408,4 @@ TEST_F(RunningJob, HelpOpensWhileTheJobRunsAndTheJobGoesOn) {
 }
 
 }  // namespace
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

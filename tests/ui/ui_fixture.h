@@ -14,13 +14,14 @@
 #include "engine/key_table.h"
 #include "platform/scripted/scripted_window_system.h"
 #include "resources/dialog_templates.h"
+#include "resources/keypad_layout.h"
+#include "resources/resource_ids.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/paused_reads.h"
 #include "tests/support/temp_folder.h"
-#include "ui/control_ids.h"
 #include "ui/main_dialog.h"
 
-namespace tavrinole::testing {
+namespace tavrinole::test_support {
 
 inline const HINSTANCE Instance = reinterpret_cast<HINSTANCE>(uintptr_t{0x400000});
 
@@ -29,6 +30,11 @@ inline const WString TemplateStartPrompt = WTEXT(" To start press the 'Open ' bu
 inline const WString StartPrompt = WTEXT(" To start press the 'Open ' buton ");
 inline const WString OutputPrompt = WTEXT(" Choose where you want to save the 'new' document.");
 inline const WString Blank20(20, WTEXT(' '));
+
+// The button that types character `c`.
+inline int KeyId(char32_t c) {
+  return resources::KeyPlaceByIndex(KeyByCharacter(c)->KeyIndex).ControlId;
+}
 
 inline WString Padded(WStringView shown) {
   return WString(shown) + WString(20 - shown.size(), WTEXT(' '));
@@ -73,7 +79,9 @@ class DialogTest : public ::testing::Test {
     WriteBytes(folder / "in.txt", RandomBytes(1000, 7));
     WriteBytes(folder / "second.doc", RandomBytes(900, 8));
     ws.RegisterTemplates(resources::DialogTemplates);
-    main = ws.OpenDialog(resources::MainDialogId, nullptr, MainDialogProc, 0);
+    // As MainDialog::Run does: the dialog carries its object from WM_INITDIALOG on.
+    main =
+        ws.OpenDialog(ids::MainDialog, nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&dialog));
     ASSERT_NE(main, nullptr);
   }
 
@@ -102,7 +110,7 @@ class DialogTest : public ::testing::Test {
     Click(ids::SaveAsButton);
   }
   void Type(WStringView keys) {
-    for (WCHAR c : keys) Click(KeyByCharacter(c)->ControlId);
+    for (WCHAR c : keys) Click(KeyId(c));
   }
   // Sends a command whatever the button's enabled flag says, as a posted one would.
   void Command(int id) { ws.SendMessageW(main, WM_COMMAND, MAKEWPARAM(WORD(id), BN_CLICKED), 0); }
@@ -129,7 +137,7 @@ class DialogTest : public ::testing::Test {
         continue;
       }
       EXPECT_EQ(Enabled(ids::ResetPasswordButton), row.In[column]) << Name(state);
-      for (const KeyEntry& key : KeyTable) {
+      for (const resources::KeyPlace& key : resources::KeypadLayout) {
         EXPECT_EQ(Enabled(key.ControlId), row.In[column])
             << "key " << key.ControlId << " in " << Name(state);
       }
@@ -149,4 +157,4 @@ class DialogTest : public ::testing::Test {
   HWND main = nullptr;
 };
 
-}  // namespace tavrinole::testing
+}  // namespace tavrinole::test_support

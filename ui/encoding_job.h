@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "engine/file_system.h"
 #include "engine/keystream_types.h"
@@ -22,7 +23,7 @@ struct JobRequest {
   Path OutputPath;  // the chosen name with its suffix: the file the job writes
   PasswordSlots Slots{};
   HWND Dialog = nullptr;  // owner of the closing message, and what the job ends
-  HWND Status = nullptr;  // control 4010, the status line
+  HWND Status = nullptr;  // the password display, which is the status line meanwhile
 };
 
 class EncodingJob {
@@ -56,8 +57,8 @@ class EncodingJob {
   void Tick();
   void StartTicker();
   void StopTicker();
-  void Fail(const WCHAR* text, const WCHAR* caption);
-  void SetStatus(const WCHAR* text);
+  void Fail(std::u16string_view text, std::u16string_view caption);
+  void SetStatus(std::u16string_view text);
 
   WindowSystem& windows_;
   FileSystem& files_;
@@ -66,24 +67,5 @@ class EncodingJob {
   ThreadHandle worker_ = ThreadHandle::None;
   ThreadHandle ticker_ = ThreadHandle::None;
 };
-
-// The texts the job shows.
-namespace job_text {
-inline constexpr const WCHAR* Running = WTEXT("***** Running ******");  // set by the Run handler
-inline constexpr const WCHAR* PleaseWait = WTEXT("Please wait: running....");
-inline constexpr const WCHAR* Ticker[3] = {WTEXT("Running: 0101010101010"),
-                                           WTEXT("Running: 1110001110101"),
-                                           WTEXT("Running: 1010101010011")};
-inline constexpr const WCHAR* Finish = WTEXT("****** Finish ******");
-inline constexpr const WCHAR* Warring = WTEXT("Warring");
-inline constexpr const WCHAR* ClosingCaption = WTEXT(" Closing......");
-inline constexpr const WCHAR* Closing = WTEXT("\t\tThis is Tavrinole-Ochrel \n")
-    WTEXT(" It is important that you use the same Tavrinole  \"colour\" for encoding and decoding ")
-        WTEXT("the same document, otherwise you actually encode the document one more time.")
-            WTEXT("Please save the original of the document on a safe place.\n")
-                WTEXT(" \tSupport future development - visit www.tavrinole.example\n")
-                    WTEXT(" \t\tThank you for using Tavrinole.\n")
-                        WTEXT("\t\t    Program will exit");
-}  // namespace job_text
 
 }  // namespace tavrinole

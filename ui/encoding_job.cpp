@@ -1,14 +1,20 @@
-#include "engine/job.h"
+#include "ui/encoding_job.h"
+
+#include <array>
 
 #include "engine/file_transform.h"
 #include "engine/mixer_factory.h"
+#include "resources/texts.h"
+#include "ui/wide_text.h"
 
 namespace tavrinole {
 namespace {
 
+using namespace resources;
+
 struct FailureText {
-  const WCHAR* Text;
-  const WCHAR* Caption;
+  std::u16string_view Text;  // empty: nothing to tell
+  std::u16string_view Caption;
 };
 
 // What the user is told when a step fails. Cancelled has no text: the dialog is
@@ -17,34 +23,36 @@ FailureText TextFor(TransformStep step) {
   switch (step) {
     case TransformStep::OpenInput:
     case TransformStep::MeasureInput:
-      return {WTEXT("Can't open file 22DD"), job_text::Warring};
+      return {CantOpenInput, Warring};
     case TransformStep::TooSmall:
-      return {WTEXT("Please open the bigger file"), WTEXT("A small file")};
+      return {SmallFile, SmallFileCaption};
     case TransformStep::TooBig:
-      return {WTEXT("Please open the smaller file"), WTEXT("A big file")};
+      return {BigFile, BigFileCaption};
     case TransformStep::SameFile:
-      return {WTEXT("The new document can't replace the original"), job_text::Warring};
+      return {CantReplaceOriginal, Warring};
     case TransformStep::ReopenInput:
-      return {WTEXT("Can't open file 44"), job_text::Warring};
+      return {CantReopenInput, Warring};
     case TransformStep::CreateOutput:
-      return {WTEXT("Can't open file-save 4477"), job_text::Warring};
+      return {CantCreateOutput, Warring};
     case TransformStep::ReopenOutput:
-      return {WTEXT("Can't open file-save in binarytext"), job_text::Warring};
+      return {CantReopenOutput, Warring};
     case TransformStep::InputChanged:
-      return {WTEXT("The file changed while it was read"), job_text::Warring};
+      return {InputChanged, Warring};
     case TransformStep::Read:
-      return {WTEXT("Can't read the file"), job_text::Warring};
+      return {CantRead, Warring};
     case TransformStep::Write:
-      return {WTEXT("Can't write the new document"), job_text::Warring};
+      return {CantWrite, Warring};
     case TransformStep::Finish:
-      return {WTEXT("Can't finish the new document"), job_text::Warring};
+      return {CantFinish, Warring};
     case TransformStep::Replace:
-      return {WTEXT("Can't save the new document"), job_text::Warring};
+      return {CantSave, Warring};
     case TransformStep::Cancelled:
       break;
   }
-  return {nullptr, nullptr};
+  return {};
 }
+
+constexpr std::array<std::u16string_view, 3> TickerTexts = {Ticker0, Ticker1, Ticker2};
 
 }  // namespace
 
@@ -89,7 +97,7 @@ void EncodingJob::Run() {
     const FailureText text = TextFor(failed->Step);
     return Fail(text.Text, text.Caption);
   }
-  SetStatus(job_text::PleaseWait);
+  SetStatus(resources::PleaseWait);
   StartTicker();
   TransformHooks hooks;
   hooks.Cancel = &cancel_;
@@ -99,21 +107,24 @@ void EncodingJob::Run() {
     return Fail(text.Text, text.Caption);
   }
   StopTicker();
-  SetStatus(job_text::Finish);
-  windows_.MessageBoxW(request_.Dialog, job_text::Closing, job_text::ClosingCaption, MB_OK);
+  SetStatus(resources::Finish);
+  windows_.MessageBoxW(request_.Dialog, ToWide(resources::Closing).c_str(),
+                       ToWide(resources::ClosingCaption).c_str(), MB_OK);
   windows_.PostEndDialog(request_.Dialog, 0);
 }
 
 // Every failure ends alike: the box (none when cancelled), the ticker stopped, and the
 // main dialog asked to end. The transform has already removed its temporary file.
-void EncodingJob::Fail(const WCHAR* text, const WCHAR* caption) {
+void EncodingJob::Fail(std::u16string_view text, std::u16string_view caption) {
   StopTicker();
-  if (text && !cancel_) windows_.MessageBoxW(nullptr, text, caption, MB_OK);
+  if (!text.empty() && !cancel_) {
+    windows_.MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(caption).c_str(), MB_OK);
+  }
   windows_.PostEndDialog(request_.Dialog, 0);
 }
 
-void EncodingJob::SetStatus(const WCHAR* text) {
-  windows_.SetWindowTextW(request_.Status, text);
+void EncodingJob::SetStatus(std::u16string_view text) {
+  windows_.SetWindowTextW(request_.Status, ToWide(text).c_str());
 }
 
 void EncodingJob::StartTicker() {
@@ -134,7 +145,7 @@ void EncodingJob::Tick() {
   while (JobRunning) {
     const int32_t phase = TickerPhase;
     if (phase % 2 == 0) {
-      SetStatus(job_text::Ticker[phase / 2]);
+      SetStatus(TickerTexts[phase / 2]);
     } else {
       windows_.SleepEx(500, TRUE);
     }

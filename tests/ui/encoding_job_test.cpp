@@ -1,5 +1,5 @@
 // The encoding job on the scripted window system, with real files in a fresh folder.
-#include "engine/job.h"
+#include "ui/encoding_job.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,19 +17,19 @@
 namespace tavrinole {
 namespace {
 
-using testing::Bytes;
+using test_support::Bytes;
+using test_support::Faults;
+using test_support::FaultyFileSystem;
+using test_support::PausedReads;
+using test_support::RandomBytes;
+using test_support::ReadBytes;
+using test_support::ServeUntilEnded;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 using ::testing::ElementsAre;
-using testing::Faults;
-using testing::FaultyFileSystem;
 using ::testing::IsEmpty;
-using testing::PausedReads;
-using testing::RandomBytes;
-using testing::ReadBytes;
-using testing::ServeUntilEnded;
-using testing::TempFolder;
-using testing::WriteBytes;
 
-constexpr int StatusId = 4010;
+constexpr int StatusId = ids::PasswordDisplay;
 const std::vector<int32_t> kPresses{5, 5, 5, 5, 5, 12, 38};
 
 INT_PTR CALLBACK QuietProc(HWND, UINT, WPARAM, LPARAM) {
@@ -39,21 +39,16 @@ INT_PTR CALLBACK QuietProc(HWND, UINT, WPARAM, LPARAM) {
 WString W(std::u16string_view text) {
   return WString(text.begin(), text.end());
 }
-#ifdef _WIN32
-WString W(const WCHAR* text) {
-  return WString(text);
-}
-#endif
 
 Bytes Reference(Bytes data) {
-  return testing::ReferenceMixed(std::move(data), kPresses);
+  return test_support::ReferenceMixed(std::move(data), kPresses);
 }
 
 class Job : public ::testing::Test {
  protected:
   void SetUp() override {
     ws.RegisterTemplates(resources::DialogTemplates);
-    dialog = ws.OpenDialog(resources::MainDialogId, nullptr, QuietProc, 0);
+    dialog = ws.OpenDialog(ids::MainDialog, nullptr, QuietProc, 0);
     status = ws.GetDlgItem(dialog, StatusId);
   }
 
@@ -90,7 +85,7 @@ TEST_F(Job, RefusesInputsUnderFourBytesAndEndsTheDialog) {
     WriteBytes(folder / "in", Bytes(size, 0x41));
     ScriptedWindowSystem fresh;
     fresh.RegisterTemplates(resources::DialogTemplates);
-    dialog = fresh.OpenDialog(resources::MainDialogId, nullptr, QuietProc, 0);
+    dialog = fresh.OpenDialog(ids::MainDialog, nullptr, QuietProc, 0);
     EncodingJob job(fresh, files);
     ASSERT_TRUE(job.Start(Request()));
     ServeUntilEnded(fresh, dialog);
@@ -120,7 +115,7 @@ TEST_F(Job, WritesTheDocumentThenFinishesWithTheClosingMessage) {
   for (size_t size : {size_t{4}, size_t{64000}, size_t{64001}, size_t{1000000}}) {
     ScriptedWindowSystem fresh;
     fresh.RegisterTemplates(resources::DialogTemplates);
-    dialog = fresh.OpenDialog(resources::MainDialogId, nullptr, QuietProc, 0);
+    dialog = fresh.OpenDialog(ids::MainDialog, nullptr, QuietProc, 0);
     status = fresh.GetDlgItem(dialog, StatusId);
     const Bytes original = RandomBytes(size, static_cast<uint32_t>(size));
     WriteBytes(folder / "in", original);
@@ -134,8 +129,8 @@ TEST_F(Job, WritesTheDocumentThenFinishesWithTheClosingMessage) {
     EXPECT_EQ(ReadBytes(folder / "out"), Reference(original)) << size;
     const std::vector<WString> texts = fresh.TextsSet(status);
     ASSERT_GE(texts.size(), 2u);
-    EXPECT_EQ(texts.front(), W(job_text::PleaseWait));
-    EXPECT_EQ(texts.back(), W(job_text::Finish));
+    EXPECT_EQ(texts.front(), W(resources::PleaseWait));
+    EXPECT_EQ(texts.back(), W(resources::Finish));
     const std::vector<CallRecord> boxes = fresh.Calls("MessageBoxW");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].window, dialog);
@@ -149,7 +144,7 @@ TEST_F(Job, WritesTheDocumentThenFinishesWithTheClosingMessage) {
 }
 
 TEST_F(Job, ClosingMessageHasItsFiveLines) {
-  const WString text = W(job_text::Closing);
+  const WString text = W(resources::Closing);
   std::vector<WString> lines;
   size_t start = 0;
   for (size_t nl; (nl = text.find(u'\n', start)) != WString::npos; start = nl + 1) {
@@ -178,10 +173,9 @@ TEST_F(Job, TickerCyclesItsTextsEveryHalfSecondAndFinishComesLast) {
   ws.AdvanceClock(500);  // the read's 3200 ms have passed: the job finishes
   RunToEnd(job);
 
-  const std::vector<WString> t{W(job_text::Ticker[0]), W(job_text::Ticker[1]),
-                               W(job_text::Ticker[2])};
-  EXPECT_THAT(ws.TextsSet(status), ElementsAre(W(job_text::PleaseWait), t[0], t[1], t[2], t[0],
-                                               t[1], t[2], t[0], W(job_text::Finish)));
+  const std::vector<WString> t{W(resources::Ticker0), W(resources::Ticker1), W(resources::Ticker2)};
+  EXPECT_THAT(ws.TextsSet(status), ElementsAre(W(resources::PleaseWait), t[0], t[1], t[2], t[0],
+                                               t[1], t[2], t[0], W(resources::Finish)));
   for (const CallRecord& sleep : ws.Calls("SleepEx")) {
     if (sleep.thread != ws.Calls("SetWindowTextW").at(1).thread) continue;
     EXPECT_EQ(sleep.args, (std::vector<intptr_t>{500, TRUE}));
@@ -199,7 +193,7 @@ TEST_F(Job, ClosingTheDialogCancelsBetweenBlocksAndLeavesNothing) {
   ws.AdvanceClock(1000);
   RunToEnd(job);
   EXPECT_THAT(Boxes(), IsEmpty());
-  EXPECT_NE(ws.TextsSet(status).back(), W(job_text::Finish));
+  EXPECT_NE(ws.TextsSet(status).back(), W(resources::Finish));
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
 }
 
@@ -225,7 +219,7 @@ TEST_P(JobFailure, ShowsItsMessageAndEndsLikeASmallFile) {
   EXPECT_EQ(Boxes()[0].caption, W(u"Warring"));
   EXPECT_EQ(Boxes()[0].window, nullptr);
   const std::vector<WString> texts = ws.TextsSet(status);
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), W(job_text::Finish)), 0);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), W(resources::Finish)), 0);
   EXPECT_EQ(ReadBytes(folder / "in"), original);
   EXPECT_EQ(ReadBytes(folder / "out"), Bytes(10, 1));
   EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));

@@ -48,8 +48,8 @@ bool Utf8Arguments(int argc, wchar_t** argv, std::vector<std::string>& arguments
                    std::string& error) {
   for (int i = 1; i < argc; ++i) {
     const std::wstring_view wide(argv[i]);
-    const std::optional<std::string> utf8 =
-        Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+    const std::optional<std::string> utf8 = Utf16ToUtf8(
+        std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
     if (!utf8) {
       error = "argument " + std::to_string(i) + " is not valid UTF-16";
       return false;
@@ -60,11 +60,13 @@ bool Utf8Arguments(int argc, wchar_t** argv, std::vector<std::string>& arguments
 }
 
 bool AskConsole(const char* prompt, std::string& line) {
-  const HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE input =
+      CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   if (input == INVALID_HANDLE_VALUE) return false;
-  const HANDLE output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE output =
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   DWORD saved = 0;
   if (output == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &saved)) {
     if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
@@ -73,17 +75,19 @@ bool AskConsole(const char* prompt, std::string& line) {
   }
   InstallHandler();
   std::u16string text;
-  for (const char* p = prompt; *p; ++p) text += static_cast<char16_t>(static_cast<unsigned char>(*p));
+  for (const char* p = prompt; *p; ++p)
+    text += static_cast<char16_t>(static_cast<unsigned char>(*p));
   WriteConsoleText(output, text);
 
   promptSavedMode = saved;
   promptInput.store(input);
-  const DWORD quiet = (saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT |
-                      ENABLE_PROCESSED_INPUT;
+  const DWORD quiet =
+      (saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT;
   SetConsoleMode(input, quiet);
   wchar_t buffer[1024];
   DWORD got = 0;
-  const bool read = ReadConsoleW(input, buffer, static_cast<DWORD>(std::size(buffer)), &got, nullptr) != 0;
+  const bool read =
+      ReadConsoleW(input, buffer, static_cast<DWORD>(std::size(buffer)), &got, nullptr) != 0;
   // The handler may have taken the prompt already; then it restores the mode itself.
   if (promptInput.exchange(nullptr) != nullptr) SetConsoleMode(input, saved);
   WriteConsoleText(output, u"\r\n");

@@ -86,6 +86,7 @@ take_screenshot() {
   wait "$EXE_PID" 2>/dev/null || true
   EXE_PID=""
   "$WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1
+  stop_wine
   start_wine_services
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -11,8 +12,11 @@
 #include "engine/mixer_factory.h"
 #include "engine/password.h"
 #include "engine/utf.h"
+#include "tavrinole/version.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "cli/console_windows.h"
+#else
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -48,7 +52,12 @@ bool ReadFirstLine(const std::string& name, std::string& line, std::string& erro
   std::istream* in = &std::cin;
   std::ifstream file;
   if (name != "-") {
+#ifdef _WIN32
+    // The name is UTF-8; a narrow name would go through the ANSI code page.
+    file.open(std::filesystem::path(std::u8string(name.begin(), name.end())), std::ios::binary);
+#else
     file.open(name, std::ios::binary);
+#endif
     if (!file) {
       error = "can't open the password file " + Quoted(name);
       return false;
@@ -90,8 +99,8 @@ bool AskTerminal(const char* prompt, std::string& line) {
   return true;
 }
 #else
-bool AskTerminal(const char*, std::string&) {
-  return false;
+bool AskTerminal(const char* prompt, std::string& line) {
+  return AskConsole(prompt, line);
 }
 #endif
 
@@ -130,20 +139,26 @@ bool PasswordSlotsFor(const std::string& text, PasswordSlots& slots, std::string
 
 std::atomic<bool> interrupted{false};
 
+#ifndef _WIN32
 extern "C" void OnInterrupt(int) {
   interrupted.store(true);
 }
+#endif
 
 void WatchInterrupts() {
+#ifdef _WIN32
+  WatchConsoleEvents(interrupted);
+#else
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
+#endif
 }
 
 bool StandardErrorIsTerminal() {
 #ifndef _WIN32
   return isatty(STDERR_FILENO) == 1;
 #else
-  return false;
+  return StandardErrorIsConsole();
 #endif
 }
 
@@ -322,7 +337,7 @@ Example:
 }
 
 std::string VersionText() {
-  return std::string(Program) + " 1.0.0 (Ochrel edition)\n";
+  return std::string(Program) + " " TAVRINOLE_VERSION_TEXT " (Ochrel edition)\n";
 }
 
 int Run(const std::vector<std::string>& arguments) {

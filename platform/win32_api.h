@@ -24,7 +24,7 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-// <windows.h> first: the others rely on its types.
+// <windows.h> first: the others rely on its types. Include sorting would put it last.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "resources/dialog_templates.h"
+#include "resources/texts.h"
 
 namespace tavrinole::resources {
 namespace {
@@ -67,6 +68,37 @@ std::string DialogBlock(const DialogTemplate& dialog) {
   return block;
 }
 
+std::string VersionValue(const std::string& name, const std::string& value) {
+  return "            VALUE \"" + name + "\", " + value + "\n";
+}
+
+// The numbers come from the generated header, so the script names the one version
+// the project sets and stays the same from release to release.
+std::string VersionBlock() {
+  const std::string numbers =
+      "TAVRINOLE_VERSION_MAJOR, TAVRINOLE_VERSION_MINOR, TAVRINOLE_VERSION_PATCH, 0";
+  std::string block = std::to_string(VersionId) + " VERSIONINFO\n";
+  block += "FILEVERSION " + numbers + "\n";
+  block += "PRODUCTVERSION " + numbers + "\n";
+  block += "FILEFLAGSMASK 0x3F\nFILEFLAGS 0x0\n";
+  block += "FILEOS 0x40004\n";  // VOS_NT_WINDOWS32, also for 64-bit programs
+  block += "FILETYPE 0x1\nFILESUBTYPE 0x0\n";
+  block += "BEGIN\n    BLOCK \"StringFileInfo\"\n    BEGIN\n";
+  block += "        BLOCK \"040904B0\"\n        BEGIN\n";  // US English, UTF-16
+  block += VersionValue("CompanyName", RcWideString(u"Tavrinole project"));
+  block += VersionValue("FileDescription", RcWideString(FileDescription));
+  block += VersionValue("FileVersion", "TAVRINOLE_VERSION_TEXT");
+  block += VersionValue("InternalName", RcWideString(ProductName));
+  block += VersionValue("LegalCopyright", RcWideString(MakerNotice));
+  block += VersionValue("OriginalFilename", RcWideString(OriginalFileName));
+  block += VersionValue("ProductName", RcWideString(ProductName));
+  block += VersionValue("ProductVersion", "TAVRINOLE_VERSION_TEXT");
+  block += "        END\n    END\n";
+  block += "    BLOCK \"VarFileInfo\"\n    BEGIN\n        VALUE \"Translation\", 0x409, 1200\n";
+  block += "    END\nEND\n";
+  return block;
+}
+
 }  // namespace
 
 std::string RcWideString(std::u16string_view text) {
@@ -86,6 +118,10 @@ std::string ResourceScript() {
       "// Do not edit: change the templates and rebuild the target tavrinole_update_rc.\n"
       "// windres stores the dialog class name in capitals; Windows compares class names\n"
       "// without regard to case, so it still finds \"TavrinolClass\".\n\n";
+  script += "#include \"" + std::string(VersionHeader) + "\"\n\n";
+  script += VersionBlock() + "\n";
+  script += std::to_string(ManifestId) + " " + std::to_string(ManifestType) + " \"" +
+            std::string(ManifestFileName) + "\"\n\n";
   script += std::to_string(ids::ProgramIcon) + " ICON \"" + std::string(IconFileName) + "\"\n";
   for (const DialogTemplate& dialog : DialogTemplates) {
     script += '\n';

@@ -1,31 +1,35 @@
 #!/usr/bin/env bash
-# End-to-end run of the real Tavrinole-Ochrel.exe under 32-bit Wine on a virtual X
-# display: Open, type the input's path, Save as, type a new name, five keys, Run,
-# dismiss the closing message. The document written must equal the Linux command-line
-# tool's output for the same input and password.
+# End-to-end run of the real Windows programs under Wine on a virtual X display, for
+# each build the machine can run (as scripts/test-windows.sh chooses them: the 64-bit
+# one everywhere, the 32-bit one where 32-bit code runs): Open, type the input's path,
+# Save as, type a new name, five keys, Run, dismiss the closing message; then the same
+# encode with the build's tavrinole-ochrel-cli.exe. Both documents must equal the Linux
+# command-line tool's output for the same input and password.
 #
 #   bash scripts/e2e-windows.sh [--screenshot FILE]
 #
-# --screenshot also saves the main dialog, with its frame, as a PNG.
+# --screenshot also saves the first build's main dialog, with its frame, as a PNG.
 set -euo pipefail
 
-source "$(dirname "${BASH_SOURCE[0]}")/test-windows.sh"
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$ROOT/scripts/lib/x11-driving.sh"
+source "$ROOT/scripts/lib/windows-builds.sh"
 
 RC_SCRIPT="$ROOT/resources/tavrinole.rc"
 TITLE='Tavrinole-Ochrel\(Unlimited\)'  # as a pattern for xdotool search
 WORK_WIN='C:\tavrinole-e2e'
-WORK="$WINEPREFIX/drive_c/tavrinole-e2e"
 SCREENSHOT=""
 EXE_PID=""
 
 fail() {
-  echo "e2e-windows: FAILED: $*" >&2
+  echo "e2e-windows: FAILED${ARCH_NAME:+ ($ARCH_NAME)}: $*" >&2
   exit 1
 }
 
 cleanup() {
   if [ -n "$EXE_PID" ]; then kill "$EXE_PID" >/dev/null 2>&1 || true; fi
-  stop_wine_and_xvfb
+  stop_wine
+  stop_xvfb
 }
 
 # Types $2 into the file dialog named $1 and accepts it; the dialog must close.
@@ -41,7 +45,7 @@ answer_file_dialog() {
 
 # Starts the program and prints its main window's id.
 start_program() {
-  ( cd "$BUILD/bin" && exec wine Tavrinole-Ochrel.exe ) >>"$WORK/program.log" 2>&1 &
+  ( cd "$BUILD/bin" && exec "$WINE" Tavrinole-Ochrel.exe ) >>"$WORK/program.log" 2>&1 &
   EXE_PID=$!
   local main
   main="$(wait_for_window "^$TITLE\$" 60)" || fail "no window named '$TITLE'"
@@ -71,17 +75,19 @@ run_the_program() {
 # the clicks of the real run would miss.
 take_screenshot() {
   local x y w h main
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
   start_program >"$WORK/main-window"
   main="$(cat "$WORK/main-window")"
   read -r x y w h <<<"$(window_geometry "$main")"
   import -window root -crop "${w}x${h}+${x}+${y}" +repage "$SCREENSHOT"
-  echo "e2e-windows: screenshot in $SCREENSHOT"
+  echo "e2e-windows: screenshot of the $ARCH_NAME program in $SCREENSHOT"
   wineserver -k
   wineserver --wait
   wait "$EXE_PID" 2>/dev/null || true
   EXE_PID=""
-  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1
+  "$WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1
+  stop_wine
+  start_wine_services
 }
 
 linux_cli() {
@@ -89,11 +95,89 @@ linux_cli() {
     cmake --build "$ROOT/build" --target tavrinole-ochrel-cli -j2 >/dev/null
     echo "$ROOT/build/bin/tavrinole-ochrel-cli"
   else
-    cmake -S "$ROOT" -B "$BUILD/host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRINOLE_TESTS=OFF \
-      -DTAVRINOLE_QT=OFF -DTAVRINOLE_BENCH=OFF >/dev/null
-    cmake --build "$BUILD/host" --target tavrinole-ochrel-cli -j2 >/dev/null
-    echo "$BUILD/host/bin/tavrinole-ochrel-cli"
+    cmake -S "$ROOT" -B "$ROOT/build-windows-x64/host" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DTAVRINOLE_TESTS=OFF -DTAVRINOLE_QT=OFF -DTAVRINOLE_BENCH=OFF >/dev/null
+    cmake --build "$ROOT/build-windows-x64/host" --target tavrinole-ochrel-cli -j2 >/dev/null
+    echo "$ROOT/build-windows-x64/host/bin/tavrinole-ochrel-cli"
   fi
+}
+
+# Runs the build's CLI in a Wine console window with the command line $1 for cmd.exe,
+# and types the password twice at its prompt. Prints the window's id.
+start_console() {
+  "$WINE" wineconsole cmd /c "$1" >>"$WORK/console.log" 2>&1 &
+  local window
+  window="$(wait_for_window 'cmd\.exe' 60)" || fail "no console window"
+  sleep 1
+  for _ in 1 2; do
+    xdotool windowfocus --sync "$window"
+    xdotool type --delay 40 "$PASSWORD"
+    xdotool key Return
+    sleep 0.5
+  done
+  echo "$window"
+}
+
+# The password asked on the console (the echo is off there) gives the same bytes; a
+# Ctrl-C in the middle of a long run leaves nothing in the folder.
+check_console() {
+  local cli_win="$BUILD_WIN\\bin\\tavrinole-ochrel-cli.exe" window
+  window="$(start_console "$cli_win -o $WORK_WIN\\at-prompt.txt $WORK_WIN\\letter.txt & call echo %^errorlevel% > $WORK_WIN\\prompt-status")"
+  for _ in $(seq 120); do [ -s "$WORK/prompt-status" ] && break; sleep 0.5; done
+  [ "$(tr -d ' \r\n' <"$WORK/prompt-status" 2>/dev/null)" = 0 ] ||
+    fail "the CLI asking on the console did not succeed: $(cat "$WORK/prompt-status" 2>/dev/null)"
+  cmp "$WORK/expected.txt" "$WORK/at-prompt.txt" || fail "the password typed at the console gave other bytes"
+  wait_until_gone "$window" 30 || fail "the console window stayed after the run"
+
+  mkdir -p "$WORK/interrupted"
+  truncate -s 3G "$WORK/interrupted/big"
+  window="$(start_console "$cli_win -o $WORK_WIN\\interrupted\\out $WORK_WIN\\interrupted\\big")"
+  local writing=""
+  for _ in $(seq 240); do
+    if compgen -G "$WORK/interrupted/.tavrinole-*" >/dev/null; then writing=1; break; fi
+    sleep 0.25
+  done
+  [ -n "$writing" ] || fail "the interrupted run never started writing"
+  xdotool windowfocus --sync "$window" key ctrl+c
+  wait_until_gone "$window" 60 || fail "Ctrl-C did not end the run"
+  sleep 1
+  [ "$(ls -A "$WORK/interrupted")" = big ] ||
+    fail "Ctrl-C left something behind: $(ls -A "$WORK/interrupted" | tr '\n' ' ')"
+  rm -rf "$WORK/interrupted"
+}
+
+# Both Windows programs of the current build encode the same input as the Linux CLI.
+check_build() {
+  local cli="$1"
+  WORK="$WINEPREFIX/drive_c/tavrinole-e2e"
+  BUILD_WIN="Z:${BUILD//\//\\}"
+  prepare_wine_prefix
+  start_wine_services
+  rm -rf "$WORK"
+  mkdir -p "$WORK"
+  # Three full blocks and a remainder, so block boundaries are crossed.
+  head -c 200003 /dev/urandom >"$WORK/letter.txt"
+  printf '%s\n' "$PASSWORD" | "$cli" --password-file - --quiet -o "$WORK/expected.txt" "$WORK/letter.txt"
+
+  if [ -n "$SCREENSHOT" ]; then
+    take_screenshot
+    SCREENSHOT=""
+  fi
+  run_the_program
+  [ -f "$WORK/encoded.txt" ] || fail "no encoded.txt; the folder holds: $(ls "$WORK")"
+  cmp "$WORK/expected.txt" "$WORK/encoded.txt" || fail "the program's output differs from the CLI's"
+  cmp -s "$WORK/letter.txt" "$WORK/encoded.txt" && fail "the output equals the input"
+
+  printf '%s\n' "$PASSWORD" >"$WORK/password"
+  "$WINE" "$BUILD/bin/tavrinole-ochrel-cli.exe" --password-file "$WORK_WIN\\password" \
+    -o "$WORK_WIN\\by-cli.txt" "$WORK_WIN\\letter.txt" </dev/null >"$WORK/cli.log" 2>&1 ||
+    fail "tavrinole-ochrel-cli.exe failed: $(cat "$WORK/cli.log")"
+  cmp "$WORK/expected.txt" "$WORK/by-cli.txt" || fail "the Windows CLI's output differs from the Linux CLI's"
+  check_console
+  echo "e2e-windows: passed ($ARCH_NAME): Tavrinole-Ochrel.exe and tavrinole-ochrel-cli.exe" \
+    "(password file and console prompt) wrote the same $(stat -c %s "$WORK/encoded.txt") bytes" \
+    "as the Linux CLI; Ctrl-C left nothing behind"
+  stop_wine
 }
 
 main_e2e() {
@@ -103,28 +187,22 @@ main_e2e() {
       *) fail "unknown argument $1" ;;
     esac
   done
-  bash "$ROOT/scripts/build-windows.sh" >/dev/null
-  local cli
+  choose_windows_builds
+  [ "${#WINDOWS_BUILDS[@]}" -gt 0 ] || fail "$WINDOWS_BUILDS_LINE"
+  echo "e2e-windows: running $WINDOWS_BUILDS_LINE"
+  local build cli
+  for build in "${WINDOWS_BUILDS[@]}"; do
+    bash "$ROOT/scripts/build-windows.sh" "$build" >/dev/null
+  done
   cli="$(linux_cli)"
   trap cleanup EXIT
-  prepare_wine_prefix
-  load_resource_ids "$BUILD" || fail "$BUILD/resource_ids.sh is missing; configure the build again"
   start_xvfb || fail "Xvfb did not start"
-  start_wine_services
-
-  rm -rf "$WORK"
-  mkdir -p "$WORK"
-  # Three full blocks and a remainder, so block boundaries are crossed.
-  head -c 200003 /dev/urandom >"$WORK/letter.txt"
-  printf '%s\n' "$PASSWORD" | "$cli" --password-file - --quiet -o "$WORK/expected.txt" "$WORK/letter.txt"
-
-  if [ -n "$SCREENSHOT" ]; then take_screenshot; fi
-  run_the_program
-
-  [ -f "$WORK/encoded.txt" ] || fail "no encoded.txt; the folder holds: $(ls "$WORK")"
-  cmp "$WORK/expected.txt" "$WORK/encoded.txt" || fail "the program's output differs from the CLI's"
-  cmp -s "$WORK/letter.txt" "$WORK/encoded.txt" && fail "the output equals the input"
-  echo "e2e-windows: passed: Tavrinole-Ochrel.exe wrote the same $(stat -c %s "$WORK/encoded.txt") bytes as the CLI"
+  for build in "${WINDOWS_BUILDS[@]}"; do
+    use_windows_build "$build"
+    load_resource_ids "$BUILD" || fail "$BUILD/resource_ids.sh is missing; configure the build again"
+    check_build "$cli"
+  done
+  echo "e2e-windows: passed: $WINDOWS_BUILDS_LINE"
 }
 
 main_e2e "$@"

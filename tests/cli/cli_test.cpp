@@ -1,9 +1,16 @@
 // The command-line tool, run as a program: exit codes, messages, and what is left
 // in the folder afterwards.
+#include "tavrinole/version.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace tavrinole {
 namespace {
+
+#ifdef _WIN32
+const std::string kNewLine = "\r\n";  // the console's line end on standard output
+#else
+const std::string kNewLine = "\n";
+#endif
 
 TEST_F(Cli, EncodesAsTheKeystreamSaysAndDecodesBack) {
   const Bytes original = RandomBytes(3 * BlockBytes + 17, 11);
@@ -74,7 +81,35 @@ TEST_F(Cli, HelpAndVersion) {
   EXPECT_NE(help.Out.find("--password-file"), std::string::npos);
   const ProgramResult version = Run({"--version"});
   EXPECT_EQ(version.ExitCode, 0);
-  EXPECT_EQ(version.Out.rfind("tavrinole-ochrel-cli ", 0), 0u);
+  // The project's version, the one the Windows programs' version resource names.
+  EXPECT_EQ(version.Out,
+            "tavrinole-ochrel-cli " TAVRINOLE_VERSION_TEXT " (Ochrel edition)" + kNewLine);
+}
+
+// Greek, Cyrillic and Chinese in one name fit no single code page: on Windows they
+// only arrive through the UTF-16 command line.
+TEST_F(Cli, NamesOutsideAnyCodePageWork) {
+  const Bytes original = RandomBytes(2 * BlockBytes + 5, 16);
+  const std::string input = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1-\xD0\x96-\xE6\x96\x87.bin";
+  const std::string encoded = "\xE5\x87\xBA-\xC3\xA9t\xC3\xA9.tvr";
+  const std::string password = "p\xE5\xAF\x86\xE7\xA0\x81.txt";
+  const auto at = [&](const std::string& utf8) {
+    return folder.Root() / std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+  };
+  WriteBytes(at(input), original);
+  WriteBytes(at(password), Bytes{'P', 'L', 'A', 'N', 'E', 'T', '\n'});
+
+  ProgramResult r = Run({"--password-file", password, "-o", encoded, input});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(ReadBytes(at(encoded)), Reference(original, "PLANET"));
+
+  r = Run({"--password-file", password, "-o", encoded, input});
+  EXPECT_EQ(r.ExitCode, 1);
+  // Messages name the file as given, in UTF-8.
+  EXPECT_NE(r.Err.find("\"" + encoded + "\" already exists"), std::string::npos) << r.Err;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Root()),
+                          std::filesystem::directory_iterator()),
+            3);
 }
 
 TEST_F(Cli, KeepsAnExistingOutputUnlessForced) {
@@ -95,14 +130,23 @@ TEST_F(Cli, NeverWritesOverTheInputEvenWhenForced) {
   const Bytes original = RandomBytes(500, 15);
   WriteBytes(folder / "in", original);
   std::filesystem::create_hard_link(folder / "in", folder / "hard");
+  std::set<std::string> names{"in", "hard"};
+  std::vector<std::string> outputs{"in", "./in", "hard"};
+#ifdef _WIN32
+  // Another spelling of the same file, where Windows folds case.
+  outputs.push_back(".\\IN");
+#else
   std::filesystem::create_symlink("in", folder / "soft");
-  for (const char* output : {"in", "./in", "hard", "soft"}) {
+  names.insert("soft");
+  outputs.push_back("soft");
+#endif
+  for (const std::string& output : outputs) {
     const ProgramResult r = RunWith("TIGER", {"--force", "-o", output, "in"});
     EXPECT_EQ(r.ExitCode, 1) << output;
     EXPECT_NE(r.Err.find("is the input file itself"), std::string::npos) << r.Err;
   }
   EXPECT_EQ(ReadBytes(folder / "in"), original);
-  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "hard", "soft"}));
+  EXPECT_EQ(folder.Names(), names);
 }
 
 TEST_F(Cli, RefusesInputsItCannotTakeWithExitOne) {

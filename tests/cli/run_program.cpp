@@ -1,5 +1,12 @@
 #include "tests/cli/run_program.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <thread>
+
+#include "engine/utf.h"
+#else
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,9 +14,58 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#endif
 
 namespace tavrinole::test_support {
 namespace {
+
+#ifdef _WIN32
+
+std::wstring Wide(const std::string& utf8) {
+  const std::u16string wide = *Utf8ToUtf16(utf8);
+  return std::wstring(wide.begin(), wide.end());
+}
+
+// One argument of a command line as the C runtime splits it again: quotes around
+// blanks and quotes, backslashes doubled only where a quote follows them.
+std::wstring Quoted(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+    return argument;
+  std::wstring quoted = L"\"";
+  size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(2 * backslashes, L'\\');
+  return quoted + L"\"";
+}
+
+// A pipe whose `keep` end stays with us and whose other end the child inherits.
+struct Pipe {
+  HANDLE Read = nullptr;
+  HANDLE Write = nullptr;
+  bool Open(bool keepRead) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    if (!CreatePipe(&Read, &Write, &inherit, 0)) return false;
+    return SetHandleInformation(keepRead ? Read : Write, HANDLE_FLAG_INHERIT, 0) != 0;
+  }
+};
+
+std::string Drain(HANDLE from) {
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(from, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  return text;
+}
+
+#else
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -26,7 +82,63 @@ std::string Slurp(const std::string& path) {
   _exit(127);
 }
 
+#endif
+
 }  // namespace
+
+#ifdef _WIN32
+
+// The child has no console (DETACHED_PROCESS): what it reads and writes goes through
+// the pipes alone, as with a program whose input and output are redirected.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& input, const std::string& folder) {
+  Pipe in, out, err;
+  if (!in.Open(false) || !out.Open(true) || !err.Open(true)) return {};
+  wchar_t full[MAX_PATH];
+  const std::wstring application =
+      GetFullPathNameW(Wide(program).c_str(), MAX_PATH, full, nullptr) ? full : Wide(program);
+  std::wstring commandLine = Quoted(application);
+  for (const std::string& a : arguments) commandLine += L" " + Quoted(Wide(a));
+  const std::wstring directory = Wide(folder);
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in.Read;
+  startup.hStdOutput = out.Write;
+  startup.hStdError = err.Write;
+  PROCESS_INFORMATION process{};
+  const bool started =
+      CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                     DETACHED_PROCESS | CREATE_UNICODE_ENVIRONMENT, nullptr,
+                     folder.empty() ? nullptr : directory.c_str(), &startup, &process);
+  CloseHandle(in.Read);
+  CloseHandle(out.Write);
+  CloseHandle(err.Write);
+  ProgramResult result;
+  if (started) {
+    std::thread errors([&] { result.Err = Drain(err.Read); });
+    DWORD written = 0;
+    if (!input.empty())
+      WriteFile(in.Write, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    CloseHandle(in.Write);
+    result.Out = Drain(out.Read);
+    errors.join();
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    result.ExitCode = static_cast<int>(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    CloseHandle(in.Write);
+  }
+  CloseHandle(out.Read);
+  CloseHandle(err.Read);
+  return result;
+}
+
+#else
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& input, const std::string& folder) {
@@ -71,5 +183,7 @@ int StartProgram(const std::string& program, const std::vector<std::string>& arg
   }
   return pid;
 }
+
+#endif
 
 }  // namespace tavrinole::test_support

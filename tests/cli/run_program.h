@@ -16,8 +16,10 @@ struct ProgramResult {
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& input = {}, const std::string& folder = {});
 
+#ifndef _WIN32
 // Starts a program in the background; returns its process id.
 int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
                  const std::string& folder);
+#endif
 
 }  // namespace tavrinole::test_support

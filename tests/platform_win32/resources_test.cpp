@@ -50,6 +50,23 @@ INT_PTR CALLBACK CompareWithTemplate(HWND dialog, UINT message, WPARAM, LPARAM) 
     if (text != Wide(control.Text)) Differ(control.Id, "text");
     if (!IsWindowEnabled(window) != !control.Enabled()) Differ(control.Id, "enabled state");
     if (!SameStyle(window, control.Style)) Differ(control.Id, "style");
+    // Where the template puts it, in the pixels of the dialog's own font and DPI; the
+    // dialog manager converts the size, not the far corner.
+    RECT expected{control.At.X, control.At.Y, control.At.Width, control.At.Height};
+    MapDialogRect(dialog, &expected);
+    expected.right += expected.left;
+    expected.bottom += expected.top;
+    RECT actual;
+    GetWindowRect(window, &actual);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+    if (!EqualRect(&expected, &actual)) {
+      Differ(control.Id, "place " + std::to_string(actual.left) + "," + std::to_string(actual.top) +
+                             "," + std::to_string(actual.right) + "," +
+                             std::to_string(actual.bottom) + " instead of " +
+                             std::to_string(expected.left) + "," + std::to_string(expected.top) +
+                             "," + std::to_string(expected.right) + "," +
+                             std::to_string(expected.bottom));
+    }
   }
   EndDialog(dialog, 1);
   return TRUE;
@@ -81,6 +98,31 @@ TEST_P(ProgramResources, TheDialogShowsItsTemplate) {
 INSTANTIATE_TEST_SUITE_P(EveryDialog, ProgramResources,
                          ::testing::ValuesIn(resources::DialogTemplates),
                          [](const auto& info) { return std::to_string(info.param.Id); });
+
+// The manifest this program starts with (the program's own) is in effect: the process
+// is DPI aware, so the dialogs above lay out at the real DPI, and its buttons come
+// from common controls 6.
+TEST(ProgramManifest, MakesTheProcessDpiAware) {
+  EXPECT_TRUE(IsProcessDPIAware());
+}
+
+TEST(ProgramManifest, BringsCommonControlsSix) {
+  // A button makes the dialog manager load the library the manifest names.
+  HWND button =
+      CreateWindowExW(0, L"Button", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, Self(), nullptr);
+  ASSERT_NE(button, nullptr);
+  DestroyWindow(button);
+  HMODULE controls = GetModuleHandleW(L"comctl32.dll");
+  ASSERT_NE(controls, nullptr);
+  // Version 6 is only ever loaded from the side-by-side store, never from system32
+  // (Wine's copy there reports version 5 too, so its name is what tells).
+  WCHAR name[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(controls, name, MAX_PATH), 0u);
+  std::wstring path(name);
+  for (wchar_t& c : path) c = static_cast<wchar_t>(towlower(c));
+  EXPECT_NE(path.find(L"\\winsxs\\"), std::wstring::npos);
+  EXPECT_NE(path.find(L"common-controls_6595b64144ccf1df_6."), std::wstring::npos);
+}
 
 #pragma pack(push, 2)
 struct IconGroupEntry {

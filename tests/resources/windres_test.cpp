@@ -11,12 +11,15 @@
 #include "res_reader.h"
 #include "resources/dialog_templates.h"
 #include "resources/resource_script.h"
+#include "resources/texts.h"
+#include "tavrinole/version.h"
 
 namespace tavrinole::resources::testing {
 namespace {
 
 const std::filesystem::path ResourcesDir = TAVRINOLE_RESOURCES_DIR;
 const std::filesystem::path Windres = TAVRINOLE_WINDRES;
+const std::filesystem::path GeneratedDir = TAVRINOLE_GENERATED_DIR;
 
 constexpr uint16_t ButtonAtom = 0x0080;
 constexpr uint16_t StaticAtom = 0x0082;
@@ -55,8 +58,8 @@ class WindresTest : public ::testing::Test {
     const auto res = dir_ / "test.res";
     std::ofstream(rc, std::ios::binary) << script;
     const std::string command = std::string("\"") + Windres.string() + "\" -I \"" +
-                                ResourcesDir.string() + "\" -O res \"" + rc.string() + "\" \"" +
-                                res.string() + "\"";
+                                ResourcesDir.string() + "\" -I \"" + GeneratedDir.string() +
+                                "\" -O res \"" + rc.string() + "\" \"" + res.string() + "\"";
     if (std::system(command.c_str()) != 0)
       throw std::runtime_error(std::string("windres failed: ") + command);
     return ReadRes(ReadFile(res));
@@ -116,6 +119,66 @@ TEST_F(WindresTest, IconGroup8001CarriesTheIcoImages) {
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->Data, images[i].Data);
   }
+}
+
+// The value of a version resource's string `key`: after the key's terminating zero and
+// the padding to four bytes of the resource, up to the next zero.
+std::u16string VersionString(const Bytes& data, std::u16string_view key) {
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < data.size(); i += 2)
+    text += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+  std::u16string pattern(key);
+  pattern += u'\0';
+  std::size_t at = text.find(pattern);
+  if (at == std::u16string::npos) return u"<missing>";
+  at += pattern.size();
+  while (at % 2 != 0) ++at;  // four-byte alignment, counted in UTF-16 units
+  const std::size_t end = text.find(u'\0', at);
+  return text.substr(at, end - at);
+}
+
+uint32_t DWordAt(const Bytes& data, std::size_t at) {
+  return data[at] | (data[at + 1] << 8) | (data[at + 2] << 16) | (uint32_t{data[at + 3]} << 24);
+}
+
+TEST_F(WindresTest, VersionResourceNamesTheProjectsOneVersion) {
+  const auto compiled = Compile(ResourceScript());
+  const Resource* version = FindResource(compiled, 16 /* RT_VERSION */, VersionId);
+  ASSERT_NE(version, nullptr);
+  const Bytes& data = version->Data;
+  // VS_FIXEDFILEINFO begins with its signature; file and product versions follow.
+  std::size_t fixed = 0;
+  while (fixed + 4 <= data.size() && DWordAt(data, fixed) != 0xFEEF04BD) fixed += 4;
+  ASSERT_LT(fixed + 24, data.size());
+  const uint32_t high = (TAVRINOLE_VERSION_MAJOR << 16) | TAVRINOLE_VERSION_MINOR;
+  const uint32_t low = TAVRINOLE_VERSION_PATCH << 16;
+  EXPECT_EQ(DWordAt(data, fixed + 8), high);
+  EXPECT_EQ(DWordAt(data, fixed + 12), low);
+  EXPECT_EQ(DWordAt(data, fixed + 16), high);
+  EXPECT_EQ(DWordAt(data, fixed + 20), low);
+
+  const std::string text = TAVRINOLE_VERSION_TEXT;
+  const std::u16string version16(text.begin(), text.end());
+  EXPECT_EQ(VersionString(data, u"FileVersion"), version16);
+  EXPECT_EQ(VersionString(data, u"ProductVersion"), version16);
+  EXPECT_EQ(VersionString(data, u"ProductName"), ProductName);
+  EXPECT_EQ(VersionString(data, u"FileDescription"), FileDescription);
+  EXPECT_EQ(VersionString(data, u"LegalCopyright"), MakerNotice);  // the About box's line
+}
+
+TEST_F(WindresTest, ManifestAsksForWhatTheProgramNeeds) {
+  const auto compiled = Compile(ResourceScript());
+  const Resource* manifest = FindResource(compiled, ManifestType, ManifestId);
+  ASSERT_NE(manifest, nullptr);
+  EXPECT_EQ(manifest->Data, ReadFile(ResourcesDir / ManifestFileName));
+  const std::string xml(manifest->Data.begin(), manifest->Data.end());
+  for (const char* wanted : {
+           "level=\"asInvoker\"",
+           "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
+           "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true<",
+           "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+       })
+    EXPECT_NE(xml.find(wanted), std::string::npos) << wanted;
 }
 
 // Texts that tempt an escaper: quotes, backslashes, line ends, code units beyond

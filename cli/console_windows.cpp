@@ -1,0 +1,129 @@
+#include "cli/console_windows.h"
+
+#include <windows.h>
+
+#include "cli/cli.h"
+#include "engine/utf.h"
+
+namespace tavrinole::cli {
+namespace {
+
+std::atomic<std::atomic<bool>*> cancelFlag{nullptr};
+HANDLE finished = nullptr;  // set once the run has cleaned up after itself
+
+// The console input whose echo a prompt turned off, and its mode before.
+std::atomic<HANDLE> promptInput{nullptr};
+DWORD promptSavedMode = 0;
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (HANDLE input = promptInput.exchange(nullptr)) {
+    // Nothing has been written yet: give the console its echo back and end at once.
+    SetConsoleMode(input, promptSavedMode);
+    ExitProcess(ExitFailure);
+  }
+  std::atomic<bool>* cancel = cancelFlag.load();
+  if (cancel == nullptr) return FALSE;  // the system's default: end the process
+  cancel->store(true);
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+  if (finished) WaitForSingleObject(finished, 4000);
+  return TRUE;
+}
+
+void InstallHandler() {
+  static const bool installed = [] {
+    finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0;
+  }();
+  (void)installed;
+}
+
+bool WriteConsoleText(HANDLE output, std::u16string_view text) {
+  DWORD written = 0;
+  return WriteConsoleW(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+}  // namespace
+
+bool Utf8Arguments(int argc, wchar_t** argv, std::vector<std::string>& arguments,
+                   std::string& error) {
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring_view wide(argv[i]);
+    const std::optional<std::string> utf8 = Utf16ToUtf8(
+        std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+    if (!utf8) {
+      error = "argument " + std::to_string(i) + " is not valid UTF-16";
+      return false;
+    }
+    arguments.push_back(*utf8);
+  }
+  return true;
+}
+
+bool AskConsole(const char* prompt, std::string& line) {
+  const HANDLE input =
+      CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (input == INVALID_HANDLE_VALUE) return false;
+  const HANDLE output =
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD saved = 0;
+  if (output == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &saved)) {
+    if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+    CloseHandle(input);
+    return false;
+  }
+  InstallHandler();
+  std::u16string text;
+  for (const char* p = prompt; *p; ++p)
+    text += static_cast<char16_t>(static_cast<unsigned char>(*p));
+  WriteConsoleText(output, text);
+
+  promptSavedMode = saved;
+  promptInput.store(input);
+  const DWORD quiet =
+      (saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT;
+  SetConsoleMode(input, quiet);
+  wchar_t buffer[1024];
+  DWORD got = 0;
+  const bool read =
+      ReadConsoleW(input, buffer, static_cast<DWORD>(std::size(buffer)), &got, nullptr) != 0;
+  // The handler may have taken the prompt already; then it restores the mode itself.
+  if (promptInput.exchange(nullptr) != nullptr) SetConsoleMode(input, saved);
+  WriteConsoleText(output, u"\r\n");
+  CloseHandle(output);
+  CloseHandle(input);
+  if (!read) return false;
+
+  std::u16string typed(reinterpret_cast<const char16_t*>(buffer), got);
+  while (!typed.empty() && (typed.back() == u'\n' || typed.back() == u'\r')) typed.pop_back();
+  const std::optional<std::string> utf8 = Utf16ToUtf8(typed);
+  if (!utf8) return false;
+  line = *utf8;
+  return true;
+}
+
+bool StandardErrorIsConsole() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+void WatchConsoleEvents(std::atomic<bool>& cancel) {
+  cancelFlag.store(&cancel);
+  InstallHandler();
+}
+
+void RunFinished() {
+  if (finished) SetEvent(finished);
+}
+
+Utf8ConsoleOutput::Utf8ConsoleOutput() {
+  saved_ = GetConsoleOutputCP();
+  if (saved_ != 0) SetConsoleOutputCP(CP_UTF8);
+}
+
+Utf8ConsoleOutput::~Utf8ConsoleOutput() {
+  if (saved_ != 0) SetConsoleOutputCP(saved_);
+}
+
+}  // namespace tavrinole::cli

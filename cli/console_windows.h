@@ -1,0 +1,43 @@
+// The Windows console for the command-line tool: UTF-16 arguments, the password typed
+// without echo, and the console's Ctrl-C and close events turned into a cancel.
+#pragma once
+
+#ifdef _WIN32
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace tavrinole::cli {
+
+// The arguments as UTF-8; false (with a message) for one that is not valid UTF-16.
+[[nodiscard]] bool Utf8Arguments(int argc, wchar_t** argv, std::vector<std::string>& arguments,
+                                 std::string& error);
+
+// Shows the prompt on the console and reads one line with echo off; the console's
+// mode is restored on every way out, a Ctrl-C included. False without a console.
+[[nodiscard]] bool AskConsole(const char* prompt, std::string& line);
+
+[[nodiscard]] bool StandardErrorIsConsole();
+
+// From now on Ctrl-C, Ctrl-Break, closing the console, logging off and shutting down
+// set `cancel`. For the last three the system ends the process as soon as the handler
+// returns, so the handler waits (a few seconds at most) for RunFinished().
+void WatchConsoleEvents(std::atomic<bool>& cancel);
+void RunFinished();
+
+// Messages are UTF-8; a console shows them as such while this lives.
+class Utf8ConsoleOutput {
+ public:
+  Utf8ConsoleOutput();
+  ~Utf8ConsoleOutput();
+  Utf8ConsoleOutput(const Utf8ConsoleOutput&) = delete;
+  Utf8ConsoleOutput& operator=(const Utf8ConsoleOutput&) = delete;
+
+ private:
+  unsigned saved_ = 0;
+};
+
+}  // namespace tavrinole::cli
+
+#endif

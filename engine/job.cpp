@@ -16,6 +16,7 @@ struct FailureText {
 FailureText TextFor(TransformStep step) {
   switch (step) {
     case TransformStep::OpenInput:
+    case TransformStep::NotAFile:
     case TransformStep::MeasureInput:
       return {WTEXT("Can't open file 22DD"), job_text::Warring};
     case TransformStep::TooSmall:
@@ -26,6 +27,11 @@ FailureText TextFor(TransformStep step) {
       return {WTEXT("The new document can't replace the original"), job_text::Warring};
     case TransformStep::ReopenInput:
       return {WTEXT("Can't open file 44"), job_text::Warring};
+    case TransformStep::OutputExists:
+      return {WTEXT("Another file has taken the new document's name; it was kept"),
+              job_text::Warring};
+    case TransformStep::OutputNotRegular:
+      return {WTEXT("The new document can only replace a file"), job_text::Warring};
     case TransformStep::CreateOutput:
       return {WTEXT("Can't open file-save 4477"), job_text::Warring};
     case TransformStep::ReopenOutput:
@@ -93,6 +99,7 @@ void EncodingJob::Run() {
   StartTicker();
   TransformHooks hooks;
   hooks.Cancel = &cancel_;
+  hooks.MayReplace = request_.MayReplace;
   if (TransformStatus failed =
           transform.Stream(request_.InputPath, size, request_.OutputPath, request_.Slots, hooks)) {
     const FailureText text = TextFor(failed->Step);

@@ -82,8 +82,8 @@ TEST_F(CliAttack, DevicesAndFifosAtOutputAreNeverReplacedEvenWhenForced) {
   WriteBytes(folder / "in", RandomBytes(500, 22));
   ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
   for (const char* output : {"/dev/null", "fifo"}) {
-    const ProgramResult r = RunLimited({"--password-file", "-", "--force", "-o", output, "in"},
-                                       "TIGER\n");
+    const ProgramResult r =
+        RunLimited({"--password-file", "-", "--force", "-o", output, "in"}, "TIGER\n");
     EXPECT_EQ(r.ExitCode, 1) << output;
     EXPECT_NE(r.Err.find("is not a regular file; it is never replaced"), std::string::npos)
         << r.Err;
@@ -247,7 +247,8 @@ TEST_F(CliAttack, NamesThatAreNotUtf8WorkBothWays) {
 }
 
 TEST_F(CliAttack, NamesInMessagesCannotReachTheTerminalRaw) {
-  const ProgramResult r = RunWith("TIGER", {"-o", "out", "\x1B]0;owned\x07\x1B[2J\xE9\xE2\x80\xAE"});
+  const ProgramResult r =
+      RunWith("TIGER", {"-o", "out", "\x1B]0;owned\x07\x1B[2J\xE9\xE2\x80\xAE"});
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_EQ(r.Err.find('\x1B'), std::string::npos) << r.Err;
   EXPECT_EQ(r.Err.find('\x07'), std::string::npos) << r.Err;

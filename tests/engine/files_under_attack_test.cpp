@@ -2,10 +2,9 @@
 // runs, files that are not files, permissions, an input written in place. Each other
 // process acts at the seam before publishing, so no test depends on timing.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 

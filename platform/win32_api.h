@@ -24,11 +24,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-// <windows.h> first: the others rely on its types (kept apart so include sorting
-// leaves the order alone).
+// <windows.h> first: the others rely on its types.
+#include <windows.h>
+// A block of their own, so include sorting cannot move them before <windows.h>.
 #include <commctrl.h>
 #include <commdlg.h>
-#include <windows.h>
 
 #define WTEXT_(s) L##s
 

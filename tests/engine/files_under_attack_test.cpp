@@ -11,6 +11,7 @@
 #include "engine/file_transform.h"
 #include "engine/password.h"
 #include "engine/reference_model.h"
+#include "engine/utf.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/reference_mixed.h"
 #include "tests/support/temp_folder.h"
@@ -195,8 +196,8 @@ TEST_P(Attacked, InputsThatAreNotFilesAreRefusedAtOnce) {
   for (const Path& input : {folder.Wide("fifo"), folder.Wide("folder"), Path(u"/dev/null")}) {
     uint64_t size = 0;
     const TransformStatus failed = transform.Measure(input, size);
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(failed->Step, TransformStep::NotAFile);
+    ASSERT_TRUE(failed) << Utf16ToUtf8Lossy(input);
+    EXPECT_EQ(failed->Step, TransformStep::NotAFile) << Utf16ToUtf8Lossy(input);
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }

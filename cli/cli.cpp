@@ -118,11 +118,13 @@ extern "C" void OnTerminatingSignal(int) {
   interrupted.store(true);
 }
 
-void WatchSignals() {
+// `restart`: system calls the signal interrupts resume. At the prompt they must not, so
+// the handler runs at once even where a blocked read would otherwise keep it waiting.
+void WatchSignals(bool restart = true) {
   struct sigaction action {};
   action.sa_handler = OnTerminatingSignal;
   sigfillset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
+  action.sa_flags = restart ? SA_RESTART : 0;
   for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGQUIT,
                            SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGXCPU, SIGSTKFLT}) {
     sigaction(signal, &action, nullptr);
@@ -144,6 +146,7 @@ bool AskTerminal(const char* prompt, std::string& line) {
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     promptSaved = saved;
     promptTerminal = fd;
+    WatchSignals(false);
     tcsetattr(fd, TCSAFLUSH, &quiet);
   }
   std::fputs(prompt, tty);
@@ -153,6 +156,7 @@ bool AskTerminal(const char* prompt, std::string& line) {
   if (isTerminal) {
     tcsetattr(fd, TCSAFLUSH, &saved);
     promptTerminal = -1;
+    WatchSignals();
   }
   std::fputs("\n", tty);
   std::fclose(tty);

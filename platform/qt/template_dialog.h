@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QEventLoop>
+#include <QPushButton>
 #include <vector>
 
 #include "platform/qt/dialog_units.h"
@@ -23,6 +24,7 @@ class TemplateDialog final : public QDialog {
   };
 
   TemplateDialog(const resources::DialogTemplate& dialog, QWidget* owner, DLGPROC proc);
+  ~TemplateDialog() override;
 
   const resources::DialogTemplate& Template() const { return template_; }
   const std::vector<Control>& Controls() const { return controls_; }
@@ -54,6 +56,8 @@ class TemplateDialog final : public QDialog {
   QWidget* BuildControl(const resources::ControlTemplate& control);
   void Command(int id, HWND control);
   QWidget* FirstTabStop() const;
+  QPushButton* DefaultButton() const;
+  void ShowDefaultButton();
 
   const resources::DialogTemplate& template_;
   DLGPROC proc_;
@@ -64,6 +68,7 @@ class TemplateDialog final : public QDialog {
   QEventLoop* loop_ = nullptr;
   bool ended_ = false;
   INT_PTR result_ = 0;
+  QMetaObject::Connection focusWatch_;
 };
 
 }  // namespace tavrinole::qt

@@ -32,8 +32,30 @@ int Error(const std::string& message, int code = ExitFailure, const std::string&
   return code;
 }
 
-std::string Quoted(const std::string& path) {
-  return "\"" + path + "\"";
+// A name as it can be shown on a terminal: in quotes, with control characters, bytes
+// that are not UTF-8 and direction overrides written as \xNN, so no name can move the
+// cursor, change colours or disguise itself.
+std::string Quoted(const std::string& name) {
+  std::string out = "\"";
+  for (size_t at = 0; at < name.size();) {
+    const Utf8Char c = DecodeUtf8At(name, at);
+    const size_t length = c.Length == 0 ? 1 : c.Length;
+    const char32_t v = c.Value;
+    const bool hidden = c.Length == 0 || v < 0x20 || (v >= 0x7F && v < 0xA0) ||
+                        (v >= 0x202A && v <= 0x202E) || (v >= 0x2066 && v <= 0x2069);
+    if (hidden) {
+      static constexpr char Hex[] = "0123456789ABCDEF";
+      for (size_t i = at; i < at + length; ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        out += {'\\', 'x', Hex[byte >> 4], Hex[byte & 15]};
+      }
+    } else {
+      if (v == '"' || v == '\\') out += '\\';
+      out.append(name, at, length);
+    }
+    at += length;
+  }
+  return out + "\"";
 }
 
 std::string WithCause(const std::string& what, const std::string& cause) {
@@ -47,6 +69,10 @@ void StripLineEnding(std::string& line) {
   if (!line.empty() && line.back() == '\n') line.pop_back();
   if (!line.empty() && line.back() == '\r') line.pop_back();
 }
+
+// Only the first line counts, and a password is short: the file is never read past
+// this, so a huge file or an endless one (/dev/zero) is refused at once.
+constexpr size_t PasswordFileLimit = 256;
 
 bool ReadFirstLine(const std::string& name, std::string& line, std::string& error) {
   std::istream* in = &std::cin;
@@ -64,7 +90,15 @@ bool ReadFirstLine(const std::string& name, std::string& line, std::string& erro
     }
     in = &file;
   }
-  std::getline(*in, line);
+  line.clear();
+  for (char c; in->get(c) && c != '\n';) {
+    if (line.size() == PasswordFileLimit) {
+      error = "the first line of the password file " + Quoted(name) + " is longer than " +
+              std::to_string(PasswordFileLimit) + " bytes";
+      return false;
+    }
+    line += c;
+  }
   if (in->bad()) {
     error = "can't read the password file " + Quoted(name);
     return false;
@@ -73,7 +107,43 @@ bool ReadFirstLine(const std::string& name, std::string& line, std::string& erro
   return true;
 }
 
+// ---------------------------------------------------------------------------
+// Signals. Whatever ends the program, the terminal gets its echo back; during a run,
+// every terminating signal that can be caught is a cancel, so nothing is left behind.
+
+std::atomic<bool> interrupted{false};
+
 #ifndef _WIN32
+// The terminal whose echo is off while a password is typed, and how it was before.
+volatile sig_atomic_t promptTerminal = -1;
+termios promptSaved{};
+
+extern "C" void OnTerminatingSignal(int) {
+  const int fd = promptTerminal;
+  if (fd >= 0) {
+    tcsetattr(fd, TCSANOW, &promptSaved);
+    (void)!write(fd, "\n", 1);
+    _exit(ExitFailure);
+  }
+  interrupted.store(true);
+}
+
+// `restart`: system calls the signal interrupts resume. At the prompt they must not, so
+// the handler runs at once even where a blocked read would otherwise keep it waiting.
+void WatchSignals(bool restart = true) {
+  struct sigaction action {};
+  action.sa_handler = OnTerminatingSignal;
+  sigfillset(&action.sa_mask);
+  action.sa_flags = restart ? SA_RESTART : 0;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGQUIT,
+                           SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGXCPU, SIGSTKFLT}) {
+    sigaction(signal, &action, nullptr);
+  }
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) sigaction(signal, &action, nullptr);
+  // Past a file-size limit, a write fails with EFBIG like any other write failure.
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
 // Reads one line from the terminal with echo off.
 bool AskTerminal(const char* prompt, std::string& line) {
   FILE* tty = std::fopen("/dev/tty", "r+");
@@ -84,13 +154,20 @@ bool AskTerminal(const char* prompt, std::string& line) {
   if (isTerminal) {
     termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    promptSaved = saved;
+    promptTerminal = fd;
+    WatchSignals(false);
     tcsetattr(fd, TCSAFLUSH, &quiet);
   }
   std::fputs(prompt, tty);
   std::fflush(tty);
   char buffer[1024];
   const bool got = std::fgets(buffer, sizeof buffer, tty) != nullptr;
-  if (isTerminal) tcsetattr(fd, TCSAFLUSH, &saved);
+  if (isTerminal) {
+    tcsetattr(fd, TCSAFLUSH, &saved);
+    promptTerminal = -1;
+    WatchSignals();
+  }
   std::fputs("\n", tty);
   std::fclose(tty);
   if (!got) return false;
@@ -99,6 +176,10 @@ bool AskTerminal(const char* prompt, std::string& line) {
   return true;
 }
 #else
+void WatchSignals() {
+  WatchConsoleEvents(interrupted);
+}
+
 bool AskTerminal(const char* prompt, std::string& line) {
   return AskConsole(prompt, line);
 }
@@ -135,24 +216,7 @@ bool PasswordSlotsFor(const std::string& text, PasswordSlots& slots, std::string
 }
 
 // ---------------------------------------------------------------------------
-// Progress and interruption.
-
-std::atomic<bool> interrupted{false};
-
-#ifndef _WIN32
-extern "C" void OnInterrupt(int) {
-  interrupted.store(true);
-}
-#endif
-
-void WatchInterrupts() {
-#ifdef _WIN32
-  WatchConsoleEvents(interrupted);
-#else
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
-#endif
-}
+// Progress.
 
 bool StandardErrorIsTerminal() {
 #ifndef _WIN32
@@ -180,6 +244,8 @@ std::string Describe(const TransformFailure& failure, const Options& options) {
   switch (failure.Step) {
     case TransformStep::OpenInput:
       return WithCause("can't open " + in, failure.Cause);
+    case TransformStep::NotAFile:
+      return in + " is not a regular file; FIFOs, devices and folders can't be encoded";
     case TransformStep::MeasureInput:
       return WithCause("can't measure " + in, failure.Cause);
     case TransformStep::TooSmall:
@@ -192,6 +258,10 @@ std::string Describe(const TransformFailure& failure, const Options& options) {
       return WithCause("can't open " + in + " again", failure.Cause);
     case TransformStep::InputChanged:
       return WithCause(in + " changed while it was encoded", failure.Cause);
+    case TransformStep::OutputExists:
+      return out + " was created by someone else during the run; it was kept";
+    case TransformStep::OutputNotRegular:
+      return out + " is not a regular file; it is never replaced";
     case TransformStep::CreateOutput:
       return WithCause("can't create a new file beside " + out, failure.Cause);
     case TransformStep::ReopenOutput:
@@ -210,27 +280,22 @@ std::string Describe(const TransformFailure& failure, const Options& options) {
   return "unknown failure";
 }
 
-bool ToPath(const std::string& name, Path& path) {
-  const std::optional<std::u16string> wide = Utf8ToUtf16(name);
-  if (wide) path = *wide;
-  return wide.has_value();
-}
-
 int Transform(const Options& options, const PasswordSlots& slots) {
-  Path input, output;
-  if (!ToPath(options.Input, input))
-    return Error(Quoted(options.Input) + " is not a valid UTF-8 name");
-  if (!ToPath(options.Output, output))
-    return Error(Quoted(options.Output) + " is not a valid UTF-8 name");
+  // Names are bytes: any name the file system takes works, UTF-8 or not.
+  const Path input = NameToUtf16(options.Input), output = NameToUtf16(options.Output);
   FileSystem& files = NativeFileSystem();
-  const std::optional<FileIdentity> existing = files.Identity(output);
-  if (existing && existing == files.Identity(input)) {
+  const std::optional<FileIdentity> same = files.Identity(output);
+  if (same && same == files.Identity(input)) {
     return Error(Quoted(options.Output) + " is the input file itself", ExitFailure,
                  "choose another output; the input stays as it is");
   }
-  if (existing && !options.Force) {
+  const EntryKind existing = files.Kind(output);
+  if (existing == EntryKind::Other) {
+    return Error(Quoted(options.Output) + " is not a regular file; it is never replaced");
+  }
+  if (existing != EntryKind::Missing && !options.Force) {
     return Error(Quoted(options.Output) + " already exists", ExitFailure,
-                 "use --force to replace it");
+                 "use --force to replace it (a symbolic link is replaced, not its target)");
   }
 
   std::unique_ptr<KeystreamMixer> mixer = MakeFastMixer();
@@ -241,8 +306,8 @@ int Transform(const Options& options, const PasswordSlots& slots) {
 
   TransformHooks hooks;
   hooks.Cancel = &interrupted;
+  hooks.MayReplace = options.Force;
   if (!options.Quiet && StandardErrorIsTerminal()) hooks.Progress = DrawProgress;
-  WatchInterrupts();
   if (TransformStatus failed = transform.Stream(input, size, output, slots, hooks)) {
     if (hooks.Progress) std::fputc('\n', stderr);
     return Error(Describe(*failed, options));
@@ -316,7 +381,9 @@ Options:
   -o, --output OUTPUT     the new document; written exactly there, complete or not at all
   --password-file FILE    read the password from the first line of FILE ("-" for
                           standard input) instead of asking for it twice on the terminal
-  -f, --force             replace OUTPUT if it exists (never the INPUT itself)
+  -f, --force             replace OUTPUT if it exists (never the INPUT itself); a
+                          symbolic link at OUTPUT counts as an existing file, and
+                          --force replaces the link itself, not the file it points to
   -q, --quiet             no progress bar
   -h, --help              this text
   --version               the version
@@ -325,7 +392,9 @@ The password has 5 to 20 characters, each one of the 52 keys of the program's ke
   A-Z (capitals), 0-9, @ £ $ space = < > + - x / % ! ? ( )   ("x" is lower case)
 As in the desktop program, only the first 19 characters take part in the encoding.
 
-INPUT must have at least 4 bytes and less than 4 GiB.
+INPUT must be a regular file of at least 4 bytes and less than 4 GiB. OUTPUT, when
+it exists, must be a regular file or a link: devices, FIFOs and folders are never
+replaced. The new document gets INPUT's permissions, or those of the file it replaces.
 
 Exit status: 0 done; 1 the work failed (nothing was created or changed);
 2 bad arguments or an unusable password.
@@ -353,6 +422,7 @@ int Run(const std::vector<std::string>& arguments) {
     std::cout << VersionText();
     return ExitOk;
   }
+  WatchSignals();
   std::string password, error;
   const bool got = options.PasswordFile ? ReadFirstLine(*options.PasswordFile, password, error)
                                         : AskPassword(password, error);

@@ -1,6 +1,10 @@
 // Files as the job and the command-line tool use them: UTF-16 paths, every result
 // checked, sizes in 64 bits. The native implementation serves the programs; tests put
 // a fault-injecting one in its place.
+//
+// Inputs are opened without blocking and must be regular files. A new document is a
+// file nobody can reach by name until it is complete; it is then published under its
+// name, replacing a file there only with the caller's consent.
 #pragma once
 
 #include <cstdint>
@@ -13,13 +17,25 @@ namespace tavrinole {
 
 using Path = std::u16string;
 
+// Why an operation failed, where the caller must tell the cases apart.
+enum class IoProblem {
+  None,
+  Other,
+  NotRegularFile,  // a FIFO, a device, a socket, a folder
+  Exists,          // the name is taken and replacing it was not allowed
+  Substituted,     // the file under a name is not the one this process made
+};
+
 // The outcome of a file operation; Cause says why it failed, in the system's words.
 struct [[nodiscard]] IoResult {
   bool Ok = true;
   std::string Cause;
+  IoProblem Problem = IoProblem::None;
 
   static IoResult Success() { return {}; }
-  static IoResult Failure(std::string cause) { return {false, std::move(cause)}; }
+  static IoResult Failure(std::string cause, IoProblem problem = IoProblem::Other) {
+    return {false, std::move(cause), problem};
+  }
   explicit operator bool() const { return Ok; }
 };
 
@@ -31,6 +47,18 @@ struct FileIdentity {
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// What an open file says about itself; a file that changes shows a different stamp.
+struct FileStamp {
+  uint64_t Size = 0;
+  int64_t Modified = 0;  // in the system's own units
+  int64_t Changed = 0;   // the inode's change time on Linux, ChangeTime on Windows
+  uint32_t Permissions = 0644;
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// What a name holds, the name itself looked at: a link is not followed.
+enum class EntryKind { Missing, RegularFile, SymbolicLink, Other };
+
 class File {
  public:
   virtual ~File() = default;
@@ -39,6 +67,9 @@ class File {
   virtual IoResult Write(std::span<const uint8_t> bytes) = 0;
   // The file's current length, measured on this handle.
   virtual IoResult Size(uint64_t& size) = 0;
+  virtual IoResult Stamp(FileStamp& stamp) = 0;
+  // Goes back to the start of the file.
+  virtual IoResult Rewind() = 0;
   // Asks the system to start putting the bytes written so far on the disk, so that a
   // later Flush waits for little. Only a hint: a failure shows at Flush.
   virtual void StartWriteBack() {}
@@ -47,22 +78,42 @@ class File {
   virtual IoResult Close() = 0;
 };
 
+// A document being written: no name reaches it until Publish.
+class NewFile : public File {
+ public:
+  // Gives the complete file its name, the output named at CreateNew, in one step.
+  // Without `replace`, a name that is taken (by anything, a link included) stays as it
+  // is and the result is IoProblem::Exists. With it, only a regular file or a link is
+  // replaced, the link itself and never its target. The file gets `permissions` under
+  // a new name, or those (and the owner, where allowed) of the file it replaces.
+  virtual IoResult Publish(bool replace, uint32_t permissions) = 0;
+  // Gives the file up: nothing of it stays on the disk. Closes it.
+  virtual void Abandon() = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+  // Opens a regular file for reading, without waiting on FIFOs or devices: anything
+  // else fails with IoProblem::NotRegularFile.
   virtual IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) = 0;
-  // Creates a new file that must not exist yet (the caller picks a fresh name).
-  virtual IoResult CreateNew(const Path& path, std::unique_ptr<File>& file) = 0;
-  // Opens an existing file for reading and writing, positioned at its start.
-  virtual IoResult OpenForReadingAndWriting(const Path& path, std::unique_ptr<File>& file) = 0;
+  // Creates the document that will become `output`, in the output's folder, readable
+  // by its owner only while it is written.
+  virtual IoResult CreateNew(const Path& output, std::unique_ptr<NewFile>& file) = 0;
   // The identity of an existing file (links followed); nullopt when it does not exist.
   virtual std::optional<FileIdentity> Identity(const Path& path) = 0;
-  // Moves `from` over `to` in one step, replacing what `to` held.
-  virtual IoResult Replace(const Path& from, const Path& to) = 0;
-  virtual IoResult Remove(const Path& path) = 0;
+  virtual EntryKind Kind(const Path& path) = 0;
 };
+
+// A fresh hidden name in the folder of `output`, for a document while it is written
+// where the system cannot keep it unnamed.
+Path TemporaryNameBeside(const Path& output);
 
 // The operating system's files.
 FileSystem& NativeFileSystem();
+
+// The same, but a new document is a named temporary file even where the system could
+// keep it unnamed: the way of file systems without unnamed files, chosen on purpose.
+FileSystem& NativeFileSystemWithNamedTemporaries();
 
 }  // namespace tavrinole

@@ -6,7 +6,6 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <system_error>
 #include <thread>
 
@@ -123,10 +122,16 @@ class WriteBehind {
 
 }  // namespace
 
+// The step a failed open of the input stops at.
+TransformFailure OpenFailure(TransformStep step, const IoResult& opened) {
+  return Fail(opened.Problem == IoProblem::NotRegularFile ? TransformStep::NotAFile : step,
+              opened.Cause);
+}
+
 TransformStatus FileTransform::Measure(const Path& input, uint64_t& size) {
   std::unique_ptr<File> in;
   if (IoResult opened = files_.OpenForReading(input, in); !opened) {
-    return Fail(TransformStep::OpenInput, opened.Cause);
+    return OpenFailure(TransformStep::OpenInput, opened);
   }
   const IoResult measured = in->Size(size);
   Discard(in);
@@ -136,66 +141,62 @@ TransformStatus FileTransform::Measure(const Path& input, uint64_t& size) {
   return std::nullopt;
 }
 
-Path FileTransform::TemporaryNameFor(const Path& output) {
-  const size_t slash = output.find_last_of(u"/\\");
-  const Path folder = slash == Path::npos ? Path() : output.substr(0, slash + 1);
-  std::random_device random;
-  const uint64_t tag = (uint64_t{random()} << 32) ^ random();
-  Path name = folder + u".tavrinole-";
-  for (int shift = 60; shift >= 0; shift -= 4) name += u"0123456789abcdef"[(tag >> shift) & 15];
-  return name + u".tmp";
-}
-
 TransformStatus FileTransform::Stream(const Path& input, uint64_t size, const Path& output,
                                       const PasswordSlots& slots, const TransformHooks& hooks) {
   mixer_.Prepare(static_cast<uint32_t>(size), slots);
 
   const std::optional<FileIdentity> source = files_.Identity(input);
-  const std::optional<FileIdentity> target = files_.Identity(output);
-  if (source && target == source) return Fail(TransformStep::SameFile);
+  if (source && files_.Identity(output) == source) return Fail(TransformStep::SameFile);
+  const EntryKind existing = files_.Kind(output);
+  if (existing == EntryKind::Other) return Fail(TransformStep::OutputNotRegular);
+  if (existing != EntryKind::Missing && !hooks.MayReplace) return Fail(TransformStep::OutputExists);
 
   std::unique_ptr<File> in;
   if (IoResult opened = files_.OpenForReading(input, in); !opened) {
-    return Fail(TransformStep::ReopenInput, opened.Cause);
+    return OpenFailure(TransformStep::ReopenInput, opened);
   }
-  uint64_t sizeNow = 0;
-  if (IoResult measured = in->Size(sizeNow); !measured || sizeNow != size) {
+  FileStamp before;
+  if (IoResult stamped = in->Stamp(before); !stamped || before.Size != size) {
     Discard(in);
-    return Fail(TransformStep::InputChanged, measured.Cause);
+    return Fail(TransformStep::InputChanged, stamped.Cause);
   }
 
-  const Path temporary = TemporaryNameFor(output);
-  std::unique_ptr<File> out;
-  if (IoResult created = files_.CreateNew(temporary, out); !created) {
+  std::unique_ptr<NewFile> out;
+  if (IoResult created = files_.CreateNew(output, out); !created) {
     Discard(in);
     return Fail(TransformStep::CreateOutput, created.Cause);
   }
-  // Created, closed and opened again for reading and writing: the two opens keep
-  // their own messages in the dialog.
+  // Created, then made ready for reading and writing: the two steps keep their own
+  // messages in the dialog.
   TransformStatus status;
-  if (IoResult closed = out->Close(); !closed) {
-    status = Fail(TransformStep::CreateOutput, closed.Cause);
-  } else if (IoResult reopened = files_.OpenForReadingAndWriting(temporary, out); !reopened) {
-    status = Fail(TransformStep::ReopenOutput, reopened.Cause);
+  if (IoResult rewound = out->Rewind(); !rewound) {
+    status = Fail(TransformStep::ReopenOutput, rewound.Cause);
   } else {
     // Replacing a document waits until the new one is on the disk: otherwise a power
     // cut soon after the move could lose both. A new name has nothing to lose, so it is
     // left to the system's own write-back, as a copy would be.
-    status = Copy(*in, *out, size, target.has_value(), hooks);
+    status = Copy(*in, *out, size, existing != EntryKind::Missing, hooks);
+  }
+  // Same size is not enough: bytes written in place show in the times.
+  FileStamp after;
+  if (IoResult stamped = in->Stamp(after); !status && (!stamped || after != before)) {
+    status = Fail(TransformStep::InputChanged, stamped.Cause);
   }
   // A cancel that came during the last pass still wins: nothing is put in place.
   if (!status && hooks.Cancel && hooks.Cancel->load()) status = Fail(TransformStep::Cancelled);
   Discard(in);
-  if (!status) {
-    if (IoResult replaced = files_.Replace(temporary, output); !replaced) {
-      status = Fail(TransformStep::Replace, replaced.Cause);
-    } else {
-      return std::nullopt;
-    }
-  }
-  Discard(out);
-  (void)files_.Remove(temporary);
+  if (!status) status = Publish(*out, hooks.MayReplace, before.Permissions);
+  if (status) out->Abandon();
   return status;
+}
+
+TransformStatus FileTransform::Publish(NewFile& out, bool replace, uint32_t permissions) {
+  const IoResult published = out.Publish(replace, permissions);
+  if (published.Problem == IoProblem::Exists) return Fail(TransformStep::OutputExists);
+  if (published.Problem == IoProblem::NotRegularFile) return Fail(TransformStep::OutputNotRegular);
+  if (!published) return Fail(TransformStep::Replace, published.Cause);
+  if (IoResult closed = out.Close(); !closed) return Fail(TransformStep::Finish, closed.Cause);
+  return std::nullopt;
 }
 
 TransformStatus FileTransform::Copy(File& in, File& out, uint64_t size, bool flush,
@@ -233,7 +234,6 @@ TransformStatus FileTransform::Copy(File& in, File& out, uint64_t size, bool flu
   if (flush) {
     if (IoResult flushed = out.Flush(); !flushed) return Fail(TransformStep::Finish, flushed.Cause);
   }
-  if (IoResult closed = out.Close(); !closed) return Fail(TransformStep::Finish, closed.Cause);
   return std::nullopt;
 }
 

@@ -1,8 +1,9 @@
 // Streams one file through the keystream into a new document. Shared by the dialog's
-// job and the command-line tool. The new document is written to a temporary file
-// beside the target and moved over the target only when every byte is written and
-// closed (and, when it replaces a document, flushed to the disk), so a failure, a
-// cancel or a kill leaves no partial output and an existing target untouched.
+// job and the command-line tool. The new document is a file no name reaches until every
+// byte is written (and, when it replaces a document, flushed to the disk); it is then
+// published under the output's name in one step, replacing a file there only with
+// consent. A failure, a cancel or a kill leaves no partial output and an existing
+// target untouched; an input that changes while it is read publishes nothing.
 #pragma once
 
 #include <atomic>
@@ -26,19 +27,22 @@ inline constexpr size_t ChunkBytes = ChunkBlocks * BlockBytes;
 
 // The step at which a transform stopped. Callers turn it into their own message.
 enum class TransformStep {
-  OpenInput,     // the input cannot be opened to measure it
-  MeasureInput,  // its size cannot be read
-  TooSmall,      // fewer than SmallestInput bytes
-  TooBig,        // more than LargestInput bytes
-  SameFile,      // the output is the input itself
-  ReopenInput,   // the input cannot be opened again to read it
-  InputChanged,  // it shrank or grew after it was measured
-  CreateOutput,  // the temporary file cannot be created
-  ReopenOutput,  // ... or opened again for reading and writing
+  OpenInput,         // the input cannot be opened to measure it
+  NotAFile,          // the input is a FIFO, a device, a folder...
+  MeasureInput,      // its size cannot be read
+  TooSmall,          // fewer than SmallestInput bytes
+  TooBig,            // more than LargestInput bytes
+  SameFile,          // the output is the input itself
+  ReopenInput,       // the input cannot be opened again to read it
+  InputChanged,      // its size, modification or change time moved while it was read
+  OutputExists,      // a file is at the output's name and there is no consent to replace it
+  OutputNotRegular,  // what is at the output's name is not a file, nor a link
+  CreateOutput,      // the new document cannot be created
+  ReopenOutput,      // ... or made ready for reading and writing
   Read,
   Write,
   Finish,   // flushing or closing failed
-  Replace,  // the finished file cannot be moved into place
+  Replace,  // the finished file cannot be given its name
   Cancelled,
 };
 
@@ -54,6 +58,9 @@ struct TransformHooks {
   std::function<void(uint64_t done, uint64_t total)> Progress;
   // Checked between chunks; set from another thread to stop the transform.
   const std::atomic<bool>* Cancel = nullptr;
+  // The user's consent to replace what is at the output's name (a file, or a link).
+  // Without it, a file there, even one that appears during the run, ends it.
+  bool MayReplace = false;
 };
 
 class FileTransform {
@@ -69,13 +76,12 @@ class FileTransform {
                                        const PasswordSlots& slots,
                                        const TransformHooks& hooks = {});
 
-  // Where the temporary file of an output goes: the output's own folder.
-  static Path TemporaryNameFor(const Path& output);
-
  private:
   // Reads, mixes and writes every chunk; with `flush`, waits until the output is on the
-  // disk before closing it.
+  // disk.
   TransformStatus Copy(File& in, File& out, uint64_t size, bool flush, const TransformHooks& hooks);
+  // Gives the finished document its name, then closes it.
+  TransformStatus Publish(NewFile& out, bool replace, uint32_t permissions);
 
   FileSystem& files_;
   KeystreamMixer& mixer_;

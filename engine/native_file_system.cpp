@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "engine/file_system.h"
 #include "engine/utf.h"
@@ -10,6 +12,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -17,14 +20,21 @@
 namespace tavrinole {
 namespace {
 
+std::string TemporaryLeaf() {
+  std::random_device random;
+  const uint64_t tag = (uint64_t{random()} << 32) ^ random();
+  std::string name = ".tavrinole-";
+  for (int shift = 60; shift >= 0; shift -= 4) name += "0123456789abcdef"[(tag >> shift) & 15];
+  return name + ".tmp";
+}
+
 #ifdef _WIN32
 
 std::wstring Wide(const Path& path) {
   return std::wstring(path.begin(), path.end());
 }
 
-IoResult LastError() {
-  const DWORD code = GetLastError();
+IoResult LastError(DWORD code = GetLastError()) {
   wchar_t* text = nullptr;
   FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -38,10 +48,16 @@ IoResult LastError() {
   return IoResult::Failure(Utf16ToUtf8Lossy(cause));
 }
 
-class NativeFile final : public File {
+int64_t Ticks(const LARGE_INTEGER& time) {
+  return time.QuadPart;
+}
+
+// Reading, writing and flushing on a handle, for inputs and new documents alike.
+template <class Base>
+class HandleFile : public Base {
  public:
-  explicit NativeFile(HANDLE handle) : handle_(handle) {}
-  ~NativeFile() override {
+  explicit HandleFile(HANDLE handle) : handle_(handle) {}
+  ~HandleFile() override {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
 
@@ -76,6 +92,23 @@ class NativeFile final : public File {
     return IoResult::Success();
   }
 
+  IoResult Stamp(FileStamp& stamp) override {
+    FILE_BASIC_INFO basic;
+    if (!GetFileInformationByHandleEx(handle_, FileBasicInfo, &basic, sizeof basic)) {
+      return LastError();
+    }
+    stamp.Modified = Ticks(basic.LastWriteTime);
+    stamp.Changed = Ticks(basic.ChangeTime);
+    stamp.Permissions = 0644;  // the folder's access rules apply on Windows
+    return Size(stamp.Size);
+  }
+
+  IoResult Rewind() override {
+    LARGE_INTEGER start{};
+    return SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN) ? IoResult::Success()
+                                                                 : LastError();
+  }
+
   IoResult Flush() override {
     return FlushFileBuffers(handle_) ? IoResult::Success() : LastError();
   }
@@ -86,29 +119,95 @@ class NativeFile final : public File {
     return CloseHandle(handle) ? IoResult::Success() : LastError();
   }
 
- private:
+ protected:
   HANDLE handle_;
 };
 
-IoResult Open(const Path& path, DWORD access, DWORD disposition, std::unique_ptr<File>& file) {
-  const HANDLE handle = CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return LastError();
-  file = std::make_unique<NativeFile>(handle);
-  return IoResult::Success();
-}
+using InputFile = HandleFile<File>;
+
+// A document under a fresh hidden name, open with no sharing, so nothing else can open,
+// move or delete it; it is renamed, or deleted, through its one handle.
+class Document final : public HandleFile<NewFile> {
+ public:
+  Document(HANDLE handle, std::wstring output) : HandleFile(handle), output_(std::move(output)) {}
+  ~Document() override { Abandon(); }
+
+  IoResult Publish(bool replace, uint32_t) override {
+    const DWORD attributes = GetFileAttributesW(output_.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !replace) {
+      return IoResult::Failure("it exists", IoProblem::Exists);
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      return IoResult::Failure("it is not a regular file", IoProblem::NotRegularFile);
+    }
+    wchar_t full[32768];
+    const DWORD length = GetFullPathNameW(output_.c_str(), 32768, full, nullptr);
+    if (length == 0 || length >= 32768) return LastError();
+    std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + length * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = replace ? TRUE : FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = length * sizeof(wchar_t);
+    std::memcpy(rename->FileName, full, length * sizeof(wchar_t));
+    if (!SetFileInformationByHandle(handle_, FileRenameInfo, rename,
+                                    static_cast<DWORD>(buffer.size()))) {
+      const DWORD code = GetLastError();
+      if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) {
+        return IoResult::Failure("it exists", IoProblem::Exists);
+      }
+      return LastError(code);
+    }
+    published_ = true;
+    return IoResult::Success();
+  }
+
+  void Abandon() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    if (!published_) {
+      FILE_DISPOSITION_INFO dispose{TRUE};
+      SetFileInformationByHandle(handle_, FileDispositionInfo, &dispose, sizeof dispose);
+    }
+    (void)Close();
+  }
+
+ private:
+  std::wstring output_;
+  bool published_ = false;
+};
 
 class Native final : public FileSystem {
  public:
+  explicit Native(bool) {}
+
   IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) override {
-    return Open(path, GENERIC_READ, OPEN_EXISTING, file);
+    const HANDLE handle =
+        CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return LastError();
+    auto opened = std::make_unique<InputFile>(handle);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return IoResult::Failure("it is not a regular file", IoProblem::NotRegularFile);
+    }
+    file = std::move(opened);
+    return IoResult::Success();
   }
-  IoResult CreateNew(const Path& path, std::unique_ptr<File>& file) override {
-    return Open(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, file);
+
+  IoResult CreateNew(const Path& output, std::unique_ptr<NewFile>& file) override {
+    for (int attempt = 0;; ++attempt) {
+      const HANDLE handle = CreateFileW(Wide(TemporaryNameBeside(output)).c_str(),
+                                        GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (handle != INVALID_HANDLE_VALUE) {
+        file = std::make_unique<Document>(handle, Wide(output));
+        return IoResult::Success();
+      }
+      if (GetLastError() != ERROR_FILE_EXISTS || attempt == 100) return LastError();
+    }
   }
-  IoResult OpenForReadingAndWriting(const Path& path, std::unique_ptr<File>& file) override {
-    return Open(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, file);
-  }
+
   std::optional<FileIdentity> Identity(const Path& path) override {
     const HANDLE handle =
         CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -121,35 +220,43 @@ class Native final : public FileSystem {
     return FileIdentity{info.dwVolumeSerialNumber,
                         (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
   }
-  IoResult Replace(const Path& from, const Path& to) override {
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-               ? IoResult::Success()
-               : LastError();
-  }
-  IoResult Remove(const Path& path) override {
-    return DeleteFileW(Wide(path).c_str()) ? IoResult::Success() : LastError();
+
+  EntryKind Kind(const Path& path) override {
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::Missing;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryKind::SymbolicLink;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Other : EntryKind::RegularFile;
   }
 };
 
 #else  // POSIX
 
-IoResult Errno() {
-  return IoResult::Failure(std::strerror(errno));
+IoResult Errno(int error = errno) {
+  return IoResult::Failure(std::strerror(error));
 }
 
-// File names on Linux are bytes; ours come as UTF-16 and travel as UTF-8.
+// File names on Linux are bytes; ours come as UTF-16, bytes that are not UTF-8 escaped.
 IoResult NativeName(const Path& path, std::string& name) {
-  const std::optional<std::string> utf8 = Utf16ToUtf8(path);
-  if (!utf8) return IoResult::Failure("the name is not valid text");
-  name = *utf8;
+  const std::optional<std::string> bytes = NameFromUtf16(path);
+  if (!bytes) return IoResult::Failure("the name is not valid text");
+  name = *bytes;
   return IoResult::Success();
 }
 
-class NativeFile final : public File {
+int64_t Nanoseconds(const timespec& time) {
+  return int64_t{time.tv_sec} * 1000000000 + time.tv_nsec;
+}
+
+FileIdentity IdentityOf(const struct stat& st) {
+  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+// Reading, writing and flushing on a descriptor, for inputs and new documents alike.
+template <class Base>
+class DescriptorFile : public Base {
  public:
-  explicit NativeFile(int fd) : fd_(fd) {}
-  ~NativeFile() override {
+  explicit DescriptorFile(int fd) : fd_(fd) {}
+  ~DescriptorFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
 
@@ -178,10 +285,22 @@ class NativeFile final : public File {
   }
 
   IoResult Size(uint64_t& size) override {
+    FileStamp stamp;
+    IoResult result = Stamp(stamp);
+    size = stamp.Size;
+    return result;
+  }
+
+  IoResult Stamp(FileStamp& stamp) override {
     struct stat st;
     if (::fstat(fd_, &st) != 0) return Errno();
-    size = static_cast<uint64_t>(st.st_size);
+    stamp = {static_cast<uint64_t>(st.st_size), Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim),
+             static_cast<uint32_t>(st.st_mode & 0777)};
     return IoResult::Success();
+  }
+
+  IoResult Rewind() override {
+    return ::lseek(fd_, 0, SEEK_SET) == 0 ? IoResult::Success() : Errno();
   }
 
   IoResult Flush() override { return ::fsync(fd_) == 0 ? IoResult::Success() : Errno(); }
@@ -200,50 +319,205 @@ class NativeFile final : public File {
     handedToDisk_ = written_;
   }
 
- private:
+ protected:
   int fd_;
+
+ private:
   uint64_t written_ = 0;  // the files we write are written in sequence from the start
   uint64_t handedToDisk_ = 0;
 };
 
-IoResult Open(const Path& path, int flags, std::unique_ptr<File>& file) {
-  std::string name;
-  if (IoResult named = NativeName(path, name); !named) return named;
-  const int fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
-  if (fd < 0) return Errno();
-  file = std::make_unique<NativeFile>(fd);
-  return IoResult::Success();
+using InputFile = DescriptorFile<File>;
+
+// A document in its folder: unnamed (O_TMPFILE) until published, or, where the file
+// system cannot do that, under a hidden name made with O_EXCL and only ever used
+// through this descriptor. Any name of ours is checked to still be this file before it
+// is moved or removed, so a name swapped by someone else is never acted on.
+class Document final : public DescriptorFile<NewFile> {
+ public:
+  Document(int fd, int folder, std::string leaf, std::string temporary, FileIdentity identity)
+      : DescriptorFile(fd),
+        folder_(folder),
+        leaf_(std::move(leaf)),
+        temporary_(std::move(temporary)),
+        identity_(identity) {}
+  ~Document() override { Abandon(); }
+
+  IoResult Publish(bool replace, uint32_t permissions) override {
+    struct stat existing;
+    const bool taken = ::fstatat(folder_, leaf_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (taken && !replace) return IoResult::Failure("it exists", IoProblem::Exists);
+    if (taken && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) {
+      return IoResult::Failure("it is not a regular file", IoProblem::NotRegularFile);
+    }
+    if (taken && S_ISREG(existing.st_mode)) {
+      // The owner first: changing it may clear permission bits.
+      (void)::fchown(fd_, existing.st_uid, existing.st_gid);
+      permissions = existing.st_mode & 0777;
+    }
+    if (::fchmod(fd_, permissions & 0777) != 0) return Errno();
+    return replace ? ReplaceName() : TakeNewName();
+  }
+
+  void Abandon() override {
+    if (!temporary_.empty() && StillOurs(temporary_)) ::unlinkat(folder_, temporary_.c_str(), 0);
+    temporary_.clear();
+    if (fd_ >= 0) (void)Close();
+    if (folder_ >= 0) ::close(folder_);
+    folder_ = -1;
+  }
+
+ private:
+  bool StillOurs(const std::string& name) const {
+    struct stat st;
+    return ::fstatat(folder_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+           IdentityOf(st) == identity_;
+  }
+
+  // Links the unnamed file under `name`; fails with EEXIST when the name is taken.
+  int LinkUnnamed(const std::string& name) const {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    if (::linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+    // Without /proc, the descriptor itself (needs CAP_DAC_READ_SEARCH).
+    if (errno != ENOENT) return -1;
+    return ::linkat(fd_, "", folder_, name.c_str(), AT_EMPTY_PATH);
+  }
+
+  IoResult TakeNewName() {
+    if (temporary_.empty()) {
+      if (LinkUnnamed(leaf_) == 0) return IoResult::Success();
+      if (errno == EEXIST) return IoResult::Failure("it exists", IoProblem::Exists);
+      return Errno();
+    }
+    if (!StillOurs(temporary_)) return Substituted();
+    int moved = ::renameat2(folder_, temporary_.c_str(), folder_, leaf_.c_str(), RENAME_NOREPLACE);
+    if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
+      // No RENAME_NOREPLACE here: a second link never replaces either.
+      moved = ::linkat(folder_, temporary_.c_str(), folder_, leaf_.c_str(), 0);
+      if (moved == 0) ::unlinkat(folder_, temporary_.c_str(), 0);
+    }
+    if (moved != 0) {
+      return errno == EEXIST ? IoResult::Failure("it exists", IoProblem::Exists) : Errno();
+    }
+    temporary_.clear();
+    return IoResult::Success();
+  }
+
+  // A rename replaces atomically, but it needs a name to move from: the unnamed file
+  // gets a fresh hidden one first.
+  IoResult ReplaceName() {
+    for (int attempt = 0; temporary_.empty(); ++attempt) {
+      const std::string name = TemporaryLeaf();
+      if (LinkUnnamed(name) == 0) {
+        temporary_ = name;
+      } else if (errno != EEXIST || attempt == 100) {
+        return Errno();
+      }
+    }
+    if (!StillOurs(temporary_)) return Substituted();
+    if (::renameat(folder_, temporary_.c_str(), folder_, leaf_.c_str()) != 0) return Errno();
+    temporary_.clear();
+    return IoResult::Success();
+  }
+
+  IoResult Substituted() {
+    temporary_.clear();  // someone else's now: left alone
+    return IoResult::Failure("its temporary file was replaced by another", IoProblem::Substituted);
+  }
+
+  int folder_;
+  std::string leaf_;
+  std::string temporary_;  // our hidden name in the folder, if it has one
+  FileIdentity identity_;
+};
+
+std::string Leaf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 class Native final : public FileSystem {
  public:
+  explicit Native(bool unnamed) : unnamed_(unnamed) {}
+
   IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) override {
-    return Open(path, O_RDONLY, file);
+    std::string name;
+    if (IoResult named = NativeName(path, name); !named) return named;
+    // Never waits: a FIFO without a writer would block a plain open for ever.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return Errno();
+    auto opened = std::make_unique<InputFile>(fd);
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return Errno();
+    if (!S_ISREG(st.st_mode)) {
+      return IoResult::Failure("it is not a regular file", IoProblem::NotRegularFile);
+    }
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) return Errno();
+    file = std::move(opened);
+    return IoResult::Success();
   }
-  IoResult CreateNew(const Path& path, std::unique_ptr<File>& file) override {
-    return Open(path, O_RDWR | O_CREAT | O_EXCL, file);
+
+  IoResult CreateNew(const Path& output, std::unique_ptr<NewFile>& file) override {
+    std::string name;
+    if (IoResult named = NativeName(output, name); !named) return named;
+    const std::string leaf = Leaf(name);
+    if (leaf.empty() || leaf == "." || leaf == "..") return IoResult::Failure("it is a folder");
+    const int folder = ::open(FolderOf(name).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return Errno();
+    std::string temporary;
+    int fd = unnamed_ ? ::openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1;
+    if (fd < 0 && unnamed_ && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      const IoResult failed = Errno();
+      ::close(folder);
+      return failed;
+    }
+    for (int attempt = 0; fd < 0; ++attempt) {
+      temporary = TemporaryLeaf();
+      fd = ::openat(folder, temporary.c_str(),
+                    O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+      if (fd < 0 && (errno != EEXIST || attempt == 100)) {
+        const IoResult failed = Errno();
+        ::close(folder);
+        return failed;
+      }
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+      const IoResult failed = Errno();
+      if (!temporary.empty()) ::unlinkat(folder, temporary.c_str(), 0);
+      ::close(fd);
+      ::close(folder);
+      return failed;
+    }
+    file = std::make_unique<Document>(fd, folder, leaf, temporary, IdentityOf(st));
+    return IoResult::Success();
   }
-  IoResult OpenForReadingAndWriting(const Path& path, std::unique_ptr<File>& file) override {
-    return Open(path, O_RDWR, file);
-  }
+
   std::optional<FileIdentity> Identity(const Path& path) override {
     std::string name;
     if (!NativeName(path, name)) return std::nullopt;
     struct stat st;
     if (::stat(name.c_str(), &st) != 0) return std::nullopt;
-    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    return IdentityOf(st);
   }
-  IoResult Replace(const Path& from, const Path& to) override {
-    std::string source, target;
-    if (IoResult named = NativeName(from, source); !named) return named;
-    if (IoResult named = NativeName(to, target); !named) return named;
-    return ::rename(source.c_str(), target.c_str()) == 0 ? IoResult::Success() : Errno();
-  }
-  IoResult Remove(const Path& path) override {
+
+  EntryKind Kind(const Path& path) override {
     std::string name;
-    if (IoResult named = NativeName(path, name); !named) return named;
-    return ::unlink(name.c_str()) == 0 ? IoResult::Success() : Errno();
+    if (!NativeName(path, name)) return EntryKind::Missing;
+    struct stat st;
+    if (::lstat(name.c_str(), &st) != 0) return EntryKind::Missing;
+    if (S_ISREG(st.st_mode)) return EntryKind::RegularFile;
+    return S_ISLNK(st.st_mode) ? EntryKind::SymbolicLink : EntryKind::Other;
   }
+
+ private:
+  const bool unnamed_;
 };
 
 #endif
@@ -251,8 +525,23 @@ class Native final : public FileSystem {
 }  // namespace
 
 FileSystem& NativeFileSystem() {
-  static Native native;
+  static Native native(true);
   return native;
+}
+
+FileSystem& NativeFileSystemWithNamedTemporaries() {
+#ifdef _WIN32
+  return NativeFileSystem();
+#else
+  static Native named(false);
+  return named;
+#endif
+}
+
+Path TemporaryNameBeside(const Path& output) {
+  const size_t slash = output.find_last_of(u"/\\");
+  const Path folder = slash == Path::npos ? Path() : output.substr(0, slash + 1);
+  return folder + NameToUtf16(TemporaryLeaf());
 }
 
 }  // namespace tavrinole

@@ -94,11 +94,21 @@ Utf8Char DecodeUtf8At(std::string_view text, size_t at) {
   return {value, length};
 }
 
-std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
+namespace {
+
+constexpr char16_t EscapedByteBase = 0xDC00;  // + a byte of 0x80..0xFF
+
+// With `escapeBytes`, a byte outside a valid sequence becomes an escaped byte; without,
+// the text is refused.
+std::optional<std::u16string> FromUtf8(std::string_view text, bool escapeBytes) {
   std::u16string out;
   for (size_t at = 0; at < text.size();) {
     const Utf8Char c = DecodeUtf8At(text, at);
-    if (c.Length == 0) return std::nullopt;
+    if (c.Length == 0) {
+      if (!escapeBytes) return std::nullopt;
+      out += static_cast<char16_t>(EscapedByteBase + static_cast<unsigned char>(text[at++]));
+      continue;
+    }
     if (c.Value >= 0x10000) {
       out += static_cast<char16_t>(0xD800 + ((c.Value - 0x10000) >> 10));
       out += static_cast<char16_t>(0xDC00 + ((c.Value - 0x10000) & 0x3FF));
@@ -106,6 +116,33 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
       out += static_cast<char16_t>(c.Value);
     }
     at += c.Length;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
+  return FromUtf8(text, false);
+}
+
+std::u16string NameToUtf16(std::string_view bytes) {
+  return *FromUtf8(bytes, true);
+}
+
+std::optional<std::string> NameFromUtf16(std::u16string_view name) {
+  std::string out;
+  for (size_t at = 0; at < name.size();) {
+    const size_t start = at;
+    char32_t c;
+    if (NextUtf16(name, at, c)) {
+      AppendUtf8(out, c);
+    } else if (name[start] >= EscapedByteBase + 0x80 && name[start] <= EscapedByteBase + 0xFF) {
+      out += static_cast<char>(name[start] - EscapedByteBase);
+      at = start + 1;
+    } else {
+      return std::nullopt;
+    }
   }
   return out;
 }

@@ -20,6 +20,13 @@ struct Utf8Char {
 [[nodiscard]] std::optional<std::string> Utf16ToUtf8(std::u16string_view text);
 [[nodiscard]] std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 
+// File names on Linux are bytes. A name that is not UTF-8 still needs a UTF-16 form:
+// each byte outside a valid sequence travels as the lone surrogate U+DC80..U+DCFF and
+// turns back into that byte on the way out, so every name survives the round trip.
+[[nodiscard]] std::u16string NameToUtf16(std::string_view bytes);
+// nullopt only for a lone surrogate that no byte could have made.
+[[nodiscard]] std::optional<std::string> NameFromUtf16(std::u16string_view name);
+
 // For messages only: malformed units become U+FFFD.
 std::string Utf16ToUtf8Lossy(std::u16string_view text);
 

@@ -122,6 +122,7 @@ inline constexpr int IDYES = 6;
 inline constexpr int IDNO = 7;
 inline constexpr UINT MB_OK = 0x0000;
 inline constexpr UINT MB_YESNO = 0x0004;
+inline constexpr UINT MB_DEFBUTTON2 = 0x0100;  // the second button is the default
 
 // Common file dialogs.
 inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;

@@ -175,6 +175,8 @@ inline constexpr char16_t CantRead[]           = u"Can't read the file";
 inline constexpr char16_t CantWrite[]          = u"Can't write the new document";
 inline constexpr char16_t CantFinish[]         = u"Can't finish the new document";
 inline constexpr char16_t CantSave[]           = u"Can't save the new document";
+inline constexpr char16_t NameTaken[]          = u"Another file has taken the new document's name; it was kept";
+inline constexpr char16_t OnlyReplaceFile[]    = u"The new document can only replace a file";
 // clang-format on
 
 }  // namespace tavrinole::resources

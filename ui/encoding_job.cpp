@@ -22,6 +22,7 @@ struct FailureText {
 FailureText TextFor(TransformStep step) {
   switch (step) {
     case TransformStep::OpenInput:
+    case TransformStep::NotAFile:
     case TransformStep::MeasureInput:
       return {CantOpenInput, Warring};
     case TransformStep::TooSmall:
@@ -32,6 +33,10 @@ FailureText TextFor(TransformStep step) {
       return {CantReplaceOriginal, Warring};
     case TransformStep::ReopenInput:
       return {CantReopenInput, Warring};
+    case TransformStep::OutputExists:
+      return {NameTaken, Warring};
+    case TransformStep::OutputNotRegular:
+      return {OnlyReplaceFile, Warring};
     case TransformStep::CreateOutput:
       return {CantCreateOutput, Warring};
     case TransformStep::ReopenOutput:
@@ -101,6 +106,7 @@ void EncodingJob::Run() {
   StartTicker();
   TransformHooks hooks;
   hooks.Cancel = &cancel_;
+  hooks.MayReplace = request_.MayReplace;
   if (TransformStatus failed =
           transform.Stream(request_.InputPath, size, request_.OutputPath, request_.Slots, hooks)) {
     const FailureText text = TextFor(failed->Step);

@@ -22,8 +22,9 @@ struct JobRequest {
   Path InputPath;
   Path OutputPath;  // the chosen name with its suffix: the file the job writes
   PasswordSlots Slots{};
-  HWND Dialog = nullptr;  // owner of the closing message, and what the job ends
-  HWND Status = nullptr;  // the password display, which is the status line meanwhile
+  HWND Dialog = nullptr;    // owner of the closing message, and what the job ends
+  HWND Status = nullptr;    // the password display, which is the status line meanwhile
+  bool MayReplace = false;  // the user said Yes to replacing what is at OutputPath
 };
 
 class EncodingJob {

@@ -212,8 +212,9 @@ void MainDialog::OnRun() {
   if (State() != DialogState::Ready) return;
   const Path input = ToPath(InputPath());
   const Path output = DeriveOutputName(input, ToPath(OutputPath()));
-  if (!MayWrite(input, output)) return;
-  if (!job_.Start({input, output, keypad_.Slots(), dialog_, display_})) {
+  bool replace = false;
+  if (!MayWrite(input, output, replace)) return;
+  if (!job_.Start({input, output, keypad_.Slots(), dialog_, display_, replace})) {
     Warn(resources::CantStartJob);
     windows_.EndDialog(dialog_, 0);
     return;
@@ -262,7 +263,8 @@ bool MainDialog::TakeChosenPath(WCHAR (&into)[PathCapacity]) {
 }
 
 // The checks before a job may write `output`; each refusal leaves the dialog in Ready.
-bool MainDialog::MayWrite(const Path& input, const Path& output) {
+// `replace` says the user agreed to replace what is there (a link counts as a file).
+bool MainDialog::MayWrite(const Path& input, const Path& output, bool& replace) {
   if (output.size() >= PathCapacity) {
     Warn(resources::NameTooLong);
     return false;
@@ -271,7 +273,9 @@ bool MainDialog::MayWrite(const Path& input, const Path& output) {
     Warn(resources::CantReplaceOriginal);
     return false;
   }
-  return !files_.Identity(output) || ConfirmReplace(output);
+  if (files_.Kind(output) == EntryKind::Missing) return true;
+  replace = ConfirmReplace(output);
+  return replace;
 }
 
 // The same name, or another name (a link, a different spelling) for the same file.
@@ -284,8 +288,9 @@ bool MainDialog::SameFile(const Path& input, const Path& output) {
 // Save as asked about the chosen name, but the job writes the name with the suffix.
 bool MainDialog::ConfirmReplace(const Path& output) {
   const WString question = FromPath(output) + ToWide(resources::AlreadyExists);
+  // No is the default, so a stray Enter keeps the file.
   return windows_.MessageBoxW(dialog_, question.c_str(), ToWide(resources::ConfirmSaveAs).c_str(),
-                              MB_YESNO) == IDYES;
+                              MB_YESNO | MB_DEFBUTTON2) == IDYES;
 }
 
 void MainDialog::Warn(std::u16string_view message) {

@@ -68,7 +68,7 @@ class MainDialog {
   void ForgetOutput();
   BOOL ShowFileDialog(const FileDialogSetup& setup);
   bool TakeChosenPath(WCHAR (&into)[PathCapacity]);
-  bool MayWrite(const Path& input, const Path& output);
+  bool MayWrite(const Path& input, const Path& output, bool& replace);
   bool SameFile(const Path& input, const Path& output);
   bool ConfirmReplace(const Path& output);
   void Warn(std::u16string_view text);

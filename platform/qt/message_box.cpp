@@ -6,6 +6,7 @@ namespace tavrinole::qt {
 namespace {
 
 constexpr UINT TypeMask = 0x0F;
+constexpr UINT DefaultButtonMask = 0xF00;
 
 QString ToQString(const WString& text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -36,7 +37,9 @@ QMessageBox* MakeMessageBox(QWidget* owner, const WString& text, const WString& 
   box->setWindowTitle(ToQString(caption));
   if ((type & TypeMask) == MB_YESNO) {
     box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box->setDefaultButton(QMessageBox::Yes);
+    // Enter answers the default button: No when the caller asks for the second.
+    box->setDefaultButton((type & DefaultButtonMask) == MB_DEFBUTTON2 ? QMessageBox::No
+                                                                      : QMessageBox::Yes);
   } else {
     box->setStandardButtons(QMessageBox::Ok);
     box->setEscapeButton(QMessageBox::Ok);  // Esc and the close box answer OK

@@ -35,6 +35,18 @@ TEST_F(Cli, ReadsThePasswordFilesFirstLineWithoutItsLineEnding) {
   EXPECT_EQ(ReadBytes(folder / "out"), Reference(ReadBytes(folder / "in"), "PLANET"));
 }
 
+// What the README's Security section tells users: the order of the characters does not
+// matter, spaces at either end do.
+TEST_F(Cli, OrderDoesNotMatterButSpacesDo) {
+  WriteBytes(folder / "in", RandomBytes(5000, 16));
+  for (const char* password : {"TIGER", "REGIT", "TIGER ", " TIGER"}) {
+    ASSERT_EQ(RunWith(password, {"-o", std::string("out-") + password, "in"}).ExitCode, 0);
+  }
+  EXPECT_EQ(ReadBytes(folder / "out-TIGER"), ReadBytes(folder / "out-REGIT"));
+  EXPECT_NE(ReadBytes(folder / "out-TIGER"), ReadBytes(folder / "out-TIGER "));
+  EXPECT_EQ(ReadBytes(folder / "out-TIGER "), ReadBytes(folder / "out- TIGER"));
+}
+
 TEST_F(Cli, RefusesUnusablePasswordsWithExitTwo) {
   WriteBytes(folder / "in", RandomBytes(100, 13));
   struct Case {
@@ -79,6 +91,8 @@ TEST_F(Cli, HelpAndVersion) {
   EXPECT_EQ(help.ExitCode, 0);
   EXPECT_NE(help.Out.find("only the first 19 characters take part"), std::string::npos);
   EXPECT_NE(help.Out.find("--password-file"), std::string::npos);
+  EXPECT_NE(help.Out.find("replaces the link itself, not the file it points to"),
+            std::string::npos);
   const ProgramResult version = Run({"--version"});
   EXPECT_EQ(version.ExitCode, 0);
   // The project's version, the one the Windows programs' version resource names.

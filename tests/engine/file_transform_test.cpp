@@ -44,6 +44,7 @@ class Transform : public ::testing::Test {
   TransformStatus RunCancelledAfterFirstChunk() {
     std::atomic<bool> cancel{false};
     TransformHooks hooks;
+    hooks.MayReplace = true;
     hooks.Cancel = &cancel;
     hooks.Progress = [&](uint64_t, uint64_t) { cancel = true; };
     return Run(hooks);
@@ -56,7 +57,9 @@ TEST_F(Transform, WritesTheMixedBytesAtBlockBoundaries) {
                       ChunkBytes + 1, size_t{1000000}, 5 * ChunkBytes + 1}) {
     const Bytes original = RandomBytes(size, static_cast<uint32_t>(size));
     WriteBytes(folder / "in", original);
-    ASSERT_FALSE(Run()) << size;
+    TransformHooks consent;  // each size replaces the last one's output
+    consent.MayReplace = true;
+    ASSERT_FALSE(Run(consent)) << size;
     EXPECT_EQ(ReadBytes(folder / "out"), Expected(original)) << size;
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
   }
@@ -66,7 +69,9 @@ TEST_F(Transform, ReplacesALongerExistingOutputCompletely) {
   WriteBytes(folder / "out", Bytes(200000, 0xEE));
   const Bytes original = RandomBytes(1000, 1);
   WriteBytes(folder / "in", original);
-  ASSERT_FALSE(Run());
+  TransformHooks consent;
+  consent.MayReplace = true;
+  ASSERT_FALSE(Run(consent));
   EXPECT_EQ(ReadBytes(folder / "out"), Expected(original));
 }
 
@@ -133,7 +138,9 @@ TEST_P(TransformFailure, LeavesEverythingAsItWas) {
   GetParam().arrange(files.Set());
   files.Set().SameFileAs.emplace(folder.Wide("alias"), folder.Wide("in"));
 
-  const TransformStatus failed = Run();
+  TransformHooks consent;
+  consent.MayReplace = true;
+  const TransformStatus failed = Run(consent);
   ASSERT_TRUE(failed);
   EXPECT_EQ(failed->Step, GetParam().step);
   EXPECT_EQ(ReadBytes(folder / "in"), original);
@@ -149,7 +156,6 @@ const FailureCase kFailures[] = {
     {"ReadError", [](Faults& f) { f.ReadErrorAfter = ChunkBytes; }, TransformStep::Read},
     {"DiskFull", [](Faults& f) { f.WriteErrorAfter = ChunkBytes + 3; }, TransformStep::Write},
     {"Flush", [](Faults& f) { f.FailFlush = true; }, TransformStep::Finish},
-    {"Close", [](Faults& f) { f.FailClose = true; }, TransformStep::Finish},
     {"Move", [](Faults& f) { f.FailReplace = true; }, TransformStep::Replace},
     {"ShrankWhileRead", [](Faults& f) { f.ContentChangeOnReopen = -1; },
      TransformStep::InputChanged},
@@ -215,12 +221,23 @@ TEST_F(Transform, ACancelDuringTheLastPassStillLeavesNothing) {
   EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
 }
 
+// The document is closed only once it has its name; a close that fails then is still
+// reported, never passed off as success.
+TEST_F(Transform, AFailedCloseAfterPublishingIsReported) {
+  WriteBytes(folder / "in", RandomBytes(3000, 8));
+  files.Set().FailClose = true;
+  const TransformStatus failed = Run();
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->Step, TransformStep::Finish);
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
+}
+
 TEST(TemporaryName, StaysInTheOutputsFolder) {
-  const Path name = FileTransform::TemporaryNameFor(u"/some/folder/out.pdf");
+  const Path name = TemporaryNameBeside(u"/some/folder/out.pdf");
   EXPECT_EQ(name.rfind(u"/some/folder/.tavrinole-", 0), 0u);
-  EXPECT_NE(name, FileTransform::TemporaryNameFor(u"/some/folder/out.pdf"));
-  EXPECT_EQ(FileTransform::TemporaryNameFor(u"C:\\docs\\x").rfind(u"C:\\docs\\.tavrinole-", 0), 0u);
-  EXPECT_EQ(FileTransform::TemporaryNameFor(u"plain").rfind(u".tavrinole-", 0), 0u);
+  EXPECT_NE(name, TemporaryNameBeside(u"/some/folder/out.pdf"));
+  EXPECT_EQ(TemporaryNameBeside(u"C:\\docs\\x").rfind(u"C:\\docs\\.tavrinole-", 0), 0u);
+  EXPECT_EQ(TemporaryNameBeside(u"plain").rfind(u".tavrinole-", 0), 0u);
 }
 
 }  // namespace

@@ -25,6 +25,24 @@ TEST(Utf, MalformedTextIsRefusedNotAltered) {
   }
 }
 
+// Names on Linux are bytes: every byte string survives the trip through UTF-16, and
+// text that is UTF-8 stays ordinary UTF-16.
+TEST(Utf, EveryNameSurvivesTheTripThroughUtf16) {
+  std::string everyByte;
+  for (int byte = 1; byte < 256; ++byte) everyByte += static_cast<char>(byte);
+  for (const std::string& name :
+       {std::string("caf\xE9"), std::string("\xE9t\xE9.tvr"), std::string("\xC3(\xFF\xC2"),
+        std::string("\xED\xA0\x80 surrogate in UTF-8"), everyByte}) {
+    const std::u16string wide = NameToUtf16(name);
+    EXPECT_EQ(NameFromUtf16(wide), name);
+  }
+  EXPECT_EQ(NameToUtf16("caf\xE9"), (std::u16string{u'c', u'a', u'f', char16_t{0xDCE9}}));
+  EXPECT_EQ(NameToUtf16("\xE2\x82\xAC"), u"\u20AC");
+  // A lone surrogate no byte makes has no name.
+  EXPECT_FALSE(NameFromUtf16(std::u16string{char16_t{0xDC7F}}));
+  EXPECT_FALSE(NameFromUtf16(std::u16string{char16_t{0xD800}}));
+}
+
 }  // namespace
 }  // namespace tavrinole
 

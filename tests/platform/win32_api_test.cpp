@@ -21,6 +21,7 @@ TEST(Win32Vocabulary, MessageAndCommandValuesAreWindows) {
   EXPECT_EQ(IDNO, 7);
   EXPECT_EQ(MB_OK, 0u);
   EXPECT_EQ(MB_YESNO, 4u);
+  EXPECT_EQ(MB_DEFBUTTON2, 0x100u);
 }
 
 TEST(Win32Vocabulary, FileDialogAndStartUpValuesAreWindows) {

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPushButton>
 #include <atomic>
 
 #include "qt_driver.h"
@@ -154,6 +155,20 @@ TEST_F(QtBoxTest, YesNoBoxesOnTheGuiThreadAnswerWithTheButtonPressed) {
   EXPECT_EQ(ws.MessageBoxW(nullptr, WTEXT("replace?"), WTEXT("Confirm Save As"), MB_YESNO), IDNO);
   ws.AnswerNextMessageBox(IDYES);  // no window at all
   EXPECT_EQ(ws.MessageBoxW(nullptr, WTEXT("replace?"), WTEXT("Confirm Save As"), MB_YESNO), IDYES);
+}
+
+// One Enter must not replace a file: with MB_DEFBUTTON2 the default is No.
+TEST_F(QtBoxTest, TheSecondButtonIsTheDefaultWhenAskedFor) {
+  std::vector<QMessageBox::StandardButton> defaults;
+  ws.OnMessageBoxShown([&](QMessageBox& box) {
+    defaults.push_back(box.standardButton(box.defaultButton()));
+    box.button(QMessageBox::No)->click();
+  });
+  (void)ws.MessageBoxW(nullptr, WTEXT("replace?"), WTEXT("Confirm Save As"), MB_YESNO);
+  (void)ws.MessageBoxW(nullptr, WTEXT("replace?"), WTEXT("Confirm Save As"),
+                       MB_YESNO | MB_DEFBUTTON2);
+  EXPECT_EQ(defaults,
+            (std::vector<QMessageBox::StandardButton>{QMessageBox::Yes, QMessageBox::No}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The disk's files on Windows: names beyond ASCII, identity across names, the
-// replacing move, and sizes past what 32 bits hold.
+// The disk's files on Windows: names beyond ASCII, identity across names, publishing
+// through the one handle with and without replacing, what is not a file, an input that
+// changes, and sizes past what 32 bits hold.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include "engine/file_system.h"
 #include "engine/file_transform.h"
 #include "engine/mixer_factory.h"
+#include "engine/password.h"
 #include "platform/win32_api.h"
 
 namespace tavrinole {
@@ -43,6 +45,18 @@ class WideFolder {
   }
   std::wstring operator/(const std::wstring& name) const { return root_ + L"\\" + name; }
 
+  size_t Count() const {
+    size_t count = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((root_ + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+      count += std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..";
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+  }
+
  private:
   std::wstring root_;
 };
@@ -51,12 +65,24 @@ bool Exists(const std::wstring& name) {
   return GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A document written and published, replacing nothing.
 void Write(FileSystem& files, const std::wstring& name, const Bytes& bytes) {
-  std::unique_ptr<File> file;
+  std::unique_ptr<NewFile> file;
   ASSERT_TRUE(files.CreateNew(ToPath(name), file).Ok);
   ASSERT_TRUE(file->Write(bytes).Ok);
   ASSERT_TRUE(file->Flush().Ok);
+  ASSERT_TRUE(file->Publish(false, 0644).Ok);
   ASSERT_TRUE(file->Close().Ok);
+}
+
+// A document written, not yet published.
+std::unique_ptr<NewFile> Written(FileSystem& files, const std::wstring& name, const Bytes& bytes) {
+  std::unique_ptr<NewFile> file;
+  EXPECT_TRUE(files.CreateNew(ToPath(name), file).Ok);
+  if (file) {
+    EXPECT_TRUE(file->Write(bytes).Ok);
+  }
+  return file;
 }
 
 Bytes Read(FileSystem& files, const std::wstring& name) {
@@ -83,35 +109,122 @@ TEST(NativeFiles, NamesBeyondAsciiWriteReadMeasureAndGo) {
     EXPECT_TRUE(Exists(folder / name)) << "the name as given is on disk";
     EXPECT_EQ(Read(files, folder / name), bytes);
     std::unique_ptr<File> file;
-    ASSERT_TRUE(files.OpenForReadingAndWriting(ToPath(folder / name), file).Ok);
+    ASSERT_TRUE(files.OpenForReading(ToPath(folder / name), file).Ok);
     uint64_t size = 0;
     ASSERT_TRUE(file->Size(size).Ok);
     EXPECT_EQ(size, bytes.size());
     ASSERT_TRUE(file->Close().Ok);
-    EXPECT_TRUE(files.Remove(ToPath(folder / name)).Ok);
-    EXPECT_FALSE(Exists(folder / name));
+    EXPECT_EQ(files.Kind(ToPath(folder / name)), EntryKind::RegularFile);
   }
+  EXPECT_EQ(folder.Count(), 3u);
 }
 
-TEST(NativeFiles, CreateNewRefusesAnExistingFileAndLeavesIt) {
+// While written, the document is held with no sharing: nothing else can open it.
+TEST(NativeFiles, AWrittenDocumentIsOnlyEverReachedThroughItsHandle) {
   FileSystem& files = NativeFileSystem();
   WideFolder folder;
-  Write(files, folder / Czech, {7, 7, 7});
-  std::unique_ptr<File> file;
-  const IoResult refused = files.CreateNew(ToPath(folder / Czech), file);
-  EXPECT_FALSE(refused.Ok);
-  EXPECT_FALSE(refused.Cause.empty());
-  EXPECT_EQ(Read(files, folder / Czech), (Bytes{7, 7, 7}));
+  std::unique_ptr<NewFile> file = Written(files, folder / Czech, {1, 2, 3});
+  ASSERT_TRUE(file);
+  EXPECT_FALSE(Exists(folder / Czech));
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder / L".tavrinole-*").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  FindClose(search);
+  const HANDLE other = CreateFileW((folder / found.cFileName).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(other, INVALID_HANDLE_VALUE);
+  if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+  file->Abandon();
+  EXPECT_EQ(folder.Count(), 0u);
 }
 
-TEST(NativeFiles, ReplaceMovesOverAnExistingFile) {
+TEST(NativeFiles, PublishingNeverReplacesWithoutConsent) {
+  FileSystem& files = NativeFileSystem();
+  WideFolder folder;
+  std::unique_ptr<NewFile> file = Written(files, folder / Czech, {1, 2, 3});
+  ASSERT_TRUE(file);
+  // Another program takes the name while the document is written.
+  Write(files, folder / Czech, {7, 7, 7});
+  const IoResult refused = file->Publish(false, 0644);
+  EXPECT_EQ(refused.Problem, IoProblem::Exists);
+  file->Abandon();
+  EXPECT_EQ(Read(files, folder / Czech), (Bytes{7, 7, 7}));
+  EXPECT_EQ(folder.Count(), 1u);
+}
+
+TEST(NativeFiles, PublishingWithConsentReplacesInOneStep) {
   FileSystem& files = NativeFileSystem();
   WideFolder folder;
   Write(files, folder / Japanese, {1, 1, 1, 1, 1, 1});
-  Write(files, folder / Czech, {2, 2});
-  ASSERT_TRUE(files.Replace(ToPath(folder / Czech), ToPath(folder / Japanese)).Ok);
-  EXPECT_FALSE(Exists(folder / Czech));
+  std::unique_ptr<NewFile> file = Written(files, folder / Japanese, {2, 2});
+  ASSERT_TRUE(file);
+  ASSERT_TRUE(file->Publish(true, 0644).Ok);
+  ASSERT_TRUE(file->Close().Ok);
   EXPECT_EQ(Read(files, folder / Japanese), (Bytes{2, 2}));
+  EXPECT_EQ(folder.Count(), 1u);
+}
+
+TEST(NativeFiles, AFolderIsNeitherReplacedNorRead) {
+  FileSystem& files = NativeFileSystem();
+  WideFolder folder;
+  ASSERT_TRUE(CreateDirectoryW((folder / Astral).c_str(), nullptr));
+  EXPECT_EQ(files.Kind(ToPath(folder / Astral)), EntryKind::Other);
+  std::unique_ptr<NewFile> file = Written(files, folder / Astral, {1, 2, 3});
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->Publish(true, 0644).Problem, IoProblem::NotRegularFile);
+  file->Abandon();
+  std::unique_ptr<File> input;
+  EXPECT_EQ(files.OpenForReading(ToPath(folder / Astral), input).Problem,
+            IoProblem::NotRegularFile);
+  const DWORD attributes = GetFileAttributesW((folder / Astral).c_str());
+  EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  RemoveDirectoryW((folder / Astral).c_str());
+  EXPECT_EQ(folder.Count(), 0u);
+}
+
+// The transform on Windows files: a file that appears at the name is kept, one written
+// in place while it is read publishes nothing.
+TEST(NativeFiles, TheTransformKeepsAFileThatAppearsAndRefusesAnInputThatChanged) {
+  FileSystem& files = NativeFileSystem();
+  WideFolder folder;
+  Write(files, folder / Czech, Bytes(3 * ChunkBytes, 0x41));
+  std::unique_ptr<KeystreamMixer> mixer = MakeFastMixer();
+  FileTransform transform(files, *mixer);
+  const std::vector<int32_t> presses{5, 1, 22, 38, 40};
+  const PasswordSlots slots = SlotsFromPresses(presses);
+  uint64_t size = 0;
+  ASSERT_FALSE(transform.Measure(ToPath(folder / Czech), size));
+
+  TransformHooks hooks;
+  hooks.Progress = [&](uint64_t done, uint64_t) {
+    if (done == ChunkBytes) Write(files, folder / Japanese, {7, 7, 7});
+  };
+  TransformStatus failed =
+      transform.Stream(ToPath(folder / Czech), size, ToPath(folder / Japanese), slots, hooks);
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->Step, TransformStep::OutputExists);
+  EXPECT_EQ(Read(files, folder / Japanese), (Bytes{7, 7, 7}));
+
+  // Written in place: same size, an old modification time set first so the write shows.
+  const HANDLE input =
+      CreateFileW((folder / Czech).c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(input, INVALID_HANDLE_VALUE);
+  FILETIME old{0x10000000, 0x01C00000};
+  ASSERT_TRUE(SetFileTime(input, nullptr, nullptr, &old));
+  hooks.Progress = [&](uint64_t done, uint64_t) {
+    if (done != ChunkBytes) return;
+    DWORD wrote = 0;
+    WriteFile(input, "ABCD", 4, &wrote, nullptr);
+    FlushFileBuffers(input);
+  };
+  failed = transform.Stream(ToPath(folder / Czech), size, ToPath(folder / Astral), slots, hooks);
+  CloseHandle(input);
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->Step, TransformStep::InputChanged);
+  EXPECT_FALSE(Exists(folder / Astral));
+  EXPECT_EQ(folder.Count(), 2u);
 }
 
 TEST(NativeFiles, IdentityFollowsTheFileNotTheName) {

@@ -4,9 +4,10 @@ namespace tavrinole::test_support {
 namespace {
 
 // Wraps a native file and fails, or lies about its size, as told.
-class FaultyFile final : public File {
+template <class Base>
+class FaultyFile : public Base {
  public:
-  FaultyFile(std::unique_ptr<File> inner, const Faults& faults, int64_t sizeChange)
+  FaultyFile(std::unique_ptr<Base> inner, const Faults& faults, int64_t sizeChange)
       : inner_(std::move(inner)), faults_(faults), sizeChange_(sizeChange) {}
 
   IoResult Read(std::span<uint8_t> into, size_t& got) override {
@@ -37,6 +38,12 @@ class FaultyFile final : public File {
   }
 
   IoResult Size(uint64_t& size) override { return inner_->Size(size); }
+  IoResult Stamp(FileStamp& stamp) override { return inner_->Stamp(stamp); }
+
+  IoResult Rewind() override {
+    if (faults_.FailReopenForWriting) return IoResult::Failure("Permission denied");
+    return inner_->Rewind();
+  }
 
   void StartWriteBack() override { inner_->StartWriteBack(); }
 
@@ -51,6 +58,10 @@ class FaultyFile final : public File {
     return result;
   }
 
+ protected:
+  std::unique_ptr<Base> inner_;
+  const Faults& faults_;
+
  private:
   uint64_t trueSize() {
     uint64_t size = 0;
@@ -58,12 +69,22 @@ class FaultyFile final : public File {
     return size;
   }
 
-  std::unique_ptr<File> inner_;
-  const Faults& faults_;
   int64_t sizeChange_;
   uint64_t read_ = 0;
   uint64_t written_ = 0;
   bool grewOnce_ = false;
+};
+
+class FaultyNewFile final : public FaultyFile<NewFile> {
+ public:
+  using FaultyFile::FaultyFile;
+
+  IoResult Publish(bool replace, uint32_t permissions) override {
+    if (faults_.BeforePublish) faults_.BeforePublish();
+    if (faults_.FailReplace) return IoResult::Failure("Permission denied");
+    return inner_->Publish(replace, permissions);
+  }
+  void Abandon() override { inner_->Abandon(); }
 };
 
 }  // namespace
@@ -76,38 +97,21 @@ IoResult FaultyFileSystem::OpenForReading(const Path& path, std::unique_ptr<File
   std::unique_ptr<File> inner;
   if (IoResult opened = native_.OpenForReading(path, inner); !opened) return opened;
   const int64_t change = opensForReading_ >= 2 ? faults_.ContentChangeOnReopen : 0;
-  file = std::make_unique<FaultyFile>(std::move(inner), faults_, change);
+  file = std::make_unique<FaultyFile<File>>(std::move(inner), faults_, change);
   return IoResult::Success();
 }
 
-IoResult FaultyFileSystem::CreateNew(const Path& path, std::unique_ptr<File>& file) {
+IoResult FaultyFileSystem::CreateNew(const Path& output, std::unique_ptr<NewFile>& file) {
   if (faults_.FailCreateNew) return IoResult::Failure("Permission denied");
-  std::unique_ptr<File> inner;
-  if (IoResult created = native_.CreateNew(path, inner); !created) return created;
-  file = std::make_unique<FaultyFile>(std::move(inner), faults_, 0);
-  return IoResult::Success();
-}
-
-IoResult FaultyFileSystem::OpenForReadingAndWriting(const Path& path, std::unique_ptr<File>& file) {
-  if (faults_.FailReopenForWriting) return IoResult::Failure("Permission denied");
-  std::unique_ptr<File> inner;
-  if (IoResult opened = native_.OpenForReadingAndWriting(path, inner); !opened) return opened;
-  file = std::make_unique<FaultyFile>(std::move(inner), faults_, 0);
+  std::unique_ptr<NewFile> inner;
+  if (IoResult created = native_.CreateNew(output, inner); !created) return created;
+  file = std::make_unique<FaultyNewFile>(std::move(inner), faults_, 0);
   return IoResult::Success();
 }
 
 std::optional<FileIdentity> FaultyFileSystem::Identity(const Path& path) {
   const auto alias = faults_.SameFileAs.find(path);
   return native_.Identity(alias == faults_.SameFileAs.end() ? path : alias->second);
-}
-
-IoResult FaultyFileSystem::Replace(const Path& from, const Path& to) {
-  if (faults_.FailReplace) return IoResult::Failure("Permission denied");
-  return native_.Replace(from, to);
-}
-
-IoResult FaultyFileSystem::Remove(const Path& path) {
-  return native_.Remove(path);
 }
 
 }  // namespace tavrinole::test_support

@@ -25,15 +25,11 @@ class PausedReads final : public FileSystem {
     if (result && ++opens_ == 2) file = std::make_unique<Paused>(std::move(file), *this);
     return result;
   }
-  IoResult CreateNew(const Path& p, std::unique_ptr<File>& f) override {
+  IoResult CreateNew(const Path& p, std::unique_ptr<NewFile>& f) override {
     return inner_.CreateNew(p, f);
   }
-  IoResult OpenForReadingAndWriting(const Path& p, std::unique_ptr<File>& f) override {
-    return inner_.OpenForReadingAndWriting(p, f);
-  }
   std::optional<FileIdentity> Identity(const Path& p) override { return inner_.Identity(p); }
-  IoResult Replace(const Path& a, const Path& b) override { return inner_.Replace(a, b); }
-  IoResult Remove(const Path& p) override { return inner_.Remove(p); }
+  EntryKind Kind(const Path& p) override { return inner_.Kind(p); }
 
  private:
   struct Paused final : File {
@@ -46,6 +42,8 @@ class PausedReads final : public FileSystem {
     }
     IoResult Write(std::span<const uint8_t> b) override { return file_->Write(b); }
     IoResult Size(uint64_t& s) override { return file_->Size(s); }
+    IoResult Stamp(FileStamp& s) override { return file_->Stamp(s); }
+    IoResult Rewind() override { return file_->Rewind(); }
     IoResult Flush() override { return file_->Flush(); }
     IoResult Close() override { return file_->Close(); }
     std::unique_ptr<File> file_;

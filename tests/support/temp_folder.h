@@ -19,10 +19,11 @@ using Bytes = std::vector<uint8_t>;
 
 class TempFolder {
  public:
-  TempFolder() {
+  TempFolder() : TempFolder(std::filesystem::temp_directory_path()) {}
+  // A fresh folder in `parent`, for a test that needs a given file system.
+  explicit TempFolder(const std::filesystem::path& parent) {
     std::random_device random;
-    path_ = std::filesystem::temp_directory_path() /
-            ("tavrinole-test-" + std::to_string(random()) + std::to_string(random()));
+    path_ = parent / ("tavrinole-test-" + std::to_string(random()) + std::to_string(random()));
     std::filesystem::create_directories(path_);
   }
   ~TempFolder() {

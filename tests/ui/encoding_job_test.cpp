@@ -52,8 +52,9 @@ class Job : public ::testing::Test {
     status = ws.GetDlgItem(dialog, StatusId);
   }
 
+  // With consent to replace, as after "Yes" to "Confirm Save As".
   JobRequest Request(const std::string& in = "in", const std::string& out = "out") {
-    return {folder.Wide(in), folder.Wide(out), SlotsFromPresses(kPresses), dialog, status};
+    return {folder.Wide(in), folder.Wide(out), SlotsFromPresses(kPresses), dialog, status, true};
   }
 
   // Serves the job's requests until it has ended the dialog, then joins it.
@@ -240,8 +241,6 @@ const FailureCase kFailures[] = {
      u"Can't write the new document"},
     {"Flush", [](Faults& f, const TempFolder&) { f.FailFlush = true; },
      u"Can't finish the new document"},
-    {"Close", [](Faults& f, const TempFolder&) { f.FailClose = true; },
-     u"Can't finish the new document"},
     {"Move", [](Faults& f, const TempFolder&) { f.FailReplace = true; },
      u"Can't save the new document"},
     {"Shrank", [](Faults& f, const TempFolder&) { f.ContentChangeOnReopen = -1; },
@@ -252,6 +251,29 @@ const FailureCase kFailures[] = {
      [](Faults& f, const TempFolder& d) { f.SameFileAs.emplace(d.Wide("out"), d.Wide("in")); },
      u"The new document can't replace the original"},
 };
+
+// Without consent nothing is replaced, not even a file that appears while the job runs.
+TEST_F(Job, AFileThatAppearsAtTheNameIsKeptAndTheJobFails) {
+  WriteBytes(folder / "in", RandomBytes(5000, 11));
+  files.Set().BeforePublish = [&] { WriteBytes(folder / "out", Bytes(10, 1)); };
+  JobRequest request = Request();
+  request.MayReplace = false;
+  EncodingJob job(ws, files);
+  ASSERT_TRUE(job.Start(request));
+  RunToEnd(job);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, W(u"Another file has taken the new document's name; it was kept"));
+  EXPECT_EQ(ReadBytes(folder / "out"), Bytes(10, 1));
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
+}
+
+TEST_F(Job, ClosingFailsAfterPublishingShowsItsMessage) {
+  WriteBytes(folder / "in", RandomBytes(5000, 12));
+  files.Set().FailClose = true;
+  Run(files);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, W(u"Can't finish the new document"));
+}
 
 INSTANTIATE_TEST_SUITE_P(Each, JobFailure, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.name); });

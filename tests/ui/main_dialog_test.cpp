@@ -270,7 +270,7 @@ TEST_F(RunGuard, AsksBeforeReplacingAnExistingNewDocumentAndNoKeepsEverything) {
   EXPECT_EQ(boxes[0].text, Wide("out.txt") + WTEXT(" already exists.\nDo you want to replace it?"));
   EXPECT_EQ(boxes[0].caption, WTEXT("Confirm Save As"));
   EXPECT_EQ(boxes[0].window, main);
-  EXPECT_THAT(boxes[0].args, ElementsAre(MB_YESNO));
+  EXPECT_THAT(boxes[0].args, ElementsAre(MB_YESNO | MB_DEFBUTTON2));  // No is the default
   EXPECT_THAT(ws.Calls("BeginThread"), IsEmpty());
   ExpectState(DialogState::Ready);
   EXPECT_EQ(dialog.Keys().Slots(), slots);

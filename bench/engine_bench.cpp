@@ -21,9 +21,9 @@ constexpr size_t BufferBytes = 8u << 20;
 constexpr const char* WorstPassword = "BAAQJJHHVVXLLYMM8-?";
 
 PasswordSlots WorstSlots() {
-  const PasswordKeys keys = KeyIndicesFromUtf8(WorstPassword);
+  const auto keys = KeyIndicesFromUtf8(WorstPassword);
   if (!keys.Ok()) std::abort();
-  return SlotsFromPresses(keys.KeyIndices);
+  return SlotsFromPresses(*keys);
 }
 
 std::vector<uint8_t> Buffer(size_t bytes) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "engine/file_transform.h"
 #include "engine/mixer_factory.h"
@@ -74,7 +75,7 @@ void StripLineEnding(std::string& line) {
 // this, so a huge file or an endless one (/dev/zero) is refused at once.
 constexpr size_t PasswordFileLimit = 256;
 
-bool ReadFirstLine(const std::string& name, std::string& line, std::string& error) {
+Checked<std::string> ReadFirstLine(const std::string& name) {
   std::istream* in = &std::cin;
   std::ifstream file;
   if (name != "-") {
@@ -84,27 +85,20 @@ bool ReadFirstLine(const std::string& name, std::string& line, std::string& erro
 #else
     file.open(name, std::ios::binary);
 #endif
-    if (!file) {
-      error = "can't open the password file " + Quoted(name);
-      return false;
-    }
+    if (!file) return Fail("can't open the password file " + Quoted(name));
     in = &file;
   }
-  line.clear();
+  std::string line;
   for (char c; in->get(c) && c != '\n';) {
     if (line.size() == PasswordFileLimit) {
-      error = "the first line of the password file " + Quoted(name) + " is longer than " +
-              std::to_string(PasswordFileLimit) + " bytes";
-      return false;
+      return Fail("the first line of the password file " + Quoted(name) + " is longer than " +
+                  std::to_string(PasswordFileLimit) + " bytes");
     }
     line += c;
   }
-  if (in->bad()) {
-    error = "can't read the password file " + Quoted(name);
-    return false;
-  }
+  if (in->bad()) return Fail("can't read the password file " + Quoted(name));
   StripLineEnding(line);
-  return true;
+  return line;
 }
 
 // ---------------------------------------------------------------------------
@@ -144,10 +138,10 @@ void WatchSignals(bool restart = true) {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-// Reads one line from the terminal with echo off.
-bool AskTerminal(const char* prompt, std::string& line) {
+// Reads one line from the terminal with echo off; nothing without a terminal.
+std::optional<std::string> AskTerminal(const char* prompt) {
   FILE* tty = std::fopen("/dev/tty", "r+");
-  if (!tty) return false;
+  if (!tty) return std::nullopt;
   const int fd = fileno(tty);
   termios saved{};
   const bool isTerminal = tcgetattr(fd, &saved) == 0;
@@ -170,49 +164,40 @@ bool AskTerminal(const char* prompt, std::string& line) {
   }
   std::fputs("\n", tty);
   std::fclose(tty);
-  if (!got) return false;
-  line = buffer;
+  if (!got) return std::nullopt;
+  std::string line = buffer;
   StripLineEnding(line);
-  return true;
+  return line;
 }
 #else
 void WatchSignals() {
   WatchConsoleEvents(interrupted);
 }
 
-bool AskTerminal(const char* prompt, std::string& line) {
-  return AskConsole(prompt, line);
+std::optional<std::string> AskTerminal(const char* prompt) {
+  return AskConsole(prompt);
 }
 #endif
 
-bool AskPassword(std::string& password, std::string& error) {
-  std::string again;
-  if (!AskTerminal("Password: ", password) || !AskTerminal("Repeat the password: ", again)) {
-    error = "no terminal to ask the password on";
-    return false;
-  }
-  if (password != again) {
-    error = "the two passwords differ";
-    return false;
-  }
-  return true;
+Checked<std::string> AskPassword() {
+  const std::optional<std::string> password = AskTerminal("Password: ");
+  const std::optional<std::string> again =
+      password ? AskTerminal("Repeat the password: ") : std::nullopt;
+  if (!again) return Fail("no terminal to ask the password on");
+  if (*password != *again) return Fail("the two passwords differ");
+  return *password;
 }
 
 // Turns password text into the slots the keypad would fill for it.
-bool PasswordSlotsFor(const std::string& text, PasswordSlots& slots, std::string& error) {
-  const PasswordKeys keys = KeyIndicesFromUtf8(text);
-  if (!keys.Ok()) {
-    error = "the password's " + keys.Error;
-    return false;
-  }
-  const size_t length = keys.KeyIndices.size();
+Checked<PasswordSlots> PasswordSlotsFor(const std::string& text) {
+  const Checked<std::vector<int32_t>> keys = KeyIndicesFromUtf8(text);
+  if (!keys) return Fail("the password's " + keys.Error().What);
+  const size_t length = keys->size();
   if (length < static_cast<size_t>(MinPasswordLength) ||
       length > static_cast<size_t>(MaxPasswordLength)) {
-    error = "the password has " + std::to_string(length) + " characters; it needs 5 to 20";
-    return false;
+    return Fail("the password has " + std::to_string(length) + " characters; it needs 5 to 20");
   }
-  slots = SlotsFromPresses(keys.KeyIndices);
-  return true;
+  return SlotsFromPresses(*keys);
 }
 
 // ---------------------------------------------------------------------------
@@ -241,7 +226,7 @@ void DrawProgress(uint64_t done, uint64_t total) {
 
 std::string Describe(const TransformFailure& failure, const Options& options) {
   const std::string in = Quoted(options.Input), out = Quoted(options.Output);
-  switch (failure.Step) {
+  switch (failure.What) {
     case TransformStep::OpenInput:
       return WithCause("can't open " + in, failure.Cause);
     case TransformStep::NotAFile:
@@ -284,8 +269,7 @@ int Transform(const Options& options, const PasswordSlots& slots) {
   // Names are bytes: any name the file system takes works, UTF-8 or not.
   const Path input = NameToUtf16(options.Input), output = NameToUtf16(options.Output);
   FileSystem& files = NativeFileSystem();
-  const std::optional<FileIdentity> same = files.Identity(output);
-  if (same && same == files.Identity(input)) {
+  if (IsSameFile(files, input, output)) {
     return Error(Quoted(options.Output) + " is the input file itself", ExitFailure,
                  "choose another output; the input stays as it is");
   }
@@ -300,35 +284,31 @@ int Transform(const Options& options, const PasswordSlots& slots) {
 
   std::unique_ptr<KeystreamMixer> mixer = MakeFastMixer();
   FileTransform transform(files, *mixer);
-  uint64_t size = 0;
-  if (TransformStatus failed = transform.Measure(input, size))
-    return Error(Describe(*failed, options));
+  const TransformResult<uint64_t> size = transform.Measure(input);
+  if (!size) return Error(Describe(size.Error(), options));
 
   TransformHooks hooks;
   hooks.Cancel = &interrupted;
   hooks.MayReplace = options.Force;
   if (!options.Quiet && StandardErrorIsTerminal()) hooks.Progress = DrawProgress;
-  if (TransformStatus failed = transform.Stream(input, size, output, slots, hooks)) {
+  if (const TransformResult<> streamed = transform.Stream(input, *size, output, slots, hooks);
+      !streamed) {
     if (hooks.Progress) std::fputc('\n', stderr);
-    return Error(Describe(*failed, options));
+    return Error(Describe(streamed.Error(), options));
   }
   return ExitOk;
 }
 
 }  // namespace
 
-ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
-  ParsedArguments parsed;
-  Options& o = parsed.Values;
+Checked<Options> ParseArguments(const std::vector<std::string>& arguments) {
+  Options o;
   std::vector<std::string> inputs;
   bool optionsEnded = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& a = arguments[i];
     const auto value = [&](std::string& into) {
-      if (i + 1 >= arguments.size()) {
-        parsed.Error = a + " needs a value";
-        return false;
-      }
+      if (i + 1 >= arguments.size()) return false;
       into = arguments[++i];
       return true;
     };
@@ -337,12 +317,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     } else if (a == "--") {
       optionsEnded = true;
     } else if (a == "-o" || a == "--output") {
-      if (!value(o.Output)) return parsed;
+      if (!value(o.Output)) return Fail(a + " needs a value");
     } else if (a.rfind("--output=", 0) == 0) {
       o.Output = a.substr(9);
     } else if (a == "--password-file") {
       std::string file;
-      if (!value(file)) return parsed;
+      if (!value(file)) return Fail(a + " needs a value");
       o.PasswordFile = file;
     } else if (a.rfind("--password-file=", 0) == 0) {
       o.PasswordFile = a.substr(16);
@@ -355,19 +335,15 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     } else if (a == "--version") {
       o.Version = true;
     } else {
-      parsed.Error = "unknown option " + a;
-      return parsed;
+      return Fail("unknown option " + a);
     }
   }
-  if (o.Help || o.Version) return parsed;
-  if (inputs.size() != 1) {
-    parsed.Error = inputs.empty() ? "no INPUT given" : "only one INPUT may be given";
-  } else if (o.Output.empty()) {
-    parsed.Error = "no OUTPUT given (-o OUTPUT)";
-  } else {
-    o.Input = inputs.front();
-  }
-  return parsed;
+  if (o.Help || o.Version) return o;
+  if (inputs.size() != 1)
+    return Fail(inputs.empty() ? "no INPUT given" : "only one INPUT may be given");
+  if (o.Output.empty()) return Fail("no OUTPUT given (-o OUTPUT)");
+  o.Input = inputs.front();
+  return o;
 }
 
 std::string UsageText() {
@@ -410,10 +386,9 @@ std::string VersionText() {
 }
 
 int Run(const std::vector<std::string>& arguments) {
-  const ParsedArguments parsed = ParseArguments(arguments);
-  const Options& options = parsed.Values;
-  if (!parsed.Error.empty())
-    return Error(parsed.Error, ExitUsage, "see tavrinole-ochrel-cli --help");
+  const Checked<Options> parsed = ParseArguments(arguments);
+  if (!parsed) return Error(parsed.Error().What, ExitUsage, "see tavrinole-ochrel-cli --help");
+  const Options& options = *parsed;
   if (options.Help) {
     std::cout << UsageText();
     return ExitOk;
@@ -423,13 +398,12 @@ int Run(const std::vector<std::string>& arguments) {
     return ExitOk;
   }
   WatchSignals();
-  std::string password, error;
-  const bool got = options.PasswordFile ? ReadFirstLine(*options.PasswordFile, password, error)
-                                        : AskPassword(password, error);
-  if (!got) return Error(error, ExitUsage);
-  PasswordSlots slots;
-  if (!PasswordSlotsFor(password, slots, error)) return Error(error, ExitUsage);
-  return Transform(options, slots);
+  const Checked<std::string> password =
+      options.PasswordFile ? ReadFirstLine(*options.PasswordFile) : AskPassword();
+  if (!password) return Error(password.Error().What, ExitUsage);
+  const Checked<PasswordSlots> slots = PasswordSlotsFor(*password);
+  if (!slots) return Error(slots.Error().What, ExitUsage);
+  return Transform(options, *slots);
 }
 
 }  // namespace tavrinole::cli

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/result.h"
+
 namespace tavrinole::cli {
 
 // Exit codes.
@@ -23,12 +25,8 @@ struct Options {
   bool Version = false;
 };
 
-struct ParsedArguments {
-  Options Values;
-  std::string Error;  // empty when the arguments are usable
-};
-
-[[nodiscard]] ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
+// The options, or a message saying why the arguments are not usable.
+Checked<Options> ParseArguments(const std::vector<std::string>& arguments);
 
 std::string UsageText();
 std::string VersionText();

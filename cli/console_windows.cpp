@@ -44,26 +44,23 @@ bool WriteConsoleText(HANDLE output, std::u16string_view text) {
 
 }  // namespace
 
-bool Utf8Arguments(int argc, wchar_t** argv, std::vector<std::string>& arguments,
-                   std::string& error) {
+Checked<std::vector<std::string>> Utf8Arguments(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) {
     const std::wstring_view wide(argv[i]);
     const std::optional<std::string> utf8 = Utf16ToUtf8(
         std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
-    if (!utf8) {
-      error = "argument " + std::to_string(i) + " is not valid UTF-16";
-      return false;
-    }
+    if (!utf8) return Fail("argument " + std::to_string(i) + " is not valid UTF-16");
     arguments.push_back(*utf8);
   }
-  return true;
+  return arguments;
 }
 
-bool AskConsole(const char* prompt, std::string& line) {
+std::optional<std::string> AskConsole(const char* prompt) {
   const HANDLE input =
       CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                   nullptr, OPEN_EXISTING, 0, nullptr);
-  if (input == INVALID_HANDLE_VALUE) return false;
+  if (input == INVALID_HANDLE_VALUE) return std::nullopt;
   const HANDLE output =
       CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                   nullptr, OPEN_EXISTING, 0, nullptr);
@@ -71,7 +68,7 @@ bool AskConsole(const char* prompt, std::string& line) {
   if (output == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &saved)) {
     if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
     CloseHandle(input);
-    return false;
+    return std::nullopt;
   }
   InstallHandler();
   std::u16string text;
@@ -93,14 +90,11 @@ bool AskConsole(const char* prompt, std::string& line) {
   WriteConsoleText(output, u"\r\n");
   CloseHandle(output);
   CloseHandle(input);
-  if (!read) return false;
+  if (!read) return std::nullopt;
 
   std::u16string typed(reinterpret_cast<const char16_t*>(buffer), got);
   while (!typed.empty() && (typed.back() == u'\n' || typed.back() == u'\r')) typed.pop_back();
-  const std::optional<std::string> utf8 = Utf16ToUtf8(typed);
-  if (!utf8) return false;
-  line = *utf8;
-  return true;
+  return Utf16ToUtf8(typed);
 }
 
 bool StandardErrorIsConsole() {

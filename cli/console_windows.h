@@ -5,18 +5,20 @@
 #ifdef _WIN32
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/result.h"
+
 namespace tavrinole::cli {
 
-// The arguments as UTF-8; false (with a message) for one that is not valid UTF-16.
-[[nodiscard]] bool Utf8Arguments(int argc, wchar_t** argv, std::vector<std::string>& arguments,
-                                 std::string& error);
+// The arguments as UTF-8; a message for one that is not valid UTF-16.
+Checked<std::vector<std::string>> Utf8Arguments(int argc, wchar_t** argv);
 
 // Shows the prompt on the console and reads one line with echo off; the console's
-// mode is restored on every way out, a Ctrl-C included. False without a console.
-[[nodiscard]] bool AskConsole(const char* prompt, std::string& line);
+// mode is restored on every way out, a Ctrl-C included. Nothing without a console.
+[[nodiscard]] std::optional<std::string> AskConsole(const char* prompt);
 
 [[nodiscard]] bool StandardErrorIsConsole();
 

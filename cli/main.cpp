@@ -13,13 +13,12 @@
 int wmain(int argc, wchar_t** argv) {
   using namespace tavrinole::cli;
   const Utf8ConsoleOutput utf8Console;
-  std::vector<std::string> arguments;
-  std::string error;
-  if (!Utf8Arguments(argc, argv, arguments, error)) {
-    std::cerr << "tavrinole-ochrel-cli: error: " << error << "\n";
+  const tavrinole::Checked<std::vector<std::string>> arguments = Utf8Arguments(argc, argv);
+  if (!arguments) {
+    std::cerr << "tavrinole-ochrel-cli: error: " << arguments.Error().What << "\n";
     return ExitUsage;
   }
-  const int code = Run(arguments);
+  const int code = Run(*arguments);
   RunFinished();
   return code;
 }

@@ -13,31 +13,27 @@
 #include <span>
 #include <string>
 
+#include "engine/result.h"
+
 namespace tavrinole {
 
 using Path = std::u16string;
 
 // Why an operation failed, where the caller must tell the cases apart.
 enum class IoProblem {
-  None,
   Other,
   NotRegularFile,  // a FIFO, a device, a socket, a folder
   Exists,          // the name is taken and replacing it was not allowed
   Substituted,     // the file under a name is not the one this process made
 };
 
-// The outcome of a file operation; Cause says why it failed, in the system's words.
-struct [[nodiscard]] IoResult {
-  bool Ok = true;
-  std::string Cause;
-  IoProblem Problem = IoProblem::None;
+// The outcome of a file operation; the failure's Cause says why, in the system's words.
+template <class T = void>
+using IoResult = Result<T, IoProblem>;
 
-  static IoResult Success() { return {}; }
-  static IoResult Failure(std::string cause, IoProblem problem = IoProblem::Other) {
-    return {false, std::move(cause), problem};
-  }
-  explicit operator bool() const { return Ok; }
-};
+inline Failure<IoProblem> IoFailure(std::string cause, IoProblem problem = IoProblem::Other) {
+  return {problem, std::move(cause)};
+}
 
 // Identifies a file whatever path or link reaches it (device and inode on Linux,
 // volume serial number and file index on Windows).
@@ -62,20 +58,21 @@ enum class EntryKind { Missing, RegularFile, SymbolicLink, Other };
 class File {
  public:
   virtual ~File() = default;
-  // Reads up to into.size() bytes; `got` < into.size() only at the end of the file.
-  virtual IoResult Read(std::span<uint8_t> into, size_t& got) = 0;
-  virtual IoResult Write(std::span<const uint8_t> bytes) = 0;
+  // Reads up to into.size() bytes and says how many it got: fewer only at the end of
+  // the file.
+  virtual IoResult<size_t> Read(std::span<uint8_t> into) = 0;
+  virtual IoResult<> Write(std::span<const uint8_t> bytes) = 0;
   // The file's current length, measured on this handle.
-  virtual IoResult Size(uint64_t& size) = 0;
-  virtual IoResult Stamp(FileStamp& stamp) = 0;
+  virtual IoResult<uint64_t> Size() = 0;
+  virtual IoResult<FileStamp> Stamp() = 0;
   // Goes back to the start of the file.
-  virtual IoResult Rewind() = 0;
+  virtual IoResult<> Rewind() = 0;
   // Asks the system to start putting the bytes written so far on the disk, so that a
   // later Flush waits for little. Only a hint: a failure shows at Flush.
   virtual void StartWriteBack() {}
   // Pushes written bytes to the disk.
-  virtual IoResult Flush() = 0;
-  virtual IoResult Close() = 0;
+  virtual IoResult<> Flush() = 0;
+  virtual IoResult<> Close() = 0;
 };
 
 // A document being written: no name reaches it until Publish.
@@ -86,7 +83,7 @@ class NewFile : public File {
   // is and the result is IoProblem::Exists. With it, only a regular file or a link is
   // replaced, the link itself and never its target. The file gets `permissions` under
   // a new name, or those (and the owner, where allowed) of the file it replaces.
-  virtual IoResult Publish(bool replace, uint32_t permissions) = 0;
+  virtual IoResult<> Publish(bool replace, uint32_t permissions) = 0;
   // Gives the file up: nothing of it stays on the disk. Closes it.
   virtual void Abandon() = 0;
 };
@@ -96,14 +93,18 @@ class FileSystem {
   virtual ~FileSystem() = default;
   // Opens a regular file for reading, without waiting on FIFOs or devices: anything
   // else fails with IoProblem::NotRegularFile.
-  virtual IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) = 0;
+  virtual IoResult<std::unique_ptr<File>> OpenForReading(const Path& path) = 0;
   // Creates the document that will become `output`, in the output's folder, readable
   // by its owner only while it is written.
-  virtual IoResult CreateNew(const Path& output, std::unique_ptr<NewFile>& file) = 0;
+  virtual IoResult<std::unique_ptr<NewFile>> CreateNew(const Path& output) = 0;
   // The identity of an existing file (links followed); nullopt when it does not exist.
   virtual std::optional<FileIdentity> Identity(const Path& path) = 0;
   virtual EntryKind Kind(const Path& path) = 0;
 };
+
+// Whether `output` reaches the existing file `input` reaches, by whatever name (a link,
+// a different spelling). A name that reaches no file is nobody's.
+bool IsSameFile(FileSystem& files, const Path& input, const Path& output);
 
 // A fresh hidden name in the folder of `output`, for a document while it is written
 // where the system cannot keep it unnamed.

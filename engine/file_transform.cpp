@@ -12,8 +12,16 @@
 namespace tavrinole {
 namespace {
 
-TransformFailure Fail(TransformStep step, std::string cause = {}) {
-  return {step, std::move(cause)};
+// The system's reason for a failed file operation; nothing when it worked.
+template <class T>
+std::string CauseOf(const IoResult<T>& result) {
+  return result ? std::string() : result.Error().Cause;
+}
+
+// The step a failed open of the input stops at.
+TransformFailure OpenFailure(TransformStep step, const Failure<IoProblem>& opened) {
+  return Fail(opened.What == IoProblem::NotRegularFile ? TransformStep::NotAFile : step,
+              opened.Cause);
 }
 
 // Closes a file whose outcome no longer matters: the transform already failed.
@@ -55,8 +63,8 @@ class WriteBehind {
   // write has failed.
   uint8_t* Take() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !free_.empty() || !failure_.Ok; });
-    if (!failure_.Ok) return nullptr;
+    changed_.wait(lock, [this] { return !free_.empty() || !failure_; });
+    if (!failure_) return nullptr;
     uint8_t* const buffer = free_.front();
     free_.pop_front();
     return buffer;
@@ -75,7 +83,7 @@ class WriteBehind {
 
   // Waits until every handed chunk is written and the writer has stopped. The first
   // write failure, if any.
-  IoResult Finish() {
+  IoResult<> Finish() {
     {
       std::lock_guard lock(mutex_);
       finishing_ = true;
@@ -90,7 +98,7 @@ class WriteBehind {
     std::unique_lock lock(mutex_);
     for (;;) {
       changed_.wait(lock, [this] { return !handed_.empty() || finishing_; });
-      if (handed_.empty() || !failure_.Ok) return;
+      if (handed_.empty() || !failure_) return;
       const std::span<uint8_t> chunk = handed_.front();
       handed_.pop_front();
       lock.unlock();
@@ -100,10 +108,10 @@ class WriteBehind {
   }
 
   void Write(std::span<uint8_t> chunk) {
-    const IoResult written = out_.Write(chunk);
+    const IoResult<> written = out_.Write(chunk);
     if (written && startWriteBack_) out_.StartWriteBack();
     std::lock_guard lock(mutex_);
-    if (!written && failure_.Ok) failure_ = written;
+    if (!written && failure_) failure_ = written;
     free_.push_back(chunk.data());
     changed_.notify_all();
   }
@@ -116,61 +124,53 @@ class WriteBehind {
   std::deque<uint8_t*> free_;
   std::deque<std::span<uint8_t>> handed_;
   bool finishing_ = false;
-  IoResult failure_ = IoResult::Success();
+  IoResult<> failure_;
   std::thread writer_;
 };
 
 }  // namespace
 
-// The step a failed open of the input stops at.
-TransformFailure OpenFailure(TransformStep step, const IoResult& opened) {
-  return Fail(opened.Problem == IoProblem::NotRegularFile ? TransformStep::NotAFile : step,
-              opened.Cause);
-}
-
-TransformStatus FileTransform::Measure(const Path& input, uint64_t& size) {
-  std::unique_ptr<File> in;
-  if (IoResult opened = files_.OpenForReading(input, in); !opened) {
-    return OpenFailure(TransformStep::OpenInput, opened);
-  }
-  const IoResult measured = in->Size(size);
+TransformResult<uint64_t> FileTransform::Measure(const Path& input) {
+  IoResult<std::unique_ptr<File>> opened = files_.OpenForReading(input);
+  if (!opened) return OpenFailure(TransformStep::OpenInput, opened.Error());
+  std::unique_ptr<File> in = std::move(opened).Value();
+  const IoResult<uint64_t> size = in->Size();
   Discard(in);
-  if (!measured) return Fail(TransformStep::MeasureInput, measured.Cause);
-  if (size < SmallestInput) return Fail(TransformStep::TooSmall);
-  if (size > LargestInput) return Fail(TransformStep::TooBig);
-  return std::nullopt;
+  if (!size) return Fail(TransformStep::MeasureInput, size.Error().Cause);
+  if (*size < SmallestInput) return Fail(TransformStep::TooSmall);
+  if (*size > LargestInput) return Fail(TransformStep::TooBig);
+  return *size;
 }
 
-TransformStatus FileTransform::Stream(const Path& input, uint64_t size, const Path& output,
-                                      const PasswordSlots& slots, const TransformHooks& hooks) {
+TransformResult<> FileTransform::Stream(const Path& input, uint64_t size, const Path& output,
+                                        const PasswordSlots& slots, const TransformHooks& hooks) {
   mixer_.Prepare(static_cast<uint32_t>(size), slots);
 
-  const std::optional<FileIdentity> source = files_.Identity(input);
-  if (source && files_.Identity(output) == source) return Fail(TransformStep::SameFile);
+  if (IsSameFile(files_, input, output)) return Fail(TransformStep::SameFile);
   const EntryKind existing = files_.Kind(output);
   if (existing == EntryKind::Other) return Fail(TransformStep::OutputNotRegular);
   if (existing != EntryKind::Missing && !hooks.MayReplace) return Fail(TransformStep::OutputExists);
 
-  std::unique_ptr<File> in;
-  if (IoResult opened = files_.OpenForReading(input, in); !opened) {
-    return OpenFailure(TransformStep::ReopenInput, opened);
-  }
-  FileStamp before;
-  if (IoResult stamped = in->Stamp(before); !stamped || before.Size != size) {
+  IoResult<std::unique_ptr<File>> opened = files_.OpenForReading(input);
+  if (!opened) return OpenFailure(TransformStep::ReopenInput, opened.Error());
+  std::unique_ptr<File> in = std::move(opened).Value();
+  const IoResult<FileStamp> before = in->Stamp();
+  if (!before || before->Size != size) {
     Discard(in);
-    return Fail(TransformStep::InputChanged, stamped.Cause);
+    return Fail(TransformStep::InputChanged, CauseOf(before));
   }
 
-  std::unique_ptr<NewFile> out;
-  if (IoResult created = files_.CreateNew(output, out); !created) {
+  IoResult<std::unique_ptr<NewFile>> created = files_.CreateNew(output);
+  if (!created) {
     Discard(in);
-    return Fail(TransformStep::CreateOutput, created.Cause);
+    return Fail(TransformStep::CreateOutput, created.Error().Cause);
   }
+  std::unique_ptr<NewFile> out = std::move(created).Value();
   // Created, then made ready for reading and writing: the two steps keep their own
   // messages in the dialog.
-  TransformStatus status;
-  if (IoResult rewound = out->Rewind(); !rewound) {
-    status = Fail(TransformStep::ReopenOutput, rewound.Cause);
+  TransformResult<> status;
+  if (IoResult<> rewound = out->Rewind(); !rewound) {
+    status = Fail(TransformStep::ReopenOutput, rewound.Error().Cause);
   } else {
     // Replacing a document waits until the new one is on the disk: otherwise a power
     // cut soon after the move could lose both. A new name has nothing to lose, so it is
@@ -178,29 +178,34 @@ TransformStatus FileTransform::Stream(const Path& input, uint64_t size, const Pa
     status = Copy(*in, *out, size, existing != EntryKind::Missing, hooks);
   }
   // Same size is not enough: bytes written in place show in the times.
-  FileStamp after;
-  if (IoResult stamped = in->Stamp(after); !status && (!stamped || after != before)) {
-    status = Fail(TransformStep::InputChanged, stamped.Cause);
+  const IoResult<FileStamp> after = in->Stamp();
+  if (status && (!after || *after != *before)) {
+    status = Fail(TransformStep::InputChanged, CauseOf(after));
   }
   // A cancel that came during the last pass still wins: nothing is put in place.
-  if (!status && hooks.Cancel && hooks.Cancel->load()) status = Fail(TransformStep::Cancelled);
+  if (status && hooks.Cancel && hooks.Cancel->load()) status = Fail(TransformStep::Cancelled);
   Discard(in);
-  if (!status) status = Publish(*out, hooks.MayReplace, before.Permissions);
-  if (status) out->Abandon();
+  if (status) status = Publish(*out, hooks.MayReplace, before->Permissions);
+  if (!status) out->Abandon();
   return status;
 }
 
-TransformStatus FileTransform::Publish(NewFile& out, bool replace, uint32_t permissions) {
-  const IoResult published = out.Publish(replace, permissions);
-  if (published.Problem == IoProblem::Exists) return Fail(TransformStep::OutputExists);
-  if (published.Problem == IoProblem::NotRegularFile) return Fail(TransformStep::OutputNotRegular);
-  if (!published) return Fail(TransformStep::Replace, published.Cause);
-  if (IoResult closed = out.Close(); !closed) return Fail(TransformStep::Finish, closed.Cause);
-  return std::nullopt;
+TransformResult<> FileTransform::Publish(NewFile& out, bool replace, uint32_t permissions) {
+  const IoResult<> published = out.Publish(replace, permissions);
+  if (!published) {
+    const Failure<IoProblem>& failure = published.Error();
+    if (failure.What == IoProblem::Exists) return Fail(TransformStep::OutputExists);
+    if (failure.What == IoProblem::NotRegularFile) return Fail(TransformStep::OutputNotRegular);
+    return Fail(TransformStep::Replace, failure.Cause);
+  }
+  if (IoResult<> closed = out.Close(); !closed) {
+    return Fail(TransformStep::Finish, closed.Error().Cause);
+  }
+  return {};
 }
 
-TransformStatus FileTransform::Copy(File& in, File& out, uint64_t size, bool flush,
-                                    const TransformHooks& hooks) {
+TransformResult<> FileTransform::Copy(File& in, File& out, uint64_t size, bool flush,
+                                      const TransformHooks& hooks) {
   WriteBehind writer(out, size, flush);
   uint64_t done = 0;
   while (done < size) {
@@ -209,9 +214,9 @@ TransformStatus FileTransform::Copy(File& in, File& out, uint64_t size, bool flu
     if (hooks.Cancel && hooks.Cancel->load()) return Fail(TransformStep::Cancelled);
     const size_t want = static_cast<size_t>(std::min<uint64_t>(ChunkBytes, size - done));
     const std::span<uint8_t> chunk(buffer, want);
-    size_t got = 0;
-    if (IoResult read = in.Read(chunk, got); !read) return Fail(TransformStep::Read, read.Cause);
-    if (got < want) return Fail(TransformStep::InputChanged, "it got shorter while it was read");
+    const IoResult<size_t> got = in.Read(chunk);
+    if (!got) return Fail(TransformStep::Read, got.Error().Cause);
+    if (*got < want) return Fail(TransformStep::InputChanged, "it got shorter while it was read");
     for (size_t at = 0; at < want; at += BlockBytes) {
       mixer_.MixBlock(chunk.subspan(at, std::min<size_t>(BlockBytes, want - at)));
     }
@@ -219,22 +224,22 @@ TransformStatus FileTransform::Copy(File& in, File& out, uint64_t size, bool flu
     done += want;
     if (hooks.Progress) hooks.Progress(done, size);
   }
-  if (IoResult finished = writer.Finish(); !finished) {
-    return Fail(TransformStep::Write, finished.Cause);
+  if (IoResult<> finished = writer.Finish(); !finished) {
+    return Fail(TransformStep::Write, finished.Error().Cause);
   }
   // The last block is the remainder, an empty one when the size is a multiple of a block.
   if (size % BlockBytes == 0) mixer_.MixBlock({});
 
   uint8_t extra;
-  size_t got = 0;
-  if (IoResult read = in.Read(std::span(&extra, 1), got); !read) {
-    return Fail(TransformStep::Read, read.Cause);
-  }
-  if (got != 0) return Fail(TransformStep::InputChanged, "it grew while it was read");
+  const IoResult<size_t> got = in.Read(std::span(&extra, 1));
+  if (!got) return Fail(TransformStep::Read, got.Error().Cause);
+  if (*got != 0) return Fail(TransformStep::InputChanged, "it grew while it was read");
   if (flush) {
-    if (IoResult flushed = out.Flush(); !flushed) return Fail(TransformStep::Finish, flushed.Cause);
+    if (IoResult<> flushed = out.Flush(); !flushed) {
+      return Fail(TransformStep::Finish, flushed.Error().Cause);
+    }
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace tavrinole

@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "engine/file_system.h"
@@ -46,12 +45,9 @@ enum class TransformStep {
   Cancelled,
 };
 
-struct TransformFailure {
-  TransformStep Step;
-  std::string Cause;  // the system's reason, when there is one
-};
-
-using TransformStatus = std::optional<TransformFailure>;  // nullopt: success
+using TransformFailure = Failure<TransformStep>;
+template <class T = void>
+using TransformResult = Result<T, TransformStep>;
 
 struct TransformHooks {
   // Called after each chunk is read and mixed, with the bytes done so far.
@@ -69,19 +65,19 @@ class FileTransform {
 
   // Opens the input, measures it and closes it again. Refuses sizes outside
   // SmallestInput .. LargestInput.
-  [[nodiscard]] TransformStatus Measure(const Path& input, uint64_t& size);
+  TransformResult<uint64_t> Measure(const Path& input);
 
   // Mixes the measured input into output with this password.
-  [[nodiscard]] TransformStatus Stream(const Path& input, uint64_t size, const Path& output,
-                                       const PasswordSlots& slots,
-                                       const TransformHooks& hooks = {});
+  TransformResult<> Stream(const Path& input, uint64_t size, const Path& output,
+                           const PasswordSlots& slots, const TransformHooks& hooks = {});
 
  private:
   // Reads, mixes and writes every chunk; with `flush`, waits until the output is on the
   // disk.
-  TransformStatus Copy(File& in, File& out, uint64_t size, bool flush, const TransformHooks& hooks);
+  TransformResult<> Copy(File& in, File& out, uint64_t size, bool flush,
+                         const TransformHooks& hooks);
   // Gives the finished document its name, then closes it.
-  TransformStatus Publish(NewFile& out, bool replace, uint32_t permissions);
+  TransformResult<> Publish(NewFile& out, bool replace, uint32_t permissions);
 
   FileSystem& files_;
   KeystreamMixer& mixer_;

@@ -34,7 +34,7 @@ std::wstring Wide(const Path& path) {
   return std::wstring(path.begin(), path.end());
 }
 
-IoResult LastError(DWORD code = GetLastError()) {
+Failure<IoProblem> LastError(DWORD code = GetLastError()) {
   wchar_t* text = nullptr;
   FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -44,8 +44,8 @@ IoResult LastError(DWORD code = GetLastError()) {
     cause += static_cast<char16_t>(*p);
   }
   LocalFree(text);
-  if (cause.empty()) return IoResult::Failure("system error " + std::to_string(code));
-  return IoResult::Failure(Utf16ToUtf8Lossy(cause));
+  if (cause.empty()) return IoFailure("system error " + std::to_string(code));
+  return IoFailure(Utf16ToUtf8Lossy(cause));
 }
 
 int64_t Ticks(const LARGE_INTEGER& time) {
@@ -61,8 +61,8 @@ class HandleFile : public Base {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
 
-  IoResult Read(std::span<uint8_t> into, size_t& got) override {
-    got = 0;
+  IoResult<size_t> Read(std::span<uint8_t> into) override {
+    size_t got = 0;
     while (got < into.size()) {
       DWORD n = 0;
       const DWORD want = static_cast<DWORD>(std::min<size_t>(into.size() - got, 1u << 30));
@@ -70,53 +70,54 @@ class HandleFile : public Base {
       if (n == 0) break;
       got += n;
     }
-    return IoResult::Success();
+    return got;
   }
 
-  IoResult Write(std::span<const uint8_t> bytes) override {
+  IoResult<> Write(std::span<const uint8_t> bytes) override {
     size_t done = 0;
     while (done < bytes.size()) {
       DWORD n = 0;
       const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
       if (!WriteFile(handle_, bytes.data() + done, want, &n, nullptr)) return LastError();
-      if (n == 0) return IoResult::Failure("nothing could be written");
+      if (n == 0) return IoFailure("nothing could be written");
       done += n;
     }
-    return IoResult::Success();
+    return {};
   }
 
-  IoResult Size(uint64_t& size) override {
+  IoResult<uint64_t> Size() override {
     LARGE_INTEGER length;
     if (!GetFileSizeEx(handle_, &length)) return LastError();
-    size = static_cast<uint64_t>(length.QuadPart);
-    return IoResult::Success();
+    return static_cast<uint64_t>(length.QuadPart);
   }
 
-  IoResult Stamp(FileStamp& stamp) override {
+  IoResult<FileStamp> Stamp() override {
     FILE_BASIC_INFO basic;
     if (!GetFileInformationByHandleEx(handle_, FileBasicInfo, &basic, sizeof basic)) {
       return LastError();
     }
-    stamp.Modified = Ticks(basic.LastWriteTime);
-    stamp.Changed = Ticks(basic.ChangeTime);
-    stamp.Permissions = 0644;  // the folder's access rules apply on Windows
-    return Size(stamp.Size);
+    const IoResult<uint64_t> size = Size();
+    if (!size) return size.Error();
+    // The folder's access rules apply on Windows.
+    return FileStamp{*size, Ticks(basic.LastWriteTime), Ticks(basic.ChangeTime), 0644};
   }
 
-  IoResult Rewind() override {
+  IoResult<> Rewind() override {
     LARGE_INTEGER start{};
-    return SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN) ? IoResult::Success()
-                                                                 : LastError();
+    if (!SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN)) return LastError();
+    return {};
   }
 
-  IoResult Flush() override {
-    return FlushFileBuffers(handle_) ? IoResult::Success() : LastError();
+  IoResult<> Flush() override {
+    if (!FlushFileBuffers(handle_)) return LastError();
+    return {};
   }
 
-  IoResult Close() override {
+  IoResult<> Close() override {
     const HANDLE handle = handle_;
     handle_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(handle) ? IoResult::Success() : LastError();
+    if (!CloseHandle(handle)) return LastError();
+    return {};
   }
 
  protected:
@@ -132,14 +133,14 @@ class Document final : public HandleFile<NewFile> {
   Document(HANDLE handle, std::wstring output) : HandleFile(handle), output_(std::move(output)) {}
   ~Document() override { Abandon(); }
 
-  IoResult Publish(bool replace, uint32_t) override {
+  IoResult<> Publish(bool replace, uint32_t) override {
     const DWORD attributes = GetFileAttributesW(output_.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !replace) {
-      return IoResult::Failure("it exists", IoProblem::Exists);
+      return IoFailure("it exists", IoProblem::Exists);
     }
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      return IoResult::Failure("it is not a regular file", IoProblem::NotRegularFile);
+      return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
     }
     wchar_t full[32768];
     const DWORD length = GetFullPathNameW(output_.c_str(), 32768, full, nullptr);
@@ -154,12 +155,12 @@ class Document final : public HandleFile<NewFile> {
                                     static_cast<DWORD>(buffer.size()))) {
       const DWORD code = GetLastError();
       if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) {
-        return IoResult::Failure("it exists", IoProblem::Exists);
+        return IoFailure("it exists", IoProblem::Exists);
       }
       return LastError(code);
     }
     published_ = true;
-    return IoResult::Success();
+    return {};
   }
 
   void Abandon() override {
@@ -180,7 +181,7 @@ class Native final : public FileSystem {
  public:
   explicit Native(bool) {}
 
-  IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) override {
+  IoResult<std::unique_ptr<File>> OpenForReading(const Path& path) override {
     const HANDLE handle =
         CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -189,20 +190,18 @@ class Native final : public FileSystem {
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      return IoResult::Failure("it is not a regular file", IoProblem::NotRegularFile);
+      return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
     }
-    file = std::move(opened);
-    return IoResult::Success();
+    return std::unique_ptr<File>(std::move(opened));
   }
 
-  IoResult CreateNew(const Path& output, std::unique_ptr<NewFile>& file) override {
+  IoResult<std::unique_ptr<NewFile>> CreateNew(const Path& output) override {
     for (int attempt = 0;; ++attempt) {
       const HANDLE handle = CreateFileW(Wide(TemporaryNameBeside(output)).c_str(),
                                         GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (handle != INVALID_HANDLE_VALUE) {
-        file = std::make_unique<Document>(handle, Wide(output));
-        return IoResult::Success();
+        return std::unique_ptr<NewFile>(std::make_unique<Document>(handle, Wide(output)));
       }
       if (GetLastError() != ERROR_FILE_EXISTS || attempt == 100) return LastError();
     }
@@ -231,16 +230,15 @@ class Native final : public FileSystem {
 
 #else  // POSIX
 
-IoResult Errno(int error = errno) {
-  return IoResult::Failure(std::strerror(error));
+Failure<IoProblem> Errno(int error = errno) {
+  return IoFailure(std::strerror(error));
 }
 
 // File names on Linux are bytes; ours come as UTF-16, bytes that are not UTF-8 escaped.
-IoResult NativeName(const Path& path, std::string& name) {
-  const std::optional<std::string> bytes = NameFromUtf16(path);
-  if (!bytes) return IoResult::Failure("the name is not valid text");
-  name = *bytes;
-  return IoResult::Success();
+IoResult<std::string> NativeName(const Path& path) {
+  std::optional<std::string> bytes = NameFromUtf16(path);
+  if (!bytes) return IoFailure("the name is not valid text");
+  return std::move(*bytes);
 }
 
 int64_t Nanoseconds(const timespec& time) {
@@ -260,8 +258,8 @@ class DescriptorFile : public Base {
     if (fd_ >= 0) ::close(fd_);
   }
 
-  IoResult Read(std::span<uint8_t> into, size_t& got) override {
-    got = 0;
+  IoResult<size_t> Read(std::span<uint8_t> into) override {
+    size_t got = 0;
     while (got < into.size()) {
       const ssize_t n = ::read(fd_, into.data() + got, into.size() - got);
       if (n < 0 && errno == EINTR) continue;
@@ -269,10 +267,10 @@ class DescriptorFile : public Base {
       if (n == 0) break;
       got += static_cast<size_t>(n);
     }
-    return IoResult::Success();
+    return got;
   }
 
-  IoResult Write(std::span<const uint8_t> bytes) override {
+  IoResult<> Write(std::span<const uint8_t> bytes) override {
     size_t done = 0;
     while (done < bytes.size()) {
       const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -281,34 +279,37 @@ class DescriptorFile : public Base {
       done += static_cast<size_t>(n);
     }
     written_ += bytes.size();
-    return IoResult::Success();
+    return {};
   }
 
-  IoResult Size(uint64_t& size) override {
-    FileStamp stamp;
-    IoResult result = Stamp(stamp);
-    size = stamp.Size;
-    return result;
+  IoResult<uint64_t> Size() override {
+    const IoResult<FileStamp> stamp = Stamp();
+    if (!stamp) return stamp.Error();
+    return stamp->Size;
   }
 
-  IoResult Stamp(FileStamp& stamp) override {
+  IoResult<FileStamp> Stamp() override {
     struct stat st;
     if (::fstat(fd_, &st) != 0) return Errno();
-    stamp = {static_cast<uint64_t>(st.st_size), Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim),
-             static_cast<uint32_t>(st.st_mode & 0777)};
-    return IoResult::Success();
+    return FileStamp{static_cast<uint64_t>(st.st_size), Nanoseconds(st.st_mtim),
+                     Nanoseconds(st.st_ctim), static_cast<uint32_t>(st.st_mode & 0777)};
   }
 
-  IoResult Rewind() override {
-    return ::lseek(fd_, 0, SEEK_SET) == 0 ? IoResult::Success() : Errno();
+  IoResult<> Rewind() override {
+    if (::lseek(fd_, 0, SEEK_SET) != 0) return Errno();
+    return {};
   }
 
-  IoResult Flush() override { return ::fsync(fd_) == 0 ? IoResult::Success() : Errno(); }
+  IoResult<> Flush() override {
+    if (::fsync(fd_) != 0) return Errno();
+    return {};
+  }
 
-  IoResult Close() override {
+  IoResult<> Close() override {
     const int fd = fd_;
     fd_ = -1;
-    return ::close(fd) == 0 ? IoResult::Success() : Errno();
+    if (::close(fd) != 0) return Errno();
+    return {};
   }
 
   void StartWriteBack() override {
@@ -343,12 +344,12 @@ class Document final : public DescriptorFile<NewFile> {
         identity_(identity) {}
   ~Document() override { Abandon(); }
 
-  IoResult Publish(bool replace, uint32_t permissions) override {
+  IoResult<> Publish(bool replace, uint32_t permissions) override {
     struct stat existing;
     const bool taken = ::fstatat(folder_, leaf_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    if (taken && !replace) return IoResult::Failure("it exists", IoProblem::Exists);
+    if (taken && !replace) return IoFailure("it exists", IoProblem::Exists);
     if (taken && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) {
-      return IoResult::Failure("it is not a regular file", IoProblem::NotRegularFile);
+      return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
     }
     if (taken && S_ISREG(existing.st_mode)) {
       // The owner first: changing it may clear permission bits.
@@ -383,10 +384,10 @@ class Document final : public DescriptorFile<NewFile> {
     return ::linkat(fd_, "", folder_, name.c_str(), AT_EMPTY_PATH);
   }
 
-  IoResult TakeNewName() {
+  IoResult<> TakeNewName() {
     if (temporary_.empty()) {
-      if (LinkUnnamed(leaf_) == 0) return IoResult::Success();
-      if (errno == EEXIST) return IoResult::Failure("it exists", IoProblem::Exists);
+      if (LinkUnnamed(leaf_) == 0) return {};
+      if (errno == EEXIST) return IoFailure("it exists", IoProblem::Exists);
       return Errno();
     }
     if (!StillOurs(temporary_)) return Substituted();
@@ -397,15 +398,15 @@ class Document final : public DescriptorFile<NewFile> {
       if (moved == 0) ::unlinkat(folder_, temporary_.c_str(), 0);
     }
     if (moved != 0) {
-      return errno == EEXIST ? IoResult::Failure("it exists", IoProblem::Exists) : Errno();
+      return errno == EEXIST ? IoFailure("it exists", IoProblem::Exists) : Errno();
     }
     temporary_.clear();
-    return IoResult::Success();
+    return {};
   }
 
   // A rename replaces atomically, but it needs a name to move from: the unnamed file
   // gets a fresh hidden one first.
-  IoResult ReplaceName() {
+  IoResult<> ReplaceName() {
     for (int attempt = 0; temporary_.empty(); ++attempt) {
       const std::string name = TemporaryLeaf();
       if (LinkUnnamed(name) == 0) {
@@ -417,12 +418,12 @@ class Document final : public DescriptorFile<NewFile> {
     if (!StillOurs(temporary_)) return Substituted();
     if (::renameat(folder_, temporary_.c_str(), folder_, leaf_.c_str()) != 0) return Errno();
     temporary_.clear();
-    return IoResult::Success();
+    return {};
   }
 
-  IoResult Substituted() {
+  Failure<IoProblem> Substituted() {
     temporary_.clear();  // someone else's now: left alone
-    return IoResult::Failure("its temporary file was replaced by another", IoProblem::Substituted);
+    return IoFailure("its temporary file was replaced by another", IoProblem::Substituted);
   }
 
   int folder_;
@@ -446,34 +447,33 @@ class Native final : public FileSystem {
  public:
   explicit Native(bool unnamed) : unnamed_(unnamed) {}
 
-  IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) override {
-    std::string name;
-    if (IoResult named = NativeName(path, name); !named) return named;
+  IoResult<std::unique_ptr<File>> OpenForReading(const Path& path) override {
+    const IoResult<std::string> name = NativeName(path);
+    if (!name) return name.Error();
     // Never waits: a FIFO without a writer would block a plain open for ever.
-    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(name->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return Errno();
     auto opened = std::make_unique<InputFile>(fd);
     struct stat st;
     if (::fstat(fd, &st) != 0) return Errno();
     if (!S_ISREG(st.st_mode)) {
-      return IoResult::Failure("it is not a regular file", IoProblem::NotRegularFile);
+      return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
     }
     if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) return Errno();
-    file = std::move(opened);
-    return IoResult::Success();
+    return std::unique_ptr<File>(std::move(opened));
   }
 
-  IoResult CreateNew(const Path& output, std::unique_ptr<NewFile>& file) override {
-    std::string name;
-    if (IoResult named = NativeName(output, name); !named) return named;
-    const std::string leaf = Leaf(name);
-    if (leaf.empty() || leaf == "." || leaf == "..") return IoResult::Failure("it is a folder");
-    const int folder = ::open(FolderOf(name).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  IoResult<std::unique_ptr<NewFile>> CreateNew(const Path& output) override {
+    const IoResult<std::string> name = NativeName(output);
+    if (!name) return name.Error();
+    const std::string leaf = Leaf(*name);
+    if (leaf.empty() || leaf == "." || leaf == "..") return IoFailure("it is a folder");
+    const int folder = ::open(FolderOf(*name).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0) return Errno();
     std::string temporary;
     int fd = unnamed_ ? ::openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1;
     if (fd < 0 && unnamed_ && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-      const IoResult failed = Errno();
+      const Failure<IoProblem> failed = Errno();
       ::close(folder);
       return failed;
     }
@@ -482,36 +482,36 @@ class Native final : public FileSystem {
       fd = ::openat(folder, temporary.c_str(),
                     O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
       if (fd < 0 && (errno != EEXIST || attempt == 100)) {
-        const IoResult failed = Errno();
+        const Failure<IoProblem> failed = Errno();
         ::close(folder);
         return failed;
       }
     }
     struct stat st;
     if (::fstat(fd, &st) != 0) {
-      const IoResult failed = Errno();
+      const Failure<IoProblem> failed = Errno();
       if (!temporary.empty()) ::unlinkat(folder, temporary.c_str(), 0);
       ::close(fd);
       ::close(folder);
       return failed;
     }
-    file = std::make_unique<Document>(fd, folder, leaf, temporary, IdentityOf(st));
-    return IoResult::Success();
+    return std::unique_ptr<NewFile>(
+        std::make_unique<Document>(fd, folder, leaf, temporary, IdentityOf(st)));
   }
 
   std::optional<FileIdentity> Identity(const Path& path) override {
-    std::string name;
-    if (!NativeName(path, name)) return std::nullopt;
+    const IoResult<std::string> name = NativeName(path);
+    if (!name) return std::nullopt;
     struct stat st;
-    if (::stat(name.c_str(), &st) != 0) return std::nullopt;
+    if (::stat(name->c_str(), &st) != 0) return std::nullopt;
     return IdentityOf(st);
   }
 
   EntryKind Kind(const Path& path) override {
-    std::string name;
-    if (!NativeName(path, name)) return EntryKind::Missing;
+    const IoResult<std::string> name = NativeName(path);
+    if (!name) return EntryKind::Missing;
     struct stat st;
-    if (::lstat(name.c_str(), &st) != 0) return EntryKind::Missing;
+    if (::lstat(name->c_str(), &st) != 0) return EntryKind::Missing;
     if (S_ISREG(st.st_mode)) return EntryKind::RegularFile;
     return S_ISLNK(st.st_mode) ? EntryKind::SymbolicLink : EntryKind::Other;
   }

@@ -34,25 +34,23 @@ std::string Describe(std::string_view text, size_t at, Utf8Char c) {
 
 }  // namespace
 
-PasswordKeys KeyIndicesFromUtf8(std::string_view text) {
-  PasswordKeys result;
+Checked<std::vector<int32_t>> KeyIndicesFromUtf8(std::string_view text) {
+  std::vector<int32_t> keyIndices;
   size_t position = 1;
   for (size_t at = 0; at < text.size(); ++position) {
     const Utf8Char c = DecodeUtf8At(text, at);
     if (c.Length == 0) {
-      result.Error = "character " + std::to_string(position) + " is not valid UTF-8 text";
-      return result;
+      return Fail("character " + std::to_string(position) + " is not valid UTF-8 text");
     }
     const std::optional<KeyEntry> key = KeyByCharacter(c.Value);
     if (!key) {
-      result.Error = "character " + std::to_string(position) + ", " + Describe(text, at, c) +
-                     ", is not on the keypad";
-      return result;
+      return Fail("character " + std::to_string(position) + ", " + Describe(text, at, c) +
+                  ", is not on the keypad");
     }
-    result.KeyIndices.push_back(key->KeyIndex);
+    keyIndices.push_back(key->KeyIndex);
     at += c.Length;
   }
-  return result;
+  return keyIndices;
 }
 
 }  // namespace tavrinole

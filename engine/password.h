@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/keystream_types.h"
+#include "engine/result.h"
 
 namespace tavrinole {
 
@@ -28,15 +29,9 @@ struct PasswordEntry {
 // The slots of a sequence of presses; presses after the 20th are ignored.
 PasswordSlots SlotsFromPresses(std::span<const int32_t> keyIndices);
 
-struct PasswordKeys {
-  std::vector<int32_t> KeyIndices;  // one per character, in order
-  std::string Error;                // empty when every character is a key
-  bool Ok() const { return Error.empty(); }
-};
-
-// The KeyIndex of each character of UTF-8 text. Only the 52 keypad characters are
-// accepted ("£" is U+00A3, "x" is lower case, " " is a key); anything else gives an
+// The KeyIndex of each character of UTF-8 text, one per character, in order. Only the 52 keypad
+// characters are accepted ("£" is U+00A3, "x" is lower case, " " is a key); anything else gives an
 // error naming the character and its position.
-[[nodiscard]] PasswordKeys KeyIndicesFromUtf8(std::string_view text);
+Checked<std::vector<int32_t>> KeyIndicesFromUtf8(std::string_view text);
 
 }  // namespace tavrinole

@@ -97,9 +97,9 @@ void EncodingJob::StatusTicker(void* self) {
 void EncodingJob::Run() {
   std::unique_ptr<KeystreamMixer> mixer = MakeFastMixer();
   FileTransform transform(files_, *mixer);
-  uint64_t size = 0;
-  if (TransformStatus failed = transform.Measure(request_.InputPath, size)) {
-    const FailureText text = TextFor(failed->Step);
+  const TransformResult<uint64_t> size = transform.Measure(request_.InputPath);
+  if (!size) {
+    const FailureText text = TextFor(size.Error().What);
     return Fail(text.Text, text.Caption);
   }
   SetStatus(resources::PleaseWait);
@@ -107,9 +107,10 @@ void EncodingJob::Run() {
   TransformHooks hooks;
   hooks.Cancel = &cancel_;
   hooks.MayReplace = request_.MayReplace;
-  if (TransformStatus failed =
-          transform.Stream(request_.InputPath, size, request_.OutputPath, request_.Slots, hooks)) {
-    const FailureText text = TextFor(failed->Step);
+  const TransformResult<> streamed =
+      transform.Stream(request_.InputPath, *size, request_.OutputPath, request_.Slots, hooks);
+  if (!streamed) {
+    const FailureText text = TextFor(streamed.Error().What);
     return Fail(text.Text, text.Caption);
   }
   StopTicker();

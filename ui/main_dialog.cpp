@@ -269,20 +269,14 @@ bool MainDialog::MayWrite(const Path& input, const Path& output, bool& replace) 
     Warn(resources::NameTooLong);
     return false;
   }
-  if (SameFile(input, output)) {
+  // The same name is refused even when the file has gone since it was chosen.
+  if (input == output || IsSameFile(files_, input, output)) {
     Warn(resources::CantReplaceOriginal);
     return false;
   }
   if (files_.Kind(output) == EntryKind::Missing) return true;
   replace = ConfirmReplace(output);
   return replace;
-}
-
-// The same name, or another name (a link, a different spelling) for the same file.
-bool MainDialog::SameFile(const Path& input, const Path& output) {
-  if (input == output) return true;
-  const std::optional<FileIdentity> original = files_.Identity(input);
-  return original && original == files_.Identity(output);
 }
 
 // Save as asked about the chosen name, but the job writes the name with the suffix.

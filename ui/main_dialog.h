@@ -69,7 +69,6 @@ class MainDialog {
   BOOL ShowFileDialog(const FileDialogSetup& setup);
   bool TakeChosenPath(WCHAR (&into)[PathCapacity]);
   bool MayWrite(const Path& input, const Path& output, bool& replace);
-  bool SameFile(const Path& input, const Path& output);
   bool ConfirmReplace(const Path& output);
   void Warn(std::u16string_view text);
   bool AcceptsFileCommands() const { return !running_ && !fileDialogOpen_; }

@@ -213,10 +213,10 @@ TEST_F(LinuxProgramTest, AWholeEncodeThroughTheFileDialogsWritesTheRightBytes) {
     presses.push_back(KeyByCharacter(key)->KeyIndex);
   auto mixer = MakeFastMixer();
   FileTransform transform(NativeFileSystem(), *mixer);
-  uint64_t size = 0;
-  ASSERT_FALSE(transform.Measure(folder.Wide("letter.txt"), size));
-  ASSERT_FALSE(transform.Stream(folder.Wide("letter.txt"), size, folder.Wide("expected"),
-                                SlotsFromPresses(presses)));
+  const TransformResult<uint64_t> size = transform.Measure(folder.Wide("letter.txt"));
+  ASSERT_TRUE(size);
+  ASSERT_TRUE(transform.Stream(folder.Wide("letter.txt"), *size, folder.Wide("expected"),
+                               SlotsFromPresses(presses)));
   EXPECT_EQ(ReadBytes(folder / "secret.txt"), ReadBytes(folder / "expected"));
   EXPECT_NE(ReadBytes(folder / "secret.txt"), ReadBytes(folder / "letter.txt"));
 }

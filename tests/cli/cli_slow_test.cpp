@@ -83,8 +83,7 @@ TEST_F(Cli, ThreeBillionBytesTakeTheZeroProfileAndComeBack) {
   ASSERT_EQ(ProfileForSize(SignedSize(static_cast<uint32_t>(size))), SizeProfile{});
   ASSERT_FALSE(BasePatternForSize(SignedSize(static_cast<uint32_t>(size))));
   ReferenceMixer mixer;
-  mixer.Prepare(static_cast<uint32_t>(size),
-                SlotsFromPresses(KeyIndicesFromUtf8("TIGER").KeyIndices));
+  mixer.Prepare(static_cast<uint32_t>(size), SlotsFromPresses(KeyIndicesFromUtf8("TIGER").Value()));
   Bytes block(BlockBytes, 0);
   mixer.MixBlock(block);
   Bytes head(BlockBytes);

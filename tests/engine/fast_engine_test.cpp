@@ -23,9 +23,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 PasswordSlots Typed(const char* text) {
-  const PasswordKeys keys = KeyIndicesFromUtf8(text);
+  const auto keys = KeyIndicesFromUtf8(text);
   if (!keys.Ok()) std::abort();  // a typing error in this file
-  return SlotsFromPresses(keys.KeyIndices);
+  return SlotsFromPresses(*keys);
 }
 
 int32_t Key(char16_t caption) {

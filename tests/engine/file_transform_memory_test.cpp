@@ -50,8 +50,8 @@ class TransformCost : public ::testing::Test {
   // Streams `original` from "in" into "out", checks the result and says what it took.
   Outcome Run(const Bytes& original) {
     WriteBytes(folder / "in", original);
-    uint64_t size = 0;
-    EXPECT_FALSE(transform.Measure(folder.Wide("in"), size));
+    const TransformResult<uint64_t> size = transform.Measure(folder.Wide("in"));
+    EXPECT_TRUE(size);
     Outcome outcome;
     TransformHooks hooks;
     hooks.MayReplace = true;  // each run replaces the last one's output
@@ -63,10 +63,10 @@ class TransformCost : public ::testing::Test {
     const PasswordSlots slots = SlotsFromPresses(kPresses);
     test_support::heap::Bytes = 0;
     test_support::heap::LargestBlock = 0;
-    const TransformStatus failed = transform.Stream(in, size, out, slots, hooks);
+    const TransformResult<> streamed = transform.Stream(in, size.Value(), out, slots, hooks);
     outcome.AllocatedBytes = test_support::heap::Bytes;
     outcome.LargestBlock = test_support::heap::LargestBlock;
-    EXPECT_FALSE(failed);
+    EXPECT_TRUE(streamed);
     EXPECT_EQ(ReadBytes(folder / "out"), test_support::ReferenceMixed(original, kPresses));
     return outcome;
   }

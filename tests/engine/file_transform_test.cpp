@@ -33,15 +33,15 @@ class Transform : public ::testing::Test {
   FileTransform transform{files, mixer};
 
   // Measures and streams "in" into "out"; returns the failure, if any.
-  TransformStatus Run(const TransformHooks& hooks = {}) {
-    uint64_t size = 0;
-    if (TransformStatus failed = transform.Measure(folder.Wide("in"), size)) return failed;
-    return transform.Stream(folder.Wide("in"), size, folder.Wide("out"), SlotsFromPresses(kPresses),
-                            hooks);
+  TransformResult<> Run(const TransformHooks& hooks = {}) {
+    const TransformResult<uint64_t> size = transform.Measure(folder.Wide("in"));
+    if (!size) return size.Error();
+    return transform.Stream(folder.Wide("in"), *size, folder.Wide("out"),
+                            SlotsFromPresses(kPresses), hooks);
   }
 
   // Runs with a cancel that arrives as soon as the first chunk is written.
-  TransformStatus RunCancelledAfterFirstChunk() {
+  TransformResult<> RunCancelledAfterFirstChunk() {
     std::atomic<bool> cancel{false};
     TransformHooks hooks;
     hooks.MayReplace = true;
@@ -59,7 +59,7 @@ TEST_F(Transform, WritesTheMixedBytesAtBlockBoundaries) {
     WriteBytes(folder / "in", original);
     TransformHooks consent;  // each size replaces the last one's output
     consent.MayReplace = true;
-    ASSERT_FALSE(Run(consent)) << size;
+    ASSERT_TRUE(Run(consent)) << size;
     EXPECT_EQ(ReadBytes(folder / "out"), Expected(original)) << size;
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
   }
@@ -71,7 +71,7 @@ TEST_F(Transform, ReplacesALongerExistingOutputCompletely) {
   WriteBytes(folder / "in", original);
   TransformHooks consent;
   consent.MayReplace = true;
-  ASSERT_FALSE(Run(consent));
+  ASSERT_TRUE(Run(consent));
   EXPECT_EQ(ReadBytes(folder / "out"), Expected(original));
 }
 
@@ -81,30 +81,29 @@ TEST_F(Transform, ANewOutputIsNotFlushedToTheDisk) {
   const Bytes original = RandomBytes(3000, 2);
   WriteBytes(folder / "in", original);
   files.Set().FailFlush = true;
-  ASSERT_FALSE(Run());
+  ASSERT_TRUE(Run());
   EXPECT_EQ(ReadBytes(folder / "out"), Expected(original));
 }
 
 TEST_F(Transform, RefusesInputsUnderFourBytesBeforeTouchingAnything) {
   for (size_t size = 0; size < 4; ++size) {
     WriteBytes(folder / "in", Bytes(size, 0x41));
-    uint64_t measured = 99;
-    const TransformStatus failed = transform.Measure(folder.Wide("in"), measured);
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(failed->Step, TransformStep::TooSmall);
-    EXPECT_EQ(measured, size);
+    const TransformResult<uint64_t> failed = transform.Measure(folder.Wide("in"));
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.Error().What, TransformStep::TooSmall);
     EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
   }
 }
 
 TEST_F(Transform, RefusesFourGibibytes) {
   std::filesystem::resize_file((WriteBytes(folder / "in", {}), folder / "in"), uint64_t{1} << 32);
-  uint64_t size = 0;
-  const TransformStatus failed = transform.Measure(folder.Wide("in"), size);
-  ASSERT_TRUE(failed);
-  EXPECT_EQ(failed->Step, TransformStep::TooBig);
+  const TransformResult<uint64_t> failed = transform.Measure(folder.Wide("in"));
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Error().What, TransformStep::TooBig);
   std::filesystem::resize_file(folder / "in", (uint64_t{1} << 32) - 1);
-  EXPECT_FALSE(transform.Measure(folder.Wide("in"), size));
+  const TransformResult<uint64_t> largest = transform.Measure(folder.Wide("in"));
+  ASSERT_TRUE(largest);
+  EXPECT_EQ(*largest, LargestInput);
 }
 
 TEST_F(Transform, ReportsProgressUpToTheWholeSize) {
@@ -115,7 +114,7 @@ TEST_F(Transform, ReportsProgressUpToTheWholeSize) {
     EXPECT_EQ(total, 3 * ChunkBytes + 10);
     seen.push_back(done);
   };
-  ASSERT_FALSE(Run(hooks));
+  ASSERT_TRUE(Run(hooks));
   EXPECT_EQ(seen, (std::vector<uint64_t>{ChunkBytes, 2 * ChunkBytes, 3 * ChunkBytes,
                                          3 * ChunkBytes + 10}));
 }
@@ -140,9 +139,9 @@ TEST_P(TransformFailure, LeavesEverythingAsItWas) {
 
   TransformHooks consent;
   consent.MayReplace = true;
-  const TransformStatus failed = Run(consent);
-  ASSERT_TRUE(failed);
-  EXPECT_EQ(failed->Step, GetParam().step);
+  const TransformResult<> failed = Run(consent);
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Error().What, GetParam().step);
   EXPECT_EQ(ReadBytes(folder / "in"), original);
   EXPECT_EQ(ReadBytes(folder / "out"), previous);
   EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
@@ -168,13 +167,13 @@ INSTANTIATE_TEST_SUITE_P(Each, TransformFailure, ::testing::ValuesIn(kFailures),
 TEST_F(Transform, AnInputWhoseSizeChangedSinceMeasuringIsRefused) {
   const Bytes original = RandomBytes(100000, 4);
   WriteBytes(folder / "in", original);
-  uint64_t size = 0;
-  ASSERT_FALSE(transform.Measure(folder.Wide("in"), size));
+  const TransformResult<uint64_t> size = transform.Measure(folder.Wide("in"));
+  ASSERT_TRUE(size);
   // Measured one byte bigger than the handle that is read now says.
-  TransformStatus failed =
-      transform.Stream(folder.Wide("in"), size + 1, folder.Wide("out"), SlotsFromPresses(kPresses));
-  ASSERT_TRUE(failed);
-  EXPECT_EQ(failed->Step, TransformStep::InputChanged);
+  TransformResult<> failed = transform.Stream(folder.Wide("in"), *size + 1, folder.Wide("out"),
+                                              SlotsFromPresses(kPresses));
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Error().What, TransformStep::InputChanged);
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
 }
 
@@ -192,12 +191,12 @@ TEST_F(Transform, RefusesAnOutputThatIsTheInputThroughAnotherName) {
   ASSERT_FALSE(noSymlink) << noSymlink.message();
 #endif
   for (const std::string& name : names) {
-    uint64_t size = 0;
-    ASSERT_FALSE(transform.Measure(folder.Wide("in"), size));
-    const TransformStatus failed =
-        transform.Stream(folder.Wide("in"), size, folder.Wide(name), SlotsFromPresses(kPresses));
-    ASSERT_TRUE(failed) << name;
-    EXPECT_EQ(failed->Step, TransformStep::SameFile);
+    const TransformResult<uint64_t> size = transform.Measure(folder.Wide("in"));
+    ASSERT_TRUE(size);
+    const TransformResult<> failed =
+        transform.Stream(folder.Wide("in"), *size, folder.Wide(name), SlotsFromPresses(kPresses));
+    ASSERT_FALSE(failed) << name;
+    EXPECT_EQ(failed.Error().What, TransformStep::SameFile);
     EXPECT_EQ(ReadBytes(folder / "in"), original);
   }
   EXPECT_EQ(folder.Names(), names);
@@ -205,18 +204,18 @@ TEST_F(Transform, RefusesAnOutputThatIsTheInputThroughAnotherName) {
 
 TEST_F(Transform, CancelStopsBetweenChunksAndRemovesTheTemporaryFile) {
   WriteBytes(folder / "in", RandomBytes(4 * ChunkBytes, 6));
-  const TransformStatus failed = RunCancelledAfterFirstChunk();
-  ASSERT_TRUE(failed);
-  EXPECT_EQ(failed->Step, TransformStep::Cancelled);
+  const TransformResult<> failed = RunCancelledAfterFirstChunk();
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Error().What, TransformStep::Cancelled);
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
 }
 
 TEST_F(Transform, ACancelDuringTheLastPassStillLeavesNothing) {
   WriteBytes(folder / "in", RandomBytes(1000, 7));
   WriteBytes(folder / "out", Bytes(3, 3));
-  const TransformStatus failed = RunCancelledAfterFirstChunk();
-  ASSERT_TRUE(failed);
-  EXPECT_EQ(failed->Step, TransformStep::Cancelled);
+  const TransformResult<> failed = RunCancelledAfterFirstChunk();
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Error().What, TransformStep::Cancelled);
   EXPECT_EQ(ReadBytes(folder / "out"), Bytes(3, 3));
   EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
 }
@@ -226,9 +225,9 @@ TEST_F(Transform, ACancelDuringTheLastPassStillLeavesNothing) {
 TEST_F(Transform, AFailedCloseAfterPublishingIsReported) {
   WriteBytes(folder / "in", RandomBytes(3000, 8));
   files.Set().FailClose = true;
-  const TransformStatus failed = Run();
-  ASSERT_TRUE(failed);
-  EXPECT_EQ(failed->Step, TransformStep::Finish);
+  const TransformResult<> failed = Run();
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Error().What, TransformStep::Finish);
   EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
 }
 

@@ -40,10 +40,10 @@ inline constexpr FixedAnswer FixedAnswers[] = {
 // The digest of the keystream `mixer` makes for a file of `answer.ZeroBytes` zeros, or
 // a message when the password does not type on the keypad.
 inline std::string KeystreamDigest(KeystreamMixer& mixer, const FixedAnswer& answer) {
-  const PasswordKeys keys = KeyIndicesFromUtf8(answer.Password);
-  if (!keys.Ok()) return "password does not type: " + keys.Error;
+  const auto keys = KeyIndicesFromUtf8(answer.Password);
+  if (!keys.Ok()) return "password does not type: " + keys.Error().What;
   std::vector<uint8_t> file(answer.ZeroBytes, 0);
-  MixBuffer(mixer, file, SlotsFromPresses(keys.KeyIndices));
+  MixBuffer(mixer, file, SlotsFromPresses(*keys));
   return Sha256Hex(file);
 }
 

@@ -54,12 +54,12 @@ TEST(KeyIndicesFromUtf8, EveryKeypadCharacterMapsToItsKey) {
       utf8 += static_cast<char>(0x80 | (c & 0x3F));
     }
   }
-  const PasswordKeys keys = KeyIndicesFromUtf8(utf8);
-  ASSERT_TRUE(keys.Ok()) << keys.Error;
-  ASSERT_EQ(keys.KeyIndices.size(), 52u);
-  for (int32_t i = 0; i < 52; ++i) EXPECT_EQ(keys.KeyIndices[i], i + 1);
+  const auto keys = KeyIndicesFromUtf8(utf8);
+  ASSERT_TRUE(keys.Ok()) << keys.Error().What;
+  ASSERT_EQ(keys->size(), 52u);
+  for (int32_t i = 0; i < 52; ++i) EXPECT_EQ((*keys)[i], i + 1);
 
-  EXPECT_EQ(KeyIndicesFromUtf8("\xC2\xA3 x").KeyIndices, (std::vector<int32_t>{38, 40, 46}));
+  EXPECT_EQ(KeyIndicesFromUtf8("\xC2\xA3 x").Value(), (std::vector<int32_t>{38, 40, 46}));
 }
 
 TEST(KeyIndicesFromUtf8, OtherCharactersAreRefusedByName) {
@@ -77,9 +77,9 @@ TEST(KeyIndicesFromUtf8, OtherCharactersAreRefusedByName) {
       {"\xC0\xA3", "not valid UTF-8"},  // overlong
   };
   for (const Case& c : cases) {
-    const PasswordKeys keys = KeyIndicesFromUtf8(c.text);
-    EXPECT_FALSE(keys.Ok()) << c.text;
-    EXPECT_NE(keys.Error.find(c.mentions), std::string::npos) << keys.Error;
+    const auto keys = KeyIndicesFromUtf8(c.text);
+    ASSERT_FALSE(keys.Ok()) << c.text;
+    EXPECT_NE(keys.Error().What.find(c.mentions), std::string::npos) << keys.Error().What;
   }
 }
 

@@ -67,31 +67,31 @@ bool Exists(const std::wstring& name) {
 
 // A document written and published, replacing nothing.
 void Write(FileSystem& files, const std::wstring& name, const Bytes& bytes) {
-  std::unique_ptr<NewFile> file;
-  ASSERT_TRUE(files.CreateNew(ToPath(name), file).Ok);
-  ASSERT_TRUE(file->Write(bytes).Ok);
-  ASSERT_TRUE(file->Flush().Ok);
-  ASSERT_TRUE(file->Publish(false, 0644).Ok);
-  ASSERT_TRUE(file->Close().Ok);
+  IoResult<std::unique_ptr<NewFile>> file = files.CreateNew(ToPath(name));
+  ASSERT_TRUE(file);
+  ASSERT_TRUE((*file)->Write(bytes));
+  ASSERT_TRUE((*file)->Flush());
+  ASSERT_TRUE((*file)->Publish(false, 0644));
+  ASSERT_TRUE((*file)->Close());
 }
 
 // A document written, not yet published.
 std::unique_ptr<NewFile> Written(FileSystem& files, const std::wstring& name, const Bytes& bytes) {
-  std::unique_ptr<NewFile> file;
-  EXPECT_TRUE(files.CreateNew(ToPath(name), file).Ok);
-  if (file) {
-    EXPECT_TRUE(file->Write(bytes).Ok);
-  }
+  IoResult<std::unique_ptr<NewFile>> created = files.CreateNew(ToPath(name));
+  EXPECT_TRUE(created);
+  if (!created) return nullptr;
+  std::unique_ptr<NewFile> file = std::move(created).Value();
+  EXPECT_TRUE(file->Write(bytes));
   return file;
 }
 
 Bytes Read(FileSystem& files, const std::wstring& name) {
-  std::unique_ptr<File> file;
-  if (!files.OpenForReading(ToPath(name), file).Ok) return {};
+  IoResult<std::unique_ptr<File>> file = files.OpenForReading(ToPath(name));
+  if (!file) return {};
   Bytes bytes(1 << 16);
-  size_t got = 0;
-  if (!file->Read(bytes, got).Ok) return {};
-  bytes.resize(got);
+  const IoResult<size_t> got = (*file)->Read(bytes);
+  if (!got) return {};
+  bytes.resize(*got);
   return bytes;
 }
 
@@ -108,12 +108,12 @@ TEST(NativeFiles, NamesBeyondAsciiWriteReadMeasureAndGo) {
     Write(files, folder / name, bytes);
     EXPECT_TRUE(Exists(folder / name)) << "the name as given is on disk";
     EXPECT_EQ(Read(files, folder / name), bytes);
-    std::unique_ptr<File> file;
-    ASSERT_TRUE(files.OpenForReading(ToPath(folder / name), file).Ok);
-    uint64_t size = 0;
-    ASSERT_TRUE(file->Size(size).Ok);
-    EXPECT_EQ(size, bytes.size());
-    ASSERT_TRUE(file->Close().Ok);
+    IoResult<std::unique_ptr<File>> file = files.OpenForReading(ToPath(folder / name));
+    ASSERT_TRUE(file);
+    const IoResult<uint64_t> size = (*file)->Size();
+    ASSERT_TRUE(size);
+    EXPECT_EQ(*size, bytes.size());
+    ASSERT_TRUE((*file)->Close());
     EXPECT_EQ(files.Kind(ToPath(folder / name)), EntryKind::RegularFile);
   }
   EXPECT_EQ(folder.Count(), 3u);
@@ -146,8 +146,9 @@ TEST(NativeFiles, PublishingNeverReplacesWithoutConsent) {
   ASSERT_TRUE(file);
   // Another program takes the name while the document is written.
   Write(files, folder / Czech, {7, 7, 7});
-  const IoResult refused = file->Publish(false, 0644);
-  EXPECT_EQ(refused.Problem, IoProblem::Exists);
+  const IoResult<> refused = file->Publish(false, 0644);
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.Error().What, IoProblem::Exists);
   file->Abandon();
   EXPECT_EQ(Read(files, folder / Czech), (Bytes{7, 7, 7}));
   EXPECT_EQ(folder.Count(), 1u);
@@ -159,8 +160,8 @@ TEST(NativeFiles, PublishingWithConsentReplacesInOneStep) {
   Write(files, folder / Japanese, {1, 1, 1, 1, 1, 1});
   std::unique_ptr<NewFile> file = Written(files, folder / Japanese, {2, 2});
   ASSERT_TRUE(file);
-  ASSERT_TRUE(file->Publish(true, 0644).Ok);
-  ASSERT_TRUE(file->Close().Ok);
+  ASSERT_TRUE(file->Publish(true, 0644));
+  ASSERT_TRUE(file->Close());
   EXPECT_EQ(Read(files, folder / Japanese), (Bytes{2, 2}));
   EXPECT_EQ(folder.Count(), 1u);
 }
@@ -172,11 +173,13 @@ TEST(NativeFiles, AFolderIsNeitherReplacedNorRead) {
   EXPECT_EQ(files.Kind(ToPath(folder / Astral)), EntryKind::Other);
   std::unique_ptr<NewFile> file = Written(files, folder / Astral, {1, 2, 3});
   ASSERT_TRUE(file);
-  EXPECT_EQ(file->Publish(true, 0644).Problem, IoProblem::NotRegularFile);
+  const IoResult<> published = file->Publish(true, 0644);
+  ASSERT_FALSE(published);
+  EXPECT_EQ(published.Error().What, IoProblem::NotRegularFile);
   file->Abandon();
-  std::unique_ptr<File> input;
-  EXPECT_EQ(files.OpenForReading(ToPath(folder / Astral), input).Problem,
-            IoProblem::NotRegularFile);
+  const IoResult<std::unique_ptr<File>> input = files.OpenForReading(ToPath(folder / Astral));
+  ASSERT_FALSE(input);
+  EXPECT_EQ(input.Error().What, IoProblem::NotRegularFile);
   const DWORD attributes = GetFileAttributesW((folder / Astral).c_str());
   EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
   RemoveDirectoryW((folder / Astral).c_str());
@@ -193,17 +196,18 @@ TEST(NativeFiles, TheTransformKeepsAFileThatAppearsAndRefusesAnInputThatChanged)
   FileTransform transform(files, *mixer);
   const std::vector<int32_t> presses{5, 1, 22, 38, 40};
   const PasswordSlots slots = SlotsFromPresses(presses);
-  uint64_t size = 0;
-  ASSERT_FALSE(transform.Measure(ToPath(folder / Czech), size));
+  const TransformResult<uint64_t> measured = transform.Measure(ToPath(folder / Czech));
+  ASSERT_TRUE(measured);
+  const uint64_t size = *measured;
 
   TransformHooks hooks;
   hooks.Progress = [&](uint64_t done, uint64_t) {
     if (done == ChunkBytes) Write(files, folder / Japanese, {7, 7, 7});
   };
-  TransformStatus failed =
+  TransformResult<> failed =
       transform.Stream(ToPath(folder / Czech), size, ToPath(folder / Japanese), slots, hooks);
-  ASSERT_TRUE(failed);
-  EXPECT_EQ(failed->Step, TransformStep::OutputExists);
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Error().What, TransformStep::OutputExists);
   EXPECT_EQ(Read(files, folder / Japanese), (Bytes{7, 7, 7}));
 
   // Written in place: same size, an old modification time set first so the write shows.
@@ -221,8 +225,8 @@ TEST(NativeFiles, TheTransformKeepsAFileThatAppearsAndRefusesAnInputThatChanged)
   };
   failed = transform.Stream(ToPath(folder / Czech), size, ToPath(folder / Astral), slots, hooks);
   CloseHandle(input);
-  ASSERT_TRUE(failed);
-  EXPECT_EQ(failed->Step, TransformStep::InputChanged);
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Error().What, TransformStep::InputChanged);
   EXPECT_FALSE(Exists(folder / Astral));
   EXPECT_EQ(folder.Count(), 2u);
 }
@@ -263,14 +267,13 @@ TEST_P(LargeFiles, AreMeasuredInSixtyFourBits) {
   MakeFileOfSize(folder / Japanese, size);
   std::unique_ptr<KeystreamMixer> mixer = MakeFastMixer();
   FileTransform transform(NativeFileSystem(), *mixer);
-  uint64_t measured = 0;
-  const TransformStatus status = transform.Measure(ToPath(folder / Japanese), measured);
+  const TransformResult<uint64_t> measured = transform.Measure(ToPath(folder / Japanese));
   if (size > LargestInput) {
-    ASSERT_TRUE(status.has_value());
-    EXPECT_EQ(status->Step, TransformStep::TooBig);
+    ASSERT_FALSE(measured);
+    EXPECT_EQ(measured.Error().What, TransformStep::TooBig);
   } else {
-    EXPECT_FALSE(status.has_value());
-    EXPECT_EQ(measured, size);
+    ASSERT_TRUE(measured);
+    EXPECT_EQ(*measured, size);
   }
 }
 

@@ -10,11 +10,13 @@ class FaultyFile : public Base {
   FaultyFile(std::unique_ptr<Base> inner, const Faults& faults, int64_t sizeChange)
       : inner_(std::move(inner)), faults_(faults), sizeChange_(sizeChange) {}
 
-  IoResult Read(std::span<uint8_t> into, size_t& got) override {
+  IoResult<size_t> Read(std::span<uint8_t> into) override {
     if (faults_.ReadErrorAfter && read_ + into.size() > *faults_.ReadErrorAfter) {
-      return IoResult::Failure("Input/output error");
+      return IoFailure("Input/output error");
     }
-    IoResult result = inner_->Read(into, got);
+    const IoResult<size_t> result = inner_->Read(into);
+    if (!result) return result;
+    size_t got = *result;
     // A file that shrank: the reads end sizeChange_ bytes early.
     if (sizeChange_ < 0) {
       const uint64_t end = trueSize() - static_cast<uint64_t>(-sizeChange_);
@@ -26,35 +28,35 @@ class FaultyFile : public Base {
       into[got++] = 0;
       grewOnce_ = true;
     }
-    return result;
+    return got;
   }
 
-  IoResult Write(std::span<const uint8_t> bytes) override {
+  IoResult<> Write(std::span<const uint8_t> bytes) override {
     if (faults_.WriteErrorAfter && written_ + bytes.size() > *faults_.WriteErrorAfter) {
-      return IoResult::Failure("No space left on device");
+      return IoFailure("No space left on device");
     }
     written_ += bytes.size();
     return inner_->Write(bytes);
   }
 
-  IoResult Size(uint64_t& size) override { return inner_->Size(size); }
-  IoResult Stamp(FileStamp& stamp) override { return inner_->Stamp(stamp); }
+  IoResult<uint64_t> Size() override { return inner_->Size(); }
+  IoResult<FileStamp> Stamp() override { return inner_->Stamp(); }
 
-  IoResult Rewind() override {
-    if (faults_.FailReopenForWriting) return IoResult::Failure("Permission denied");
+  IoResult<> Rewind() override {
+    if (faults_.FailReopenForWriting) return IoFailure("Permission denied");
     return inner_->Rewind();
   }
 
   void StartWriteBack() override { inner_->StartWriteBack(); }
 
-  IoResult Flush() override {
-    if (faults_.FailFlush && written_ > 0) return IoResult::Failure("Input/output error");
+  IoResult<> Flush() override {
+    if (faults_.FailFlush && written_ > 0) return IoFailure("Input/output error");
     return inner_->Flush();
   }
 
-  IoResult Close() override {
-    IoResult result = inner_->Close();
-    if (faults_.FailClose && written_ > 0) return IoResult::Failure("No space left on device");
+  IoResult<> Close() override {
+    IoResult<> result = inner_->Close();
+    if (faults_.FailClose && written_ > 0) return IoFailure("No space left on device");
     return result;
   }
 
@@ -64,9 +66,8 @@ class FaultyFile : public Base {
 
  private:
   uint64_t trueSize() {
-    uint64_t size = 0;
-    (void)inner_->Size(size);
-    return size;
+    const IoResult<uint64_t> size = inner_->Size();
+    return size ? *size : 0;
   }
 
   int64_t sizeChange_;
@@ -79,9 +80,9 @@ class FaultyNewFile final : public FaultyFile<NewFile> {
  public:
   using FaultyFile::FaultyFile;
 
-  IoResult Publish(bool replace, uint32_t permissions) override {
+  IoResult<> Publish(bool replace, uint32_t permissions) override {
     if (faults_.BeforePublish) faults_.BeforePublish();
-    if (faults_.FailReplace) return IoResult::Failure("Permission denied");
+    if (faults_.FailReplace) return IoFailure("Permission denied");
     return inner_->Publish(replace, permissions);
   }
   void Abandon() override { inner_->Abandon(); }
@@ -89,24 +90,22 @@ class FaultyNewFile final : public FaultyFile<NewFile> {
 
 }  // namespace
 
-IoResult FaultyFileSystem::OpenForReading(const Path& path, std::unique_ptr<File>& file) {
+IoResult<std::unique_ptr<File>> FaultyFileSystem::OpenForReading(const Path& path) {
   ++opensForReading_;
-  if (opensForReading_ == faults_.FailOpenForReadingCall) {
-    return IoResult::Failure("Permission denied");
-  }
-  std::unique_ptr<File> inner;
-  if (IoResult opened = native_.OpenForReading(path, inner); !opened) return opened;
+  if (opensForReading_ == faults_.FailOpenForReadingCall) return IoFailure("Permission denied");
+  IoResult<std::unique_ptr<File>> opened = native_.OpenForReading(path);
+  if (!opened) return opened;
   const int64_t change = opensForReading_ >= 2 ? faults_.ContentChangeOnReopen : 0;
-  file = std::make_unique<FaultyFile<File>>(std::move(inner), faults_, change);
-  return IoResult::Success();
+  return std::unique_ptr<File>(
+      std::make_unique<FaultyFile<File>>(std::move(opened).Value(), faults_, change));
 }
 
-IoResult FaultyFileSystem::CreateNew(const Path& output, std::unique_ptr<NewFile>& file) {
-  if (faults_.FailCreateNew) return IoResult::Failure("Permission denied");
-  std::unique_ptr<NewFile> inner;
-  if (IoResult created = native_.CreateNew(output, inner); !created) return created;
-  file = std::make_unique<FaultyNewFile>(std::move(inner), faults_, 0);
-  return IoResult::Success();
+IoResult<std::unique_ptr<NewFile>> FaultyFileSystem::CreateNew(const Path& output) {
+  if (faults_.FailCreateNew) return IoFailure("Permission denied");
+  IoResult<std::unique_ptr<NewFile>> created = native_.CreateNew(output);
+  if (!created) return created;
+  return std::unique_ptr<NewFile>(
+      std::make_unique<FaultyNewFile>(std::move(created).Value(), faults_, 0));
 }
 
 std::optional<FileIdentity> FaultyFileSystem::Identity(const Path& path) {

@@ -41,8 +41,8 @@ class FaultyFileSystem final : public FileSystem {
   Faults& Set() { return faults_; }
   int OpensForReading() const { return opensForReading_; }
 
-  IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) override;
-  IoResult CreateNew(const Path& output, std::unique_ptr<NewFile>& file) override;
+  IoResult<std::unique_ptr<File>> OpenForReading(const Path& path) override;
+  IoResult<std::unique_ptr<NewFile>> CreateNew(const Path& output) override;
   std::optional<FileIdentity> Identity(const Path& path) override;
   EntryKind Kind(const Path& path) override { return native_.Kind(path); }
 

@@ -20,13 +20,13 @@ class PausedReads final : public FileSystem {
   PausedReads(FileSystem& inner, WindowSystem& windows, DWORD pause)
       : inner_(inner), windows_(windows), pause_(pause) {}
 
-  IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) override {
-    IoResult result = inner_.OpenForReading(path, file);
-    if (result && ++opens_ == 2) file = std::make_unique<Paused>(std::move(file), *this);
-    return result;
+  IoResult<std::unique_ptr<File>> OpenForReading(const Path& path) override {
+    IoResult<std::unique_ptr<File>> result = inner_.OpenForReading(path);
+    if (!result || ++opens_ != 2) return result;
+    return std::unique_ptr<File>(std::make_unique<Paused>(std::move(result).Value(), *this));
   }
-  IoResult CreateNew(const Path& p, std::unique_ptr<NewFile>& f) override {
-    return inner_.CreateNew(p, f);
+  IoResult<std::unique_ptr<NewFile>> CreateNew(const Path& p) override {
+    return inner_.CreateNew(p);
   }
   std::optional<FileIdentity> Identity(const Path& p) override { return inner_.Identity(p); }
   EntryKind Kind(const Path& p) override { return inner_.Kind(p); }
@@ -35,17 +35,17 @@ class PausedReads final : public FileSystem {
   struct Paused final : File {
     Paused(std::unique_ptr<File> file, PausedReads& owner)
         : file_(std::move(file)), owner_(owner) {}
-    IoResult Read(std::span<uint8_t> into, size_t& got) override {
+    IoResult<size_t> Read(std::span<uint8_t> into) override {
       if (!paused_ && owner_.pause_ > 0) owner_.windows_.Sleep(owner_.pause_);
       paused_ = true;
-      return file_->Read(into, got);
+      return file_->Read(into);
     }
-    IoResult Write(std::span<const uint8_t> b) override { return file_->Write(b); }
-    IoResult Size(uint64_t& s) override { return file_->Size(s); }
-    IoResult Stamp(FileStamp& s) override { return file_->Stamp(s); }
-    IoResult Rewind() override { return file_->Rewind(); }
-    IoResult Flush() override { return file_->Flush(); }
-    IoResult Close() override { return file_->Close(); }
+    IoResult<> Write(std::span<const uint8_t> b) override { return file_->Write(b); }
+    IoResult<uint64_t> Size() override { return file_->Size(); }
+    IoResult<FileStamp> Stamp() override { return file_->Stamp(); }
+    IoResult<> Rewind() override { return file_->Rewind(); }
+    IoResult<> Flush() override { return file_->Flush(); }
+    IoResult<> Close() override { return file_->Close(); }
     std::unique_ptr<File> file_;
     PausedReads& owner_;
     bool paused_ = false;

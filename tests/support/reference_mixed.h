@@ -21,7 +21,7 @@ inline std::vector<uint8_t> ReferenceMixed(std::vector<uint8_t> data,
 
 // The same, with the password typed as UTF-8 text.
 inline std::vector<uint8_t> ReferenceMixed(std::vector<uint8_t> data, std::string_view password) {
-  return ReferenceMixed(std::move(data), KeyIndicesFromUtf8(password).KeyIndices);
+  return ReferenceMixed(std::move(data), KeyIndicesFromUtf8(password).Value());
 }
 
 }  // namespace tavrinole::test_support

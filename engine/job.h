@@ -25,6 +25,15 @@ struct JobRequest {
   HWND Status = nullptr;  // control 4010, the status line
 };
 
+// One step of the status ticker in `phase` (0..5): the even phases show a text, the odd
+// ones wait half a second; then the ticker goes on to `next`.
+struct TickerStep {
+  const WCHAR* Text = nullptr;  // shown when not null
+  DWORD SleepMs = 0;            // otherwise an alertable wait this long
+  int32_t Next = 0;
+};
+[[nodiscard]] TickerStep TickerStepFor(int32_t phase);
+
 class EncodingJob {
  public:
   EncodingJob(WindowSystem& windows, FileSystem& files);

@@ -134,6 +134,11 @@ inline constexpr UINT LR_DEFAULTCOLOR = 0x0000;
 inline constexpr UINT LR_CREATEDIBSECTION = 0x2000;
 #define WC_DIALOG (MAKEINTATOM(0x8002))  // 32770, the system dialog class
 
+// A dialog's own data: the result, the procedure, then a value of the program's own.
+inline constexpr int DWLP_MSGRESULT = 0;
+inline constexpr int DWLP_DLGPROC = DWLP_MSGRESULT + static_cast<int>(sizeof(LRESULT));
+inline constexpr int DWLP_USER = DWLP_DLGPROC + static_cast<int>(sizeof(DLGPROC));
+
 // Waits.
 inline constexpr DWORD WAIT_IO_COMPLETION = 0x000000C0;
 

@@ -55,6 +55,19 @@ class WindowSystem {
   // state.
   virtual HWND GetDlgItem(HWND dialog, int id) = 0;
 
+  // GUI thread. A dialog's DWLP_USER value, which its procedure stores at WM_INITDIALOG
+  // to find its object later: Set returns the value before, Get the value now, 0 until
+  // one is set. A stale handle gives 0 and changes nothing. Other indices, and
+  // controls, are for nothing of ours: Win32 acts on them as it does, the other layers
+  // return 0.
+  virtual LONG_PTR SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) = 0;
+  virtual LONG_PTR GetWindowLongPtrW(HWND dialog, int index) = 0;
+
+  // The window system that calls a dialog procedure on this thread now, or null. A
+  // procedure has no argument for it; every layer names itself for the length of each
+  // call, so the procedure can reach the operations, its dialog's DWLP_USER among them.
+  static WindowSystem* Calling();
+
   // --- Controls --------------------------------------------------------------------
 
   // Sets a control's (or a dialog's) own enabled flag. Returns nonzero if it was
@@ -130,6 +143,18 @@ class WindowSystem {
   // counts the time on a virtual clock.
   virtual DWORD SleepEx(DWORD milliseconds, BOOL alertable) = 0;
   void Sleep(DWORD milliseconds) { (void)SleepEx(milliseconds, FALSE); }
+
+  // Held by a layer around each call of a dialog procedure; calls nest.
+  class CallingScope {
+   public:
+    explicit CallingScope(WindowSystem& windows);
+    ~CallingScope();
+    CallingScope(const CallingScope&) = delete;
+    CallingScope& operator=(const CallingScope&) = delete;
+
+   private:
+    WindowSystem* outer_;
+  };
 };
 
 }  // namespace tavrinole

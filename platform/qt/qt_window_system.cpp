@@ -19,9 +19,6 @@
 namespace tavrinole::qt {
 namespace {
 
-constexpr uintptr_t DialogClassAtom = 0x8002;  // WC_DIALOG, 32770
-constexpr ATOM FirstAtom = 0xC000;             // where Windows numbers registered classes
-
 QString ToQString(LPCWSTR text) {
   return text == nullptr ? QString() : QString::fromUtf16(text);
 }
@@ -143,12 +140,12 @@ INT_PTR QtWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND ow
   const HWND ownerDialog = owner == nullptr ? nullptr : registry_.DialogOf(owner);
   if (owner != nullptr && (ownerWidget = DialogWidget(ownerDialog)) == nullptr) return -1;
 
-  TemplateDialog dialog(*found, ownerWidget, proc);
+  TemplateDialog dialog(*this, *found, ownerWidget, proc);
   // Owned dialogs block only their owner, so a box without an owner stays usable.
   dialog.setWindowModality(ownerWidget != nullptr ? Qt::WindowModal : Qt::NonModal);
   const HWND handle = Register(dialog);
-  auto icon = classes_.find(WString(found->ClassName));
-  if (icon != classes_.end()) dialog.setWindowIcon(icon->second.icon);
+  auto icon = classIcons_.find(WString(found->ClassName));
+  if (icon != classIcons_.end()) dialog.setWindowIcon(icon->second);
   Place(dialog, ownerWidget);
 
   std::vector<HWND>& open = openDialogs_[found->Id];
@@ -184,6 +181,14 @@ BOOL QtWindowSystem::PostEndDialog(HWND dialog, INT_PTR result) {
 
 HWND QtWindowSystem::GetDlgItem(HWND dialog, int id) {
   return registry_.Control(dialog, id);
+}
+
+LONG_PTR QtWindowSystem::SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) {
+  return registry_.Model().SetWindowLongPtr(dialog, index, value);
+}
+
+LONG_PTR QtWindowSystem::GetWindowLongPtrW(HWND dialog, int index) {
+  return registry_.Model().GetWindowLongPtr(dialog, index);
 }
 
 // --- Controls --------------------------------------------------------------------------
@@ -298,6 +303,7 @@ void QtWindowSystem::ShowBox(HWND owner, WString text, WString caption, UINT typ
     return;
   }
   QMessageBox* box = MakeMessageBox(ownerWidget, text, caption, type);
+  std::erase_if(liveBoxes_, [](const QPointer<QMessageBox>& shown) { return shown.isNull(); });
   liveBoxes_.push_back(box);
   if (ownerDialog != nullptr) registry_.AddModalChild(ownerDialog, +1);
   auto finish = [this, wait, ownerDialog](int answer) {
@@ -333,11 +339,11 @@ BOOL QtWindowSystem::FileDialog(LPOPENFILENAMEW record, bool open) {
   if (!fileAnswers_.empty()) {
     const std::optional<WString> answer = fileAnswers_.front();
     fileAnswers_.pop_front();
-    return answer ? StorePath(*record, *answer) : FALSE;
+    return answer ? StoreChosenPath(*record, *answer) : FALSE;
   }
   CheckedFileDialog dialog(*record, open ? FileDialogKind::Open : FileDialogKind::Save);
   const QString chosen = RunFileDialog(dialog, fileDialogShown_);
-  return chosen.isEmpty() ? FALSE : StorePath(*record, ToWString(chosen));
+  return StoreChosenPath(*record, ToWString(chosen));
 }
 
 // --- Start-up --------------------------------------------------------------------------
@@ -347,33 +353,15 @@ BOOL QtWindowSystem::InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
 }
 
 BOOL QtWindowSystem::GetClassInfoExW(HINSTANCE, LPCWSTR className, LPWNDCLASSEXW info) {
-  if (info == nullptr || className == nullptr) return FALSE;
-  const UINT size = info->cbSize;
-  if (IS_INTRESOURCE(className)) {
-    if (Key(className) != DialogClassAtom) return FALSE;
-    *info = WNDCLASSEXW{};
-    info->lpszClassName = className;
-    info->cbSize = size;
-    return static_cast<BOOL>(DialogClassAtom);
-  }
-  auto found = classes_.find(WString(className));
-  if (found == classes_.end()) return FALSE;
-  *info = found->second.info;
-  info->cbSize = size;
-  return TRUE;
+  return info == nullptr ? FALSE : registry_.Model().ClassInfo(className, *info);
 }
 
 ATOM QtWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {
-  if (info == nullptr || info->cbSize != sizeof(WNDCLASSEXW) || info->lpszClassName == nullptr ||
-      IS_INTRESOURCE(info->lpszClassName)) {
-    return 0;
+  const ATOM atom = info == nullptr ? 0 : registry_.Model().RegisterClass(*info);
+  if (atom != 0) {
+    if (const QIcon* icon = ImageOf(info->hIcon)) classIcons_[WString(info->lpszClassName)] = *icon;
   }
-  auto [it, added] = classes_.try_emplace(WString(info->lpszClassName));
-  if (!added) return 0;
-  it->second.info = *info;
-  it->second.info.lpszClassName = it->first.c_str();
-  if (const QIcon* icon = ImageOf(info->hIcon)) it->second.icon = *icon;
-  return static_cast<ATOM>(FirstAtom + classes_.size() - 1);
+  return atom;
 }
 
 const QIcon* QtWindowSystem::ImageOf(HICON handle) const {

@@ -3,7 +3,7 @@
 // do for our procedures (see window_system.h for what every layer promises).
 //
 // Create it on the thread that owns the QApplication; that thread is the GUI thread.
-// Handles are numbers in a registry (window_registry.h), never widget pointers.
+// Handles are the window model's numbers (window_registry.h), never widget pointers.
 //
 // For tests and pictures it offers hooks: see each dialog, box or file dialog once it
 // shows and drive the real widget, or queue the next answers of boxes and file dialogs
@@ -47,6 +47,8 @@ class QtWindowSystem final : public WindowSystem {
   BOOL EndDialog(HWND dialog, INT_PTR result) override;
   BOOL PostEndDialog(HWND dialog, INT_PTR result) override;
   HWND GetDlgItem(HWND dialog, int id) override;
+  LONG_PTR SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) override;
+  LONG_PTR GetWindowLongPtrW(HWND dialog, int index) override;
   BOOL EnableWindow(HWND window, BOOL enable) override;
   BOOL IsWindowEnabled(HWND window) override;
   BOOL SetWindowTextW(HWND window, LPCWSTR text) override;
@@ -96,13 +98,9 @@ class QtWindowSystem final : public WindowSystem {
   WindowRegistry registry_;
   ThreadTable threads_;
   std::map<int, const resources::DialogTemplate*> templates_;
-  struct WindowClass {
-    WNDCLASSEXW info{};
-    QIcon icon;
-  };
   const QIcon* ImageOf(HICON handle) const;
-  std::map<WString, WindowClass> classes_;
-  std::deque<QIcon> images_;  // LoadImageW's handles point into it
+  std::map<WString, QIcon> classIcons_;  // the registered classes' icons, by class name
+  std::deque<QIcon> images_;             // LoadImageW's handles point into it
   std::map<int, std::vector<HWND>> openDialogs_;
   std::function<void(HWND, int)> dialogShown_;
   std::function<void(QMessageBox&)> boxShown_;

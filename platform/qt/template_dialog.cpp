@@ -61,9 +61,9 @@ Qt::WindowFlags FlagsFor(const resources::DialogTemplate& dialog) {
 
 }  // namespace
 
-TemplateDialog::TemplateDialog(const resources::DialogTemplate& dialog, QWidget* owner,
-                               DLGPROC proc)
-    : QDialog(owner, FlagsFor(dialog)), template_(dialog), proc_(proc) {
+TemplateDialog::TemplateDialog(WindowSystem& windows, const resources::DialogTemplate& dialog,
+                               QWidget* owner, DLGPROC proc)
+    : QDialog(owner, FlagsFor(dialog)), windows_(windows), template_(dialog), proc_(proc) {
   setFont(FontFor(dialog.Font));
   units_ = BaseUnitsOf(font());
   setWindowTitle(ToQString(dialog.Title));
@@ -147,6 +147,7 @@ void TemplateDialog::End(INT_PTR result) {
 }
 
 INT_PTR TemplateDialog::Send(UINT message, WPARAM wParam, LPARAM lParam) {
+  const WindowSystem::CallingScope calling(windows_);
   return proc_(handle_, message, wParam, lParam);
 }
 

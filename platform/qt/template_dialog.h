@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/qt/dialog_units.h"
-#include "platform/win32_api.h"
+#include "platform/window_system.h"
 #include "resources/dialog_templates.h"
 
 namespace tavrinole::qt {
@@ -22,7 +22,9 @@ class TemplateDialog final : public QDialog {
     QWidget* widget;
   };
 
-  TemplateDialog(const resources::DialogTemplate& dialog, QWidget* owner, DLGPROC proc);
+  // `windows` is named as the caller whenever the procedure is called.
+  TemplateDialog(WindowSystem& windows, const resources::DialogTemplate& dialog, QWidget* owner,
+                 DLGPROC proc);
 
   const resources::DialogTemplate& Template() const { return template_; }
   const std::vector<Control>& Controls() const { return controls_; }
@@ -55,6 +57,7 @@ class TemplateDialog final : public QDialog {
   void Command(int id, HWND control);
   QWidget* FirstTabStop() const;
 
+  WindowSystem& windows_;
   const resources::DialogTemplate& template_;
   DLGPROC proc_;
   BaseUnits units_;

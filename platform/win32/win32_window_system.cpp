@@ -10,6 +10,7 @@ namespace {
 // What the wrapper needs to reach the dialog's own procedure. It lives on the stack of
 // DialogBoxParamW, which does not return before the dialog is destroyed.
 struct DialogHook {
+  WindowSystem* windows;
   DLGPROC proc;
   LPARAM param;
 };
@@ -22,6 +23,7 @@ INT_PTR CALLBACK WrappedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
   if (message == WM_INITDIALOG) {
     auto* hook = reinterpret_cast<DialogHook*>(lParam);
     SetPropW(dialog, HookProperty, hook);
+    const WindowSystem::CallingScope calling(*hook->windows);
     return hook->proc(dialog, message, wParam, hook->param);
   }
   auto* hook = static_cast<DialogHook*>(GetPropW(dialog, HookProperty));
@@ -31,6 +33,7 @@ INT_PTR CALLBACK WrappedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     return TRUE;
   }
   if (message == WM_NCDESTROY) RemovePropW(dialog, HookProperty);
+  const WindowSystem::CallingScope calling(*hook->windows);
   return hook->proc(dialog, message, wParam, lParam);
 }
 
@@ -64,7 +67,7 @@ Win32WindowSystem::~Win32WindowSystem() {
 
 INT_PTR Win32WindowSystem::DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner,
                                            DLGPROC proc, LPARAM param) {
-  DialogHook hook{proc, param};
+  DialogHook hook{this, proc, param};
   return ::DialogBoxParamW(instance, templateName, owner, &WrappedDialogProc,
                            reinterpret_cast<LPARAM>(&hook));
 }
@@ -80,6 +83,14 @@ BOOL Win32WindowSystem::PostEndDialog(HWND dialog, INT_PTR result) {
 
 HWND Win32WindowSystem::GetDlgItem(HWND dialog, int id) {
   return ::GetDlgItem(dialog, id);
+}
+
+LONG_PTR Win32WindowSystem::SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) {
+  return ::SetWindowLongPtrW(dialog, index, value);
+}
+
+LONG_PTR Win32WindowSystem::GetWindowLongPtrW(HWND dialog, int index) {
+  return ::GetWindowLongPtrW(dialog, index);
 }
 
 BOOL Win32WindowSystem::EnableWindow(HWND window, BOOL enable) {

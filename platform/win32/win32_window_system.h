@@ -31,6 +31,8 @@ class Win32WindowSystem final : public WindowSystem {
   BOOL EndDialog(HWND dialog, INT_PTR result) override;
   BOOL PostEndDialog(HWND dialog, INT_PTR result) override;
   HWND GetDlgItem(HWND dialog, int id) override;
+  LONG_PTR SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) override;
+  LONG_PTR GetWindowLongPtrW(HWND dialog, int index) override;
   BOOL EnableWindow(HWND window, BOOL enable) override;
   BOOL IsWindowEnabled(HWND window) override;
   BOOL SetWindowTextW(HWND window, LPCWSTR text) override;

@@ -24,11 +24,12 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-// <windows.h> first: the others rely on its types (kept apart so include sorting
-// leaves the order alone).
+// <windows.h> first: the others rely on its types (kept out of include sorting).
+// clang-format off
+#include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
-#include <windows.h>
+// clang-format on
 
 #define WTEXT_(s) L##s
 

@@ -46,10 +46,10 @@ class WindowModel {
   void Retire(HWND dialog);
 
   bool Alive(HWND window) const;
-  bool Stale(HWND window) const;      // handed out once, retired since
-  HWND DialogOf(HWND window) const;   // a control's dialog, a dialog itself; null if stale
-  bool IsDialog(HWND window) const;   // a live dialog
-  int IdOf(HWND window) const;        // a control's id, 0 for a dialog or a stale handle
+  bool Stale(HWND window) const;     // handed out once, retired since
+  HWND DialogOf(HWND window) const;  // a control's dialog, a dialog itself; null if stale
+  bool IsDialog(HWND window) const;  // a live dialog
+  int IdOf(HWND window) const;       // a control's id, 0 for a dialog or a stale handle
   HWND Control(HWND dialog, int id) const;
 
   // --- Owner disabling --------------------------------------------------------------

@@ -95,6 +95,9 @@ bool ScriptedWindowSystem::DialogEnabled(HWND dialog) const {
     return w.isDialog && w.enabled && impl_->model.ModalChildren(dialog) == 0;
   });
 }
+bool ScriptedWindowSystem::Shows(HWND dialog) const {
+  return Inspect(*impl_, dialog, false, [](const auto& w) { return w.shown && !w.ended; });
+}
 bool ScriptedWindowSystem::HasEnded(HWND dialog) const {
   return Inspect(*impl_, dialog, false, [](const auto& w) { return w.ended; });
 }
@@ -104,7 +107,8 @@ INT_PTR ScriptedWindowSystem::DialogResult(HWND dialog) const {
 
 int ScriptedWindowSystem::HeldOpen() const {
   Lock lock(impl_->mu);
-  return static_cast<int>(std::ranges::count_if(impl_->held, [](const auto& b) { return !b->done; }));
+  return static_cast<int>(
+      std::ranges::count_if(impl_->held, [](const auto& b) { return !b->done; }));
 }
 
 int ScriptedWindowSystem::PendingRequests() const {

@@ -47,7 +47,8 @@ void Impl::ServeAction(Lock& lock, Action& action) {
     default: {
       const HWND dialog = NewestOpen(action.templateId);
       if (dialog == nullptr) {
-        Problem("an action for dialog " + std::to_string(action.templateId) + ", which is not open");
+        Problem("an action for dialog " + std::to_string(action.templateId) +
+                ", which is not open");
       }
       Deliver(lock, action.kind, dialog, action.controlId);
     }
@@ -108,6 +109,7 @@ HWND ScriptedWindowSystem::OpenDialog(int templateId, HWND owner, DLGPROC proc, 
   s.calls[call].result = static_cast<intptr_t>(Key(dialog));
   const HWND focus = s.FirstTabStop(*s.Find(dialog));
   s.CallProc(lock, dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), param);
+  s.Find(dialog)->shown = true;
   return dialog;
 }
 

@@ -28,7 +28,7 @@ struct ScriptedWindowSystem::Impl {
     WString text;
     bool isDialog = false, enabled = true, checked = false, tabStop = false;
     DLGPROC proc = nullptr;  // dialogs only, as are the rest
-    bool modal = false, ended = false, destroyed = false;
+    bool modal = false, shown = false, ended = false, destroyed = false;
     INT_PTR result = 0;
     std::vector<HWND> controls;
   };
@@ -125,6 +125,7 @@ struct ScriptedWindowSystem::Impl {
     Notify();
   }
 
+  ScriptedWindowSystem* self = nullptr;  // named as the caller of dialog procedures
   Options options;
   mutable std::mutex mu;
   std::condition_variable cv;

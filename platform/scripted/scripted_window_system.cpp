@@ -47,7 +47,11 @@ INT_PTR ScriptedWindowSystem::Impl::CallProc(Lock& lock, HWND dialog, UINT messa
   if (d == nullptr || d->destroyed || d->proc == nullptr) return 0;
   DLGPROC proc = d->proc;
   lock.unlock();
-  INT_PTR result = proc(dialog, message, wParam, lParam);
+  INT_PTR result = 0;
+  {
+    const WindowSystem::CallingScope calling(*self);
+    result = proc(dialog, message, wParam, lParam);
+  }
   lock.lock();
   return result;
 }
@@ -74,7 +78,9 @@ bool ScriptedWindowSystem::Impl::TakesInput(const Window& dialog) const {
 ScriptedWindowSystem::ScriptedWindowSystem() : ScriptedWindowSystem(Options{}) {}
 
 ScriptedWindowSystem::ScriptedWindowSystem(Options options)
-    : impl_(std::make_unique<Impl>(options)) {}
+    : impl_(std::make_unique<Impl>(options)) {
+  impl_->self = this;
+}
 
 void ScriptedWindowSystem::RegisterTemplate(const resources::DialogTemplate& dialog) {
   Impl::StoredTemplate stored{dialog.Id, WString(dialog.Title.begin(), dialog.Title.end()), {}};
@@ -112,6 +118,7 @@ INT_PTR ScriptedWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, H
   s.model.AddModalChild(owner, +1);
   const HWND focus = s.FirstTabStop(*s.Find(dialog));
   s.CallProc(lock, dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), param);
+  s.Find(dialog)->shown = true;
   if (!s.ServeUntil(lock, [&] { return s.Find(dialog)->ended; })) {
     s.MarkEnded(*s.Find(dialog), Abandoned);
   }

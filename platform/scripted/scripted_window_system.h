@@ -159,6 +159,7 @@ class ScriptedWindowSystem final : public WindowSystem {
   bool ControlEnabled(HWND dialog, int id) const;  // the control's own flag
   bool ControlChecked(HWND dialog, int id) const;
   bool DialogEnabled(HWND dialog) const;  // own flag and no modal child open
+  bool Shows(HWND dialog) const;          // from WM_INITDIALOG's return until it ends
   bool HasEnded(HWND dialog) const;
   INT_PTR DialogResult(HWND dialog) const;
   int HeldOpen() const;         // held boxes and file dialogs showing

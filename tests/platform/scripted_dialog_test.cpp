@@ -16,53 +16,6 @@ class ScriptedDialog : public ::testing::Test {
   Probe probe{ws};
 };
 
-TEST_F(ScriptedDialog, ModalLoopStartsWithInitDialogAndReturnsTheEndDialogResult) {
-  probe.onCommand = [&](HWND dialog, WORD id) {
-    if (id == OpenButton) ws.EndDialog(dialog, 7);
-  };
-  ws.QueueClick(MainId, OpenButton);
-
-  EXPECT_EQ(probe.RunMain(42), 7);
-
-  ASSERT_FALSE(probe.messages.empty());
-  EXPECT_EQ(probe.messages[0].message, WM_INITDIALOG);
-  EXPECT_EQ(probe.messages[0].lParam, 42);
-  EXPECT_TRUE(ws.HasEnded(ws.LastDialog(MainId)));
-  EXPECT_THAT(ws.Problems(), IsEmpty());
-}
-
-TEST_F(ScriptedDialog, InitDialogNamesTheFirstTabStopForFocus) {
-  HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
-  ASSERT_EQ(probe.messages.size(), 1u);
-  EXPECT_EQ(reinterpret_cast<HWND>(probe.messages[0].wParam), ws.GetDlgItem(dialog, HelpButton));
-  EXPECT_EQ(ws.Control(dialog, HelpButton), ws.GetDlgItem(dialog, HelpButton));
-}
-
-TEST_F(ScriptedDialog, EscAndEnterReachTheProcedureAndCloseNothing) {
-  ws.QueueEscape(MainId);
-  ws.QueueEnter(MainId);
-  ws.QueueCall([&] { EXPECT_FALSE(ws.HasEnded(ws.LastDialog(MainId))); });
-  ws.QueueClose(MainId);
-
-  EXPECT_EQ(probe.RunMain(), 0);
-
-  EXPECT_THAT(probe.Commands(), ElementsAre(IDCANCEL, IDOK));
-  EXPECT_EQ(probe.Received(WM_CLOSE).size(), 1u);
-}
-
-TEST_F(ScriptedDialog, CloseEndsTheLoopOnlyThroughEndDialog) {
-  probe.endOnClose = false;
-  probe.onCommand = [&](HWND dialog, WORD id) {
-    if (id == OpenButton) ws.EndDialog(dialog, 5);
-  };
-  ws.QueueClose(MainId);
-  ws.QueueCall([&] { EXPECT_FALSE(ws.HasEnded(ws.LastDialog(MainId))); });
-  ws.QueueClick(MainId, OpenButton);
-
-  EXPECT_EQ(probe.RunMain(), 5);
-  EXPECT_EQ(probe.Received(WM_CLOSE).size(), 1u);
-}
-
 TEST_F(ScriptedDialog, DisabledControlsAndStaticTextsSendNothing) {
   ws.QueueClick(MainId, RunButton);  // disabled in the template
   ws.QueueClick(MainId, Label);      // a static text

@@ -62,42 +62,6 @@ TEST_F(ScriptedThreads, TextFromAWorkerWaitsForTheGuiThreadToPump) {
   EXPECT_FALSE(call.onGuiThread);
 }
 
-TEST_F(ScriptedThreads, RequestsAreNeverServedInTheMiddleOfAHandler) {
-  HWND label = nullptr;
-  ThreadHandle thread{};
-  Task task{[&] { ws.SetWindowTextW(label, WTEXT("Please wait: running....")); }};
-  probe.onCommand = [&](HWND dialog, WORD id) {
-    if (id != OpenButton) return;
-    label = ws.GetDlgItem(dialog, Label);
-    thread = ws.BeginThread(&Task::Run, &task);
-    EXPECT_TRUE(WaitFor([&] { return ws.PendingRequests() == 1; }));  // the worker waits on us
-    ws.SetWindowTextW(label, WTEXT("***** Running ******"));
-  };
-  ws.QueueClick(MainId, OpenButton);
-  ws.QueueWaitIdle();
-  ws.QueueClose(MainId);
-
-  EXPECT_EQ(probe.RunMain(), 0);
-
-  EXPECT_THAT(ws.TextsSet(label),
-              ElementsAre(WTEXT("***** Running ******"), WTEXT("Please wait: running....")));
-  EXPECT_TRUE(ws.JoinThread(thread));
-  EXPECT_THAT(ws.Problems(), IsEmpty());
-}
-
-TEST_F(ScriptedThreads, ARequestToAnEndedDialogFailsAtOnce) {
-  HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
-  HWND label = ws.GetDlgItem(dialog, Label);
-  ASSERT_TRUE(ws.Close(dialog));
-  BOOL result = -1;
-  Task task{[&] { result = ws.SetWindowTextW(label, WTEXT("late")); }};
-
-  EXPECT_TRUE(ws.JoinThread(ws.BeginThread(&Task::Run, &task)));  // nobody pumps: must not block
-
-  EXPECT_EQ(result, FALSE);
-  EXPECT_EQ(ws.PendingRequests(), 0);
-}
-
 TEST_F(ScriptedThreads, AWaitingRequestFailsWhenItsDialogEnds) {
   HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
   HWND label = ws.GetDlgItem(dialog, Label);
@@ -114,74 +78,6 @@ TEST_F(ScriptedThreads, AWaitingRequestFailsWhenItsDialogEnds) {
   EXPECT_EQ(ws.Calls("SetWindowTextW").back().result, FALSE);
 }
 
-TEST_F(ScriptedThreads, AMessageBoxFromAWorkerBlocksOnlyTheWorker) {
-  HWND main = nullptr;
-  ThreadHandle thread{};
-  int answer = 0;
-  Task task{[&] {
-    answer = ws.MessageBoxW(nullptr, WTEXT("Can't open file 22DD"), WTEXT("Warring"), MB_OK);
-    ws.PostEndDialog(main, 3);
-  }};
-  probe.onCommand = [&](HWND dialog, WORD id) {
-    if (id != OpenButton) return;
-    main = dialog;
-    thread = ws.BeginThread(&Task::Run, &task);
-  };
-  ws.AnswerMessageBox(IDOK, ScriptedWindowSystem::Hold::UntilDismissed);
-  ws.QueueClick(MainId, OpenButton);
-  ws.QueueWaitIdle();  // the worker is now waiting in its box
-  ws.QueueCall([&] {
-    EXPECT_EQ(ws.HeldOpen(), 1);
-    EXPECT_TRUE(ws.DialogEnabled(main));  // no owner: the main dialog stays usable
-  });
-  ws.QueueClick(MainId, HelpButton);
-  ws.QueueClose(InfoId);
-  ws.QueueDismiss();
-
-  EXPECT_EQ(probe.RunMain(), 3);
-
-  EXPECT_THAT(probe.Commands(), ElementsAre(OpenButton, HelpButton));
-  EXPECT_EQ(answer, IDOK);
-  CallRecord box = ws.Calls("MessageBoxW").at(0);
-  EXPECT_EQ(box.window, nullptr);
-  EXPECT_EQ(box.text, WTEXT("Can't open file 22DD"));
-  EXPECT_EQ(box.caption, WTEXT("Warring"));
-  EXPECT_EQ(box.args, (std::vector<intptr_t>{MB_OK}));
-  EXPECT_EQ(box.thread, ws.ThreadId(thread));
-  EXPECT_FALSE(box.onGuiThread);
-  EXPECT_TRUE(ws.JoinThread(thread));
-  EXPECT_THAT(ws.Problems(), IsEmpty());
-}
-
-TEST_F(ScriptedThreads, AWorkersBoxOwnedByTheMainDialogDisablesItMeanwhile) {
-  HWND main = nullptr;
-  ThreadHandle thread{};
-  Task task{[&] {
-    ws.MessageBoxW(main, WTEXT("Program will exit"), WTEXT(" Closing......"), MB_OK);
-    ws.PostEndDialog(main, 0);
-  }};
-  probe.onCommand = [&](HWND dialog, WORD id) {
-    if (id != OpenButton) return;
-    main = dialog;
-    thread = ws.BeginThread(&Task::Run, &task);
-  };
-  ws.AnswerMessageBox(IDOK, ScriptedWindowSystem::Hold::UntilDismissed);
-  ws.QueueClick(MainId, OpenButton);
-  ws.QueueWaitIdle();
-  ws.QueueCall([&] {
-    EXPECT_FALSE(ws.DialogEnabled(main));
-    EXPECT_TRUE(ws.ControlEnabled(main, HelpButton));
-  });
-  ws.QueueClick(MainId, HelpButton);  // sends nothing
-  ws.QueueDismiss();
-
-  EXPECT_EQ(probe.RunMain(), 0);
-
-  EXPECT_THAT(probe.Commands(), ElementsAre(OpenButton));
-  EXPECT_EQ(ws.Calls("MessageBoxW").at(0).window, main);
-  EXPECT_TRUE(ws.JoinThread(thread));
-}
-
 TEST_F(ScriptedThreads, EndDialogFromAWorkerIsQueuedAndNeverWaits) {
   HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
   BOOL result = FALSE;
@@ -195,31 +91,6 @@ TEST_F(ScriptedThreads, EndDialogFromAWorkerIsQueuedAndNeverWaits) {
   EXPECT_TRUE(ws.HasEnded(dialog));
   EXPECT_EQ(ws.DialogResult(dialog), 9);
   EXPECT_FALSE(ws.PostEndDialog(dialog, 1));  // it no longer exists
-}
-
-TEST_F(ScriptedThreads, TheMainLoopReturnsOnlyAfterTheNestedLoopAboveItUnwinds) {
-  HWND main = nullptr;
-  BOOL lateText = -1;
-  Task end{[&] { ws.PostEndDialog(main, 4); }};
-  Task text{[&] { lateText = ws.SetWindowTextW(ws.Control(main, Label), WTEXT("late")); }};
-  ws.QueueClick(MainId, HelpButton);
-  ws.QueueCall([&] {
-    main = ws.LastDialog(MainId);
-    EXPECT_TRUE(ws.JoinThread(ws.BeginThread(&Task::Run, &end)));
-  });
-  ws.QueueWaitIdle();  // serves the request: the main dialog has ended, Info still runs
-  ws.QueueCall([&] {
-    EXPECT_TRUE(ws.HasEnded(main));
-    EXPECT_FALSE(ws.HasEnded(ws.LastDialog(InfoId)));
-    EXPECT_TRUE(ws.JoinThread(ws.BeginThread(&Task::Run, &text)));  // fails without waiting
-  });
-  ws.QueueClose(InfoId);
-
-  EXPECT_EQ(probe.RunMain(), 4);
-
-  EXPECT_EQ(lateText, FALSE);
-  EXPECT_EQ(probe.Received(WM_CLOSE).at(0).dialog, ws.LastDialog(InfoId));
-  EXPECT_THAT(ws.Problems(), IsEmpty());
 }
 
 // The gate holds a thread where a test wants it, counted as idle meanwhile; opening
@@ -258,18 +129,6 @@ TEST_F(ScriptedThreads, ThreadStartCanBeScriptedToFail) {
   EXPECT_NE(thread, ThreadHandle::None);
   EXPECT_TRUE(ws.JoinThread(thread));
   EXPECT_TRUE(ran);
-}
-
-TEST_F(ScriptedThreads, AThreadIsJoinedOnceAndNeverByItself) {
-  std::promise<ThreadHandle> handle;
-  BOOL self = -1;
-  Task task{[&] { self = ws.JoinThread(handle.get_future().get()); }};
-  ThreadHandle thread = ws.BeginThread(&Task::Run, &task);
-  handle.set_value(thread);
-
-  EXPECT_TRUE(ws.JoinThread(thread));
-  EXPECT_EQ(self, FALSE);
-  EXPECT_FALSE(ws.JoinThread(thread));
 }
 
 TEST(ScriptedShutdown, DestroyingTheLayerReleasesEveryWaitingThread) {

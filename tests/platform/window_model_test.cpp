@@ -144,13 +144,10 @@ TEST(StoreChosenPath, FillsTheRecordAsWindowsDoes) {
     WORD offset, extension;
   };
   const Row rows[] = {
-      {WTEXT("C:\\docs\\report.pdf"), 8, 15},
-      {WTEXT("/home/ann/notes.txt"), 10, 16},
+      {WTEXT("C:\\docs\\report.pdf"), 8, 15}, {WTEXT("/home/ann/notes.txt"), 10, 16},
       {WTEXT("/home/a.b/README"), 10, 16},  // no extension: at the terminator
-      {WTEXT("/tmp/archive.tar.gz"), 5, 17},
-      {WTEXT("/tmp/ends."), 5, 0},  // a trailing dot: zero
-      {WTEXT("C:/mixed\\name"), 9, 13},
-      {WTEXT("plain"), 0, 5},
+      {WTEXT("/tmp/archive.tar.gz"), 5, 17},  {WTEXT("/tmp/ends."), 5, 0},  // a trailing dot: zero
+      {WTEXT("C:/mixed\\name"), 9, 13},       {WTEXT("plain"), 0, 5},
   };
   for (const Row& row : rows) {
     WCHAR buffer[64] = {};

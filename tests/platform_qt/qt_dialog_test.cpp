@@ -31,14 +31,6 @@ class QtDialogTest : public ::testing::Test {
   }
 };
 
-TEST_F(QtDialogTest, InitDialogComesFirstWithTheParameterBeforeTheDialogShows) {
-  ASSERT_EQ(RunMainWith([&] { CloseAsUser(ws.Widget(Main())); }), 7);
-  ASSERT_FALSE(probe.messages.empty());
-  EXPECT_EQ(probe.messages.front().message, WM_INITDIALOG);
-  EXPECT_EQ(probe.messages.front().lParam, 42);
-  EXPECT_FALSE(probe.messages.front().visible);
-}
-
 TEST_F(QtDialogTest, ControlsAreBuiltFromTheTemplateAndKeptById) {
   RunMainWith([&] {
     HWND main = Main();
@@ -117,19 +109,6 @@ TEST_F(QtDialogTest, TabFollowsTheTemplateAndSkipsDisabledControls) {
   });
 }
 
-TEST_F(QtDialogTest, TheCloseBoxSendsCloseAndOnlyEndDialogEndsTheLoop) {
-  probe.endOnClose = false;
-  bool openAfterClose = false;
-  const INT_PTR result = RunMainWith([&] {
-    CloseAsUser(ws.Widget(Main()));
-    openAfterClose = ws.Widget(Main())->isVisible();
-    ws.EndDialog(Main(), 3);
-  });
-  EXPECT_TRUE(openAfterClose);
-  EXPECT_EQ(probe.Received(WM_CLOSE).size(), 1u);
-  EXPECT_EQ(result, 3);
-}
-
 TEST_F(QtDialogTest, AnOwnedDialogDisablesItsOwnerWhileItsControlsKeepTheirFlags) {
   BOOL mainEnabledDuringInfo = TRUE, helpFlagDuringInfo = FALSE;
   bool infoModal = false;
@@ -155,25 +134,6 @@ TEST_F(QtDialogTest, AnOwnedDialogDisablesItsOwnerWhileItsControlsKeepTheirFlags
   EXPECT_TRUE(helpFlagDuringInfo);
   // Help's command, then Info's Esc and Enter; nothing from the blocked Open.
   EXPECT_THAT(probe.Commands(), ElementsAre(HelpButton, IDCANCEL, IDOK));
-}
-
-TEST_F(QtDialogTest, HandlesOfAnEndedDialogFailAtOnceFromAnyThread) {
-  HWND main = nullptr, run = nullptr;
-  RunMainWith([&] {
-    main = Main();
-    run = ws.GetDlgItem(main, RunButton);
-    CloseAsUser(ws.Widget(main));
-  });
-  EXPECT_EQ(ws.SetWindowTextW(run, WTEXT("x")), FALSE);
-  EXPECT_EQ(ws.EnableWindow(run, TRUE), FALSE);
-  EXPECT_EQ(ws.IsWindowEnabled(main), FALSE);
-  EXPECT_EQ(ws.GetDlgItem(main, RunButton), nullptr);
-  EXPECT_EQ(ws.EndDialog(main, 1), FALSE);
-  EXPECT_EQ(ws.PostEndDialog(main, 1), FALSE);
-  BOOL fromWorker = TRUE;
-  std::thread worker([&] { fromWorker = ws.SetWindowTextW(run, WTEXT("late")); });
-  worker.join();  // never blocks: the GUI thread is not pumping here
-  EXPECT_EQ(fromWorker, FALSE);
 }
 
 TEST_F(QtDialogTest, UnknownTemplatesAndStaleOwnersCannotBeRun) {

@@ -7,14 +7,16 @@ namespace tavrinole {
 
 using Impl = ScriptedWindowSystem::Impl;
 
-size_t Impl::Record(std::string op, HWND window, std::thread::id thread) {
+CallRecord& Impl::Record(std::string op, HWND window, std::vector<intptr_t> args,
+                         std::thread::id thread) {
   CallRecord& r = calls.emplace_back();
   r.op = std::move(op);
   r.window = window;
+  r.args = std::move(args);
   if (const Window* w = Find(window)) r.id = w->id;
   r.thread = thread;
   r.onGuiThread = gui && *gui == thread;
-  return calls.size() - 1;
+  return r;
 }
 
 bool Impl::ConsumeFailure(std::string_view op) {
@@ -133,7 +135,7 @@ std::optional<WNDCLASSEXW> ScriptedWindowSystem::RegisteredClass(WStringView nam
 
 std::vector<CallRecord> ScriptedWindowSystem::Calls() const {
   Lock lock(impl_->mu);
-  return impl_->calls;
+  return {impl_->calls.begin(), impl_->calls.end()};
 }
 
 std::vector<CallRecord> ScriptedWindowSystem::Calls(std::string_view op) const {

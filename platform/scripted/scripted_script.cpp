@@ -8,8 +8,7 @@ using Impl = ScriptedWindowSystem::Impl;
 
 bool Impl::Deliver(Lock& lock, ActionKind kind, HWND dialog, int controlId) {
   static constexpr const char* Names[] = {"Click", "Escape", "Enter", "Close"};
-  Record(Names[static_cast<int>(kind)], dialog);
-  CallRecord& call = Last();
+  CallRecord& call = Record(Names[static_cast<int>(kind)], dialog);
   if (kind == ActionKind::Click) call.args = {controlId};
   Window* d = Live(dialog);
   if (d == nullptr || !d->isDialog || !TakesInput(*d)) return false;
@@ -97,16 +96,14 @@ void ScriptedWindowSystem::FailNext(std::string_view operation, int count) {
 HWND ScriptedWindowSystem::OpenDialog(int templateId, HWND owner, DLGPROC proc, LPARAM param) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  s.Record("OpenDialog", owner);
-  const size_t call = s.calls.size() - 1;
-  s.Last().args = {templateId, param};
+  CallRecord& call = s.Record("OpenDialog", owner, {templateId, param});
   if (!s.templates.contains(templateId)) {
     s.Problem("OpenDialog for unknown template " + std::to_string(templateId));
     return nullptr;
   }
   if (!s.gui) s.gui = std::this_thread::get_id();
   const HWND dialog = s.MakeDialog(templateId, proc, false);
-  s.calls[call].result = static_cast<intptr_t>(Key(dialog));
+  call.result = static_cast<intptr_t>(Key(dialog));
   const HWND focus = s.FirstTabStop(*s.Find(dialog));
   s.CallProc(lock, dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), param);
   s.Find(dialog)->shown = true;

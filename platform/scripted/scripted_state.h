@@ -80,8 +80,9 @@ struct ScriptedWindowSystem::Impl {
   explicit Impl(Options o) : options(o) {}
 
   // --- Bookkeeping (scripted_log.cpp), all with mu held --------------------------------
-  size_t Record(std::string op, HWND window, std::thread::id thread = std::this_thread::get_id());
-  CallRecord& Last() { return calls.back(); }
+  // The call's record; it stays where it is while later calls are recorded.
+  CallRecord& Record(std::string op, HWND window, std::vector<intptr_t> args = {},
+                     std::thread::id thread = std::this_thread::get_id());
   void Problem(std::string text) { problems.push_back(std::move(text)); }
   bool ConsumeFailure(std::string_view op);
   Window* Find(HWND hwnd);
@@ -145,7 +146,7 @@ struct ScriptedWindowSystem::Impl {
   std::deque<Answer> boxAnswers, fileAnswers;
   std::vector<std::shared_ptr<HeldBox>> held;
   std::map<std::string, int, std::less<>> failures;
-  std::vector<CallRecord> calls;
+  std::deque<CallRecord> calls;
   std::vector<FileDialogRecord> fileDialogs;
   std::vector<std::string> problems;
 };

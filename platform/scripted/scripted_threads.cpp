@@ -55,9 +55,9 @@ void Impl::ServeRequest() {
     if (Window* d = Live(r.window); d != nullptr && d->isDialog) MarkEnded(*d, r.result);
   } else if (Window* w = Live(r.window); w != nullptr && model.Finish(*r.tracked, TRUE)) {
     w->text = r.text;
-    Record("SetWindowTextW", r.window, r.from);
-    Last().text = r.text;
-    Last().result = TRUE;
+    CallRecord& call = Record("SetWindowTextW", r.window, {}, r.from);
+    call.text = r.text;
+    call.result = TRUE;
   } else {
     model.Finish(*r.tracked, FALSE);
   }
@@ -106,9 +106,9 @@ BOOL Impl::SendText(Lock& lock, HWND window, LPCWSTR text) {
   Window* w = Live(window);
   if (w != nullptr && !shutdown && (!gui || OnGui())) {
     w->text = value;
-    Record("SetWindowTextW", window);
-    Last().text = value;
-    return static_cast<BOOL>(Last().result = TRUE);
+    CallRecord& call = Record("SetWindowTextW", window);
+    call.text = value;
+    return static_cast<BOOL>(call.result = TRUE);
   }
   std::shared_ptr<WindowModel::Request> tracked;
   if (w != nullptr && !shutdown) tracked = model.Track(window, FALSE);
@@ -119,8 +119,8 @@ BOOL Impl::SendText(Lock& lock, HWND window, LPCWSTR text) {
     Current()->waitingOn = nullptr;
     if (model.Done(*tracked) && tracked->result == TRUE) return TRUE;
   }
-  Record("SetWindowTextW", window);
-  Last().text = value;
+  CallRecord& call = Record("SetWindowTextW", window);
+  call.text = value;
   return FALSE;
 }
 
@@ -182,7 +182,7 @@ ScriptedWindowSystem::~ScriptedWindowSystem() {
 ThreadHandle ScriptedWindowSystem::BeginThread(ThreadRoutine routine, void* argument) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  s.Record("BeginThread", nullptr);
+  CallRecord& call = s.Record("BeginThread", nullptr);
   if (s.shutdown || s.ConsumeFailure("BeginThread")) return ThreadHandle::None;
   auto rec = std::make_unique<Impl::ThreadRec>();
   Impl::ThreadRec* t = rec.get();
@@ -206,7 +206,7 @@ ThreadHandle ScriptedWindowSystem::BeginThread(ThreadRoutine routine, void* argu
   t->id = t->thread.get_id();
   s.byId[t->id] = t;
   s.threads[t->handle] = std::move(rec);
-  s.Last().result = static_cast<intptr_t>(t->handle);
+  call.result = static_cast<intptr_t>(t->handle);
   s.Notify();
   return static_cast<ThreadHandle>(t->handle);
 }
@@ -215,9 +215,7 @@ BOOL ScriptedWindowSystem::JoinThread(ThreadHandle thread) {
   Impl& s = *impl_;
   Lock lock(s.mu);
   const auto handle = static_cast<uintptr_t>(thread);
-  s.Record("JoinThread", nullptr);
-  const size_t call = s.calls.size() - 1;
-  s.Last().args = {static_cast<intptr_t>(handle)};
+  CallRecord& call = s.Record("JoinThread", nullptr, {static_cast<intptr_t>(handle)});
   auto it = s.threads.find(handle);
   if (it == s.threads.end() || it->second->joining ||
       it->second->id == std::this_thread::get_id()) {
@@ -241,7 +239,7 @@ BOOL ScriptedWindowSystem::JoinThread(ThreadHandle thread) {
   }
   std::thread finished = std::move(t->thread);
   s.threads.erase(handle);
-  s.calls[call].result = TRUE;
+  call.result = TRUE;
   s.Notify();
   lock.unlock();
   finished.join();
@@ -252,13 +250,12 @@ BOOL ScriptedWindowSystem::AlertThread(ThreadHandle thread) {
   Impl& s = *impl_;
   Lock lock(s.mu);
   const auto handle = static_cast<uintptr_t>(thread);
-  s.Record("AlertThread", nullptr);
-  s.Last().args = {static_cast<intptr_t>(handle)};
+  CallRecord& call = s.Record("AlertThread", nullptr, {static_cast<intptr_t>(handle)});
   auto it = s.threads.find(handle);
   if (it == s.threads.end() || it->second->done) return FALSE;
   Impl::ThreadRec& t = *it->second;
   (t.sleeping && t.alertable ? t.alerted : t.alertPending) = true;
-  s.Last().result = TRUE;
+  call.result = TRUE;
   s.Notify();
   return TRUE;
 }
@@ -267,9 +264,7 @@ DWORD ScriptedWindowSystem::SleepEx(DWORD milliseconds, BOOL alertable) {
   Impl& s = *impl_;
   Lock lock(s.mu);
   Impl::ThreadRec* me = s.Current();
-  s.Record("SleepEx", nullptr);
-  const size_t call = s.calls.size() - 1;
-  s.Last().args = {static_cast<intptr_t>(milliseconds), alertable};
+  CallRecord& call = s.Record("SleepEx", nullptr, {static_cast<intptr_t>(milliseconds), alertable});
   if (!(alertable && std::exchange(me->alertPending, false))) {
     me->sleeping = me->blocked = true;
     me->alertable = alertable != FALSE;
@@ -280,7 +275,7 @@ DWORD ScriptedWindowSystem::SleepEx(DWORD milliseconds, BOOL alertable) {
     s.Notify();
     if (!std::exchange(me->alerted, false)) return 0;
   }
-  return static_cast<DWORD>(s.calls[call].result = WAIT_IO_COMPLETION);
+  return static_cast<DWORD>(call.result = WAIT_IO_COMPLETION);
 }
 
 void ScriptedWindowSystem::WaitAtGate() {

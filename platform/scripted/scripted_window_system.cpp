@@ -102,11 +102,10 @@ INT_PTR ScriptedWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, H
                                               DLGPROC proc, LPARAM param) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  s.Record("DialogBoxParamW", owner);
+  CallRecord& call = s.Record("DialogBoxParamW", owner);
   const int templateId = IS_INTRESOURCE(templateName) ? LOWORD(Key(templateName)) : 0;
-  const size_t call = s.calls.size() - 1;
-  s.Last().args = {templateId, param};
-  s.Last().result = -1;
+  call.args = {templateId, param};
+  call.result = -1;
   if (s.ConsumeFailure("DialogBoxParamW")) return -1;
   if (!s.templates.contains(templateId) || (owner != nullptr && !s.model.Alive(owner))) {
     s.Problem("DialogBoxParamW for unknown template or owner " + std::to_string(templateId));
@@ -125,7 +124,7 @@ INT_PTR ScriptedWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, H
   s.model.AddModalChild(owner, -1);
   Impl::Window& d = *s.Find(dialog);
   s.Destroy(d);
-  s.calls[call].result = d.result;
+  call.result = d.result;
   return d.result;
 }
 
@@ -134,12 +133,11 @@ BOOL ScriptedWindowSystem::EndDialog(HWND dialog, INT_PTR result) {
   {
     Lock lock(s.mu);
     if (!s.gui || s.OnGui()) {
-      s.Record("EndDialog", dialog);
-      s.Last().args = {result};
+      CallRecord& call = s.Record("EndDialog", dialog, {result});
       Impl::Window* d = s.Live(dialog);
       if (d == nullptr || !d->isDialog) return FALSE;
       s.MarkEnded(*d, result);
-      s.Last().result = TRUE;
+      call.result = TRUE;
       return TRUE;
     }
   }
@@ -149,12 +147,11 @@ BOOL ScriptedWindowSystem::EndDialog(HWND dialog, INT_PTR result) {
 BOOL ScriptedWindowSystem::PostEndDialog(HWND dialog, INT_PTR result) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  s.Record("PostEndDialog", dialog);
-  s.Last().args = {result};
+  CallRecord& call = s.Record("PostEndDialog", dialog, {result});
   Impl::Window* d = s.Live(dialog);
   if (d == nullptr || !d->isDialog || d->ended) return FALSE;
   s.requests.push_back({nullptr, dialog, {}, result, false, std::this_thread::get_id()});
-  s.Last().result = TRUE;
+  call.result = TRUE;
   s.Notify();
   return TRUE;
 }
@@ -176,13 +173,12 @@ LONG_PTR ScriptedWindowSystem::GetWindowLongPtrW(HWND dialog, int index) {
 BOOL ScriptedWindowSystem::EnableWindow(HWND window, BOOL enable) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  s.Record("EnableWindow", window);
-  s.Last().args = {enable};
+  CallRecord& call = s.Record("EnableWindow", window, {enable});
   Impl::Window* w = s.Live(window);
   if (w == nullptr) return FALSE;
   const BOOL wasDisabled = w->enabled ? FALSE : TRUE;
   w->enabled = enable != FALSE;
-  s.Last().result = wasDisabled;
+  call.result = wasDisabled;
   s.Notify();
   return wasDisabled;
 }
@@ -217,9 +213,9 @@ LRESULT ScriptedWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wPa
                                            LPARAM lParam) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  s.Record("SendMessageW", window);
-  const size_t call = s.calls.size() - 1;
-  s.Last().args = {static_cast<intptr_t>(message), static_cast<intptr_t>(wParam), lParam};
+  CallRecord& call =
+      s.Record("SendMessageW", window,
+               {static_cast<intptr_t>(message), static_cast<intptr_t>(wParam), lParam});
   Impl::Window* w = s.Live(window);
   if (w == nullptr) return 0;
   if (s.gui && !s.OnGui()) s.Problem("SendMessageW off the GUI thread");
@@ -232,7 +228,7 @@ LRESULT ScriptedWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wPa
   } else if (checkBox && message == BM_SETCHECK) {
     w->checked = static_cast<LRESULT>(wParam) == BST_CHECKED;
   }
-  s.calls[call].result = result;
+  call.result = result;
   return result;
 }
 
@@ -241,11 +237,10 @@ LRESULT ScriptedWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wPa
 int ScriptedWindowSystem::MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  s.Record("MessageBoxW", owner);
-  const size_t call = s.calls.size() - 1;
-  s.Last().text = Copy(text);
-  s.Last().caption = Copy(caption);
-  s.Last().args = {static_cast<intptr_t>(type)};
+  CallRecord& call = s.Record("MessageBoxW", owner);
+  call.text = Copy(text);
+  call.caption = Copy(caption);
+  call.args = {static_cast<intptr_t>(type)};
   Impl::Answer answer;
   if (!s.boxAnswers.empty()) {
     answer = s.boxAnswers.front();
@@ -255,17 +250,16 @@ int ScriptedWindowSystem::MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption,
     answer.result = IDNO;
   }
   if (answer.hold) s.HoldOpen(lock, owner);
-  s.calls[call].result = answer.result;
+  call.result = answer.result;
   return answer.result;
 }
 
 BOOL ScriptedWindowSystem::Impl::FileDialog(const char* op, LPOPENFILENAMEW ofn) {
   Lock lock(mu);
-  Record(op, ofn != nullptr ? ofn->hwndOwner : nullptr);
-  const size_t call = calls.size() - 1;
+  CallRecord& call = Record(op, ofn != nullptr ? ofn->hwndOwner : nullptr);
   if (ofn == nullptr) return FALSE;
-  Last().args = {static_cast<intptr_t>(ofn->lStructSize), static_cast<intptr_t>(ofn->Flags),
-                 static_cast<intptr_t>(ofn->nFilterIndex), static_cast<intptr_t>(ofn->nMaxFile)};
+  call.args = {static_cast<intptr_t>(ofn->lStructSize), static_cast<intptr_t>(ofn->Flags),
+               static_cast<intptr_t>(ofn->nFilterIndex), static_cast<intptr_t>(ofn->nMaxFile)};
   FileDialogRecord fr;
   fr.op = op;
   fr.record = *ofn;
@@ -292,8 +286,8 @@ BOOL ScriptedWindowSystem::Impl::FileDialog(const char* op, LPOPENFILENAMEW ofn)
   const BOOL ok = !answer.cancel && StoreChosenPath(*ofn, answer.path);
   if (ok) fr.chosen = answer.path;
   fr.result = ok;
-  calls[call].text = fr.chosen;
-  calls[call].result = ok;
+  call.text = fr.chosen;
+  call.result = ok;
   fileDialogs.push_back(std::move(fr));
   return ok;
 }
@@ -311,42 +305,42 @@ BOOL ScriptedWindowSystem::GetSaveFileNameW(LPOPENFILENAMEW record) {
 BOOL ScriptedWindowSystem::InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  s.Record("InitCommonControlsEx", nullptr);
+  CallRecord& call = s.Record("InitCommonControlsEx", nullptr);
   if (init == nullptr) return FALSE;
-  s.Last().args = {static_cast<intptr_t>(init->dwSize), static_cast<intptr_t>(init->dwICC)};
+  call.args = {static_cast<intptr_t>(init->dwSize), static_cast<intptr_t>(init->dwICC)};
   if (s.ConsumeFailure("InitCommonControlsEx") || init->dwSize != sizeof(INITCOMMONCONTROLSEX)) {
     return FALSE;
   }
-  return static_cast<BOOL>(s.Last().result = TRUE);
+  return static_cast<BOOL>(call.result = TRUE);
 }
 
 BOOL ScriptedWindowSystem::GetClassInfoExW(HINSTANCE, LPCWSTR className, LPWNDCLASSEXW info) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  s.Record("GetClassInfoExW", nullptr);
+  CallRecord& call = s.Record("GetClassInfoExW", nullptr);
   const bool isAtom = IS_INTRESOURCE(className);
-  if (!isAtom) s.Last().text = Copy(className);
-  s.Last().args = {isAtom ? static_cast<intptr_t>(Key(className)) : 0,
-                   info != nullptr ? static_cast<intptr_t>(info->cbSize) : 0};
+  if (!isAtom) call.text = Copy(className);
+  call.args = {isAtom ? static_cast<intptr_t>(Key(className)) : 0,
+               info != nullptr ? static_cast<intptr_t>(info->cbSize) : 0};
   if (info == nullptr || s.ConsumeFailure("GetClassInfoExW")) return FALSE;
   const BOOL found = s.model.ClassInfo(className, *info);
   if (found && isAtom) info->hCursor = reinterpret_cast<HCURSOR>(++s.nextImage);
-  s.Last().result = found;
+  call.result = found;
   return found;
 }
 
 ATOM ScriptedWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  s.Record("RegisterClassExW", nullptr);
+  CallRecord& call = s.Record("RegisterClassExW", nullptr);
   if (info == nullptr) return 0;
-  s.Last().args = {static_cast<intptr_t>(info->cbSize)};
+  call.args = {static_cast<intptr_t>(info->cbSize)};
   if (info->lpszClassName != nullptr && !IS_INTRESOURCE(info->lpszClassName)) {
-    s.Last().text = info->lpszClassName;
+    call.text = info->lpszClassName;
   }
   if (s.ConsumeFailure("RegisterClassExW")) return 0;
   const ATOM atom = s.model.RegisterClass(*info);
-  s.Last().result = atom;
+  call.result = atom;
   return atom;
 }
 
@@ -354,11 +348,11 @@ HANDLE ScriptedWindowSystem::LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int 
                                         UINT flags) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  s.Record("LoadImageW", nullptr);
-  s.Last().args = {IS_INTRESOURCE(name) ? static_cast<intptr_t>(Key(name)) : -1,
-                   static_cast<intptr_t>(type), cx, cy, static_cast<intptr_t>(flags)};
+  CallRecord& call = s.Record("LoadImageW", nullptr,
+                              {IS_INTRESOURCE(name) ? static_cast<intptr_t>(Key(name)) : -1,
+                               static_cast<intptr_t>(type), cx, cy, static_cast<intptr_t>(flags)});
   if (s.ConsumeFailure("LoadImageW")) return nullptr;
-  s.Last().result = static_cast<intptr_t>(++s.nextImage);
+  call.result = static_cast<intptr_t>(++s.nextImage);
   return reinterpret_cast<HANDLE>(s.nextImage);
 }
 

@@ -72,8 +72,8 @@ class ContractProbe {
     return ids;
   }
   size_t Count(UINT message) const {
-    return static_cast<size_t>(
-        std::count_if(seen.begin(), seen.end(), [&](const Seen& m) { return m.message == message; }));
+    return static_cast<size_t>(std::count_if(seen.begin(), seen.end(),
+                                             [&](const Seen& m) { return m.message == message; }));
   }
   HWND First(int templateId) const {
     for (const auto& [id, dialog] : dialogs) {
@@ -135,7 +135,8 @@ class WindowContract : public ::testing::Test {
     return result;
   }
   INT_PTR PlayMain(std::vector<Step> steps, LPARAM param = 0) {
-    return Play(std::move(steps), [&] { return probe.Run(resources::MainDialogId, nullptr, param); });
+    return Play(std::move(steps),
+                [&] { return probe.Run(resources::MainDialogId, nullptr, param); });
   }
   HWND Main() const { return probe.First(resources::MainDialogId); }
   HWND Item(int id) { return d.ws.GetDlgItem(Main(), id); }
@@ -197,10 +198,10 @@ TYPED_TEST_SUITE_P(WindowContract);
 TYPED_TEST_P(WindowContract, InitDialogComesFirstBeforeTheDialogShows) {
   HWND firstFocus = nullptr;
   const INT_PTR result = this->PlayMain({{[&] {
-                                           firstFocus = this->Item(HelpId);
-                                           this->d.CloseBox(this->Main());
-                                           return true;
-                                         }}},
+                                          firstFocus = this->Item(HelpId);
+                                          this->d.CloseBox(this->Main());
+                                          return true;
+                                        }}},
                                         42);
   EXPECT_EQ(result, ClosedResult);
   ASSERT_FALSE(this->probe.seen.empty());
@@ -280,7 +281,7 @@ TYPED_TEST_P(WindowContract, EachDialogKeepsItsOwnUserValue) {
   EXPECT_EQ(before, 0);
   EXPECT_EQ(aboutOwn, 0);
   EXPECT_EQ(mainDuring, 1234);
-  EXPECT_EQ(mainAfter, 1234);  // the value before
+  EXPECT_EQ(mainAfter, 1234);                           // the value before
   EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 0);  // gone with its dialog
   EXPECT_EQ(this->probe.unnamedCalls, 0);
   EXPECT_EQ(WindowSystem::Calling(), nullptr);
@@ -534,15 +535,12 @@ TYPED_TEST_P(WindowContract, AnAlertCutsShortTheCurrentOrTheNextAlertableSleep) 
   EXPECT_EQ(ws.SleepEx(1, TRUE), 0u);  // no alert left over
 }
 
-REGISTER_TYPED_TEST_SUITE_P(WindowContract, InitDialogComesFirstBeforeTheDialogShows,
-                            EscEnterAndTheCloseBoxReachTheProcedureAndOnlyEndDialogEnds,
-                            AnEndedDialogIsHiddenAtOnce, EachDialogKeepsItsOwnUserValue,
-                            AnOwnedDialogDisablesItsOwnerOnlyWhileItRuns,
-                            StaleHandlesFailAtOnceFromAnyThread,
-                            AWorkersTextIsSetBetweenHandlersWhileTheWorkerWaits,
-                            AWorkerEndsTheMainDialogAfterTheLoopAboveItUnwinds,
-                            MessageBoxesFromAWorkerBlockOnlyTheWorker,
-                            AThreadIsJoinedOnceAndNeverByItself,
-                            AnAlertCutsShortTheCurrentOrTheNextAlertableSleep);
+REGISTER_TYPED_TEST_SUITE_P(
+    WindowContract, InitDialogComesFirstBeforeTheDialogShows,
+    EscEnterAndTheCloseBoxReachTheProcedureAndOnlyEndDialogEnds, AnEndedDialogIsHiddenAtOnce,
+    EachDialogKeepsItsOwnUserValue, AnOwnedDialogDisablesItsOwnerOnlyWhileItRuns,
+    StaleHandlesFailAtOnceFromAnyThread, AWorkersTextIsSetBetweenHandlersWhileTheWorkerWaits,
+    AWorkerEndsTheMainDialogAfterTheLoopAboveItUnwinds, MessageBoxesFromAWorkerBlockOnlyTheWorker,
+    AThreadIsJoinedOnceAndNeverByItself, AnAlertCutsShortTheCurrentOrTheNextAlertableSleep);
 
 }  // namespace tavrinole::testing

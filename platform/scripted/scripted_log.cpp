@@ -123,12 +123,6 @@ std::optional<std::thread::id> ScriptedWindowSystem::GuiThread() const {
   return impl_->gui;
 }
 
-std::thread::id ScriptedWindowSystem::ThreadId(ThreadHandle thread) const {
-  Lock lock(impl_->mu);
-  auto it = impl_->threads.find(static_cast<uintptr_t>(thread));
-  return it != impl_->threads.end() ? it->second->id : std::thread::id();
-}
-
 std::optional<WNDCLASSEXW> ScriptedWindowSystem::RegisteredClass(WStringView name) const {
   return impl_->model.Class(name);
 }

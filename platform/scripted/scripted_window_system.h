@@ -165,7 +165,6 @@ class ScriptedWindowSystem final : public WindowSystem {
   int HeldOpen() const;         // held boxes and file dialogs showing
   int PendingRequests() const;  // requests waiting for the GUI thread
   std::optional<std::thread::id> GuiThread() const;
-  std::thread::id ThreadId(ThreadHandle thread) const;
   std::optional<WNDCLASSEXW> RegisteredClass(WStringView name) const;
 
   std::vector<CallRecord> Calls() const;

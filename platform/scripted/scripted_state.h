@@ -107,6 +107,7 @@ struct ScriptedWindowSystem::Impl {
   bool WaitChange(Lock& lock);
   bool OnGui() const { return gui && *gui == std::this_thread::get_id(); }
   ThreadRec* Current();
+  ThreadRec* Started(ThreadHandle thread);  // started here and not yet joined
   bool Idle(bool sleepersToo) const;
   void Block(Lock& lock, const std::function<bool()>& done);
   void ServeRequest();

@@ -211,17 +211,17 @@ ThreadHandle ScriptedWindowSystem::BeginThread(ThreadRoutine routine, void* argu
   return static_cast<ThreadHandle>(t->handle);
 }
 
+Impl::ThreadRec* Impl::Started(ThreadHandle thread) {
+  auto it = threads.find(static_cast<uintptr_t>(thread));
+  return it == threads.end() ? nullptr : it->second.get();
+}
+
 BOOL ScriptedWindowSystem::JoinThread(ThreadHandle thread) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  const auto handle = static_cast<uintptr_t>(thread);
-  CallRecord& call = s.Record("JoinThread", nullptr, {static_cast<intptr_t>(handle)});
-  auto it = s.threads.find(handle);
-  if (it == s.threads.end() || it->second->joining ||
-      it->second->id == std::this_thread::get_id()) {
-    return FALSE;
-  }
-  Impl::ThreadRec* t = it->second.get();
+  CallRecord& call = s.Record("JoinThread", nullptr, {static_cast<intptr_t>(thread)});
+  Impl::ThreadRec* t = s.Started(thread);
+  if (t == nullptr || t->joining || t->id == std::this_thread::get_id()) return FALSE;
   Impl::ThreadRec* me = s.Current();
   t->joining = me->blocked = true;
   t->joiner = me;
@@ -238,7 +238,7 @@ BOOL ScriptedWindowSystem::JoinThread(ThreadHandle thread) {
     return FALSE;
   }
   std::thread finished = std::move(t->thread);
-  s.threads.erase(handle);
+  s.threads.erase(static_cast<uintptr_t>(thread));
   call.result = TRUE;
   s.Notify();
   lock.unlock();
@@ -249,12 +249,10 @@ BOOL ScriptedWindowSystem::JoinThread(ThreadHandle thread) {
 BOOL ScriptedWindowSystem::AlertThread(ThreadHandle thread) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  const auto handle = static_cast<uintptr_t>(thread);
-  CallRecord& call = s.Record("AlertThread", nullptr, {static_cast<intptr_t>(handle)});
-  auto it = s.threads.find(handle);
-  if (it == s.threads.end() || it->second->done) return FALSE;
-  Impl::ThreadRec& t = *it->second;
-  (t.sleeping && t.alertable ? t.alerted : t.alertPending) = true;
+  CallRecord& call = s.Record("AlertThread", nullptr, {static_cast<intptr_t>(thread)});
+  Impl::ThreadRec* t = s.Started(thread);
+  if (t == nullptr || t->done) return FALSE;
+  (t->sleeping && t->alertable ? t->alerted : t->alertPending) = true;
   call.result = TRUE;
   s.Notify();
   return TRUE;

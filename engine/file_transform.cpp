@@ -1,13 +1,14 @@
 #include "engine/file_transform.h"
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 namespace tavrinole {
 namespace {
@@ -25,15 +26,22 @@ void Discard(std::unique_ptr<File>& file) {
 // Writes mixed chunks on a thread of its own while the caller reads and mixes the next
 // ones, so reading and writing overlap. Chunks are written in the order they are handed
 // over; with `startWriteBack`, each is sent on to the disk at once, so that the final
-// flush waits for little. Should the thread not start, each chunk is written as it is
-// handed over.
+// flush waits for little. A file of one chunk has nothing to overlap: it gets one buffer
+// of its own size and no thread, and so does any file should the thread not start. Then
+// each chunk is written as it is handed over.
 class WriteBehind {
  public:
-  WriteBehind(File& out, bool startWriteBack) : out_(out), startWriteBack_(startWriteBack) {
-    for (std::vector<uint8_t>& buffer : buffers_) {
-      buffer.resize(ChunkBytes);
-      free_.push_back(buffer.data());
+  WriteBehind(File& out, uint64_t size, bool startWriteBack)
+      : out_(out), startWriteBack_(startWriteBack) {
+    // Sized to the file and left uninitialised: every byte is read in before use, and a
+    // small file should not pay for clearing megabytes.
+    const size_t bytes = static_cast<size_t>(std::clamp<uint64_t>(size, 1, ChunkBytes));
+    const size_t count = size > ChunkBytes ? buffers_.size() : 1;
+    for (size_t i = 0; i < count; ++i) {
+      buffers_[i].reset(new uint8_t[bytes]);
+      free_.push_back(buffers_[i].get());
     }
+    if (count == 1) return;
     try {
       writer_ = std::thread([this] { WriteHandedChunks(); });
     } catch (const std::system_error&) {
@@ -44,7 +52,8 @@ class WriteBehind {
   WriteBehind& operator=(const WriteBehind&) = delete;
   ~WriteBehind() { (void)Finish(); }
 
-  // Waits for a free buffer of ChunkBytes; null once a write has failed.
+  // Waits for a free buffer of the file's size, or ChunkBytes at most; null once a
+  // write has failed.
   uint8_t* Take() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !free_.empty() || !failure_.Ok; });
@@ -102,7 +111,7 @@ class WriteBehind {
 
   File& out_;
   const bool startWriteBack_;
-  std::array<std::vector<uint8_t>, 3> buffers_;
+  std::array<std::unique_ptr<uint8_t[]>, 3> buffers_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<uint8_t*> free_;
@@ -191,7 +200,7 @@ TransformStatus FileTransform::Stream(const Path& input, uint64_t size, const Pa
 
 TransformStatus FileTransform::Copy(File& in, File& out, uint64_t size, bool flush,
                                     const TransformHooks& hooks) {
-  WriteBehind writer(out, flush);
+  WriteBehind writer(out, size, flush);
   uint64_t done = 0;
   while (done < size) {
     uint8_t* const buffer = writer.Take();

@@ -33,6 +33,7 @@ inline constexpr uint32_t DS_CONTEXTHELP  = 0x2000;
 // Button styles; the low four bits are the button's type
 inline constexpr uint32_t BS_TYPEMASK     = 0x000F;
 inline constexpr uint32_t BS_PUSHBUTTON   = 0x0000;
+inline constexpr uint32_t BS_DEFPUSHBUTTON = 0x0001;
 inline constexpr uint32_t BS_AUTOCHECKBOX = 0x0003;
 
 // Static styles; the low five bits are the static's type

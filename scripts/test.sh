@@ -2,7 +2,8 @@
 # Sets up the machine, builds everything and runs the whole test suite:
 #   0. the format check (clang-format, .clang-format),
 #   1. the Linux build's tests (unit, cli, slow, and the GUI tests on Qt's offscreen platform),
-#   2. the real Linux program driven under Xvfb,
+#   2. the real Linux program driven under Xvfb, and its .deb installed, used and
+#      removed with apt-get (needs root or sudo, as the setup does),
 #   3. the Windows build's test suites under 32-bit Wine,
 #   4. the real Windows program driven under Wine and Xvfb.
 set -euo pipefail
@@ -12,5 +13,6 @@ bash scripts/check-format.sh
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure -j2
 bash scripts/e2e-linux.sh
+bash scripts/test-package.sh
 bash scripts/test-windows.sh
 bash scripts/e2e-windows.sh

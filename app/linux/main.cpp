@@ -8,8 +8,8 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavrinole-Ochrel"));
-  QApplication::setDesktopFileName(QStringLiteral("tavrinole-ochrel"));
-  QApplication::setWindowIcon(tavrinole::qt::QtWindowSystem::ProgramIcon());
+  QApplication::setDesktopFileName(QStringLiteral("example.tavrinole.ochrel"));
   tavrinole::qt::QtWindowSystem windows;
+  QApplication::setWindowIcon(windows.ProgramIcon());
   return tavrinole::RunTavrinole(windows, tavrinole::NativeFileSystem(), nullptr);
 }

@@ -1,10 +1,12 @@
 #include "platform/qt/file_dialog.h"
 
+#include <QAbstractFileIconProvider>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPointer>
 #include <algorithm>
 
@@ -20,6 +22,28 @@ QString ToQString(WStringView text) {
 QString QtPattern(const WString& pattern) {
   return pattern == WTEXT("*.*") ? QStringLiteral("*") : ToQString(pattern);
 }
+
+// Icons and type names from an entry's kind and name alone. Qt's own provider asks
+// the MIME database, which reads the first bytes of a file whose name tells nothing,
+// on the GUI thread: a read of /proc/kmsg, a device or a FIFO that never returns
+// would freeze the program for good.
+class NameOnlyIconProvider final : public QAbstractFileIconProvider {
+ public:
+  using QAbstractFileIconProvider::icon;
+  QIcon icon(const QFileInfo& info) const override {
+    return icon(info.isDir() ? QAbstractFileIconProvider::Folder : QAbstractFileIconProvider::File);
+  }
+  QString type(const QFileInfo& info) const override {
+    if (info.isDir()) return QFileDialog::tr("Folder");
+    const QMimeType byName = names_.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+    if (!info.isFile() || byName.isDefault() || byName.comment().isEmpty())
+      return QFileDialog::tr("File");
+    return byName.comment();
+  }
+
+ private:
+  QMimeDatabase names_;
+};
 
 }  // namespace
 
@@ -38,6 +62,8 @@ CheckedFileDialog::CheckedFileDialog(const OPENFILENAMEW& record, FileDialogKind
   const bool open = kind == FileDialogKind::Open;
   setOption(QFileDialog::DontUseNativeDialog);
   setOption(QFileDialog::HideNameFilterDetails);
+  static NameOnlyIconProvider nameOnly;  // outlives every dialog's model
+  setIconProvider(&nameOnly);
   setOption(QFileDialog::DontConfirmOverwrite, open || (record.Flags & OFN_OVERWRITEPROMPT) == 0);
   setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   // The open dialog takes only existing files; OFN_FILEMUSTEXIST on a save dialog is

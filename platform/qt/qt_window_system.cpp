@@ -372,12 +372,14 @@ const QIcon* QtWindowSystem::ImageOf(HICON handle) const {
   return nullptr;
 }
 
-QIcon QtWindowSystem::ProgramIcon() {
-  QIcon icon;
-  for (int size : {16, 32, 48, 256}) {
-    icon.addFile(QStringLiteral(":/tavrinole/tavrinole-%1.png").arg(size), QSize(size, size));
+const QIcon& QtWindowSystem::ProgramIcon() {
+  if (programIcon_.isNull()) {
+    for (int size : {16, 32, 48, 256}) {
+      programIcon_.addFile(QStringLiteral(":/tavrinole/tavrinole-%1.png").arg(size),
+                           QSize(size, size));
+    }
   }
-  return icon;
+  return programIcon_;
 }
 
 // Only icon 8001 exists among our resources. The icon carries every size we ship and

@@ -82,7 +82,7 @@ class QtWindowSystem final : public WindowSystem {
   // --- Inspection, GUI thread -------------------------------------------------------
   QWidget* Widget(HWND window) const;     // null once stale
   HWND OpenDialog(int templateId) const;  // the newest open dialog of a template, or null
-  static QIcon ProgramIcon();             // icon 8001 at every size we ship
+  const QIcon& ProgramIcon();             // icon 8001 at every size we ship
 
  private:
   struct BoxWait;
@@ -101,6 +101,7 @@ class QtWindowSystem final : public WindowSystem {
   const QIcon* ImageOf(HICON handle) const;
   std::map<WString, QIcon> classIcons_;  // the registered classes' icons, by class name
   std::deque<QIcon> images_;             // LoadImageW's handles point into it
+  QIcon programIcon_;                    // read once: decoding its sizes costs start-up time
   std::map<int, std::vector<HWND>> openDialogs_;
   std::function<void(HWND, int)> dialogShown_;
   std::function<void(QMessageBox&)> boxShown_;

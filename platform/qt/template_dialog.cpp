@@ -1,5 +1,6 @@
 #include "platform/qt/template_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -39,7 +40,9 @@ QWidget* MakeWidget(const ControlTemplate& control, QWidget* parent) {
   switch (control.Kind) {
     case ControlKind::PushButton: {
       auto* button = new QPushButton(ToQString(control.Text), parent);
-      button->setAutoDefault(true);  // Enter on a focused button clicks it
+      // The dialog chooses the default button itself (ShowDefaultButton); Qt's
+      // automatic defaults would draw one that Enter does not press.
+      button->setAutoDefault(false);
       return button;
     }
     case ControlKind::AutoCheckBox:
@@ -72,6 +75,14 @@ TemplateDialog::TemplateDialog(WindowSystem& windows, const resources::DialogTem
   // Template sizes are client sizes; the frame is outside them.
   const QRect client = ToPixels(dialog.At, units_);
   setFixedSize(client.size());
+  // The focus of an inactive dialog stays where it was, and so does its default.
+  focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this] { ShowDefaultButton(); });
+}
+
+// The controls are deleted after this body, handing their focus on as they go; that
+// must not reach a dialog half taken apart.
+TemplateDialog::~TemplateDialog() {
+  disconnect(focusWatch_);
 }
 
 void TemplateDialog::BuildControls() {
@@ -117,6 +128,26 @@ QWidget* TemplateDialog::FirstTabStop() const {
   return nullptr;
 }
 
+// Win32's rule: the focused push button is the default, otherwise the template's
+// default push button, if it has one. The focus of an inactive dialog is the one it
+// gets back.
+QPushButton* TemplateDialog::DefaultButton() const {
+  if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) return focused;
+  for (size_t i = 0; i < controls_.size(); ++i) {
+    if ((template_.Controls[i].Style & resources::BS_TYPEMASK) == resources::BS_DEFPUSHBUTTON)
+      return qobject_cast<QPushButton*>(controls_[i].widget);
+  }
+  return nullptr;
+}
+
+void TemplateDialog::ShowDefaultButton() {
+  QPushButton* chosen = DefaultButton();
+  for (const Control& control : controls_) {
+    if (auto* button = qobject_cast<QPushButton*>(control.widget))
+      button->setDefault(button == chosen);
+  }
+}
+
 INT_PTR TemplateDialog::Run(LPARAM param) {
   QWidget* first = FirstTabStop();
   HWND firstHandle = nullptr;
@@ -127,6 +158,7 @@ INT_PTR TemplateDialog::Run(LPARAM param) {
   if (Send(WM_INITDIALOG, reinterpret_cast<WPARAM>(firstHandle), param) != FALSE && first) {
     first->setFocus(Qt::OtherFocusReason);
   }
+  ShowDefaultButton();
   if (!ended_) {
     show();
     QEventLoop loop;
@@ -142,6 +174,9 @@ void TemplateDialog::End(INT_PTR result) {
   if (ended_) return;
   ended_ = true;
   result_ = result;
+  // Off the screen at once, as EndDialog hides a dialog, even while a loop above
+  // this one (a file dialog, a box) keeps this one's loop from returning.
+  hide();
   // Only this dialog's loop: a nested loop above it (a box, Help) unwinds first.
   if (loop_ != nullptr) loop_->exit();
 }
@@ -156,14 +191,16 @@ void TemplateDialog::Command(int id, HWND control) {
        reinterpret_cast<LPARAM>(control));
 }
 
-// Keys reach here when the focused control did not take them: a focused push button
-// clicks itself on Enter, so what is left is IDOK, and Esc is always IDCANCEL.
+// Keys reach here when the focused control did not take them. Enter presses the
+// default button, or is IDOK when there is none; Esc is always IDCANCEL.
 void TemplateDialog::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Escape:
       return Command(IDCANCEL, nullptr);
     case Qt::Key_Return:
     case Qt::Key_Enter:
+      if (QPushButton* button = DefaultButton(); button != nullptr && button->isEnabled())
+        return button->click();
       return Command(IDOK, nullptr);
     default:
       QWidget::keyPressEvent(event);

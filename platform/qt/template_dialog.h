@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QEventLoop>
+#include <QPushButton>
 #include <vector>
 
 #include "platform/qt/dialog_units.h"
@@ -25,6 +26,7 @@ class TemplateDialog final : public QDialog {
   // `windows` is named as the caller whenever the procedure is called.
   TemplateDialog(WindowSystem& windows, const resources::DialogTemplate& dialog, QWidget* owner,
                  DLGPROC proc);
+  ~TemplateDialog() override;
 
   const resources::DialogTemplate& Template() const { return template_; }
   const std::vector<Control>& Controls() const { return controls_; }
@@ -56,6 +58,8 @@ class TemplateDialog final : public QDialog {
   QWidget* BuildControl(const resources::ControlTemplate& control);
   void Command(int id, HWND control);
   QWidget* FirstTabStop() const;
+  QPushButton* DefaultButton() const;
+  void ShowDefaultButton();
 
   WindowSystem& windows_;
   const resources::DialogTemplate& template_;
@@ -67,6 +71,7 @@ class TemplateDialog final : public QDialog {
   QEventLoop* loop_ = nullptr;
   bool ended_ = false;
   INT_PTR result_ = 0;
+  QMetaObject::Connection focusWatch_;
 };
 
 }  // namespace tavrinole::qt

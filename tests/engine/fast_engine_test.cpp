@@ -15,20 +15,7 @@
 #include "engine/reference_model.h"
 
 // Counts heap allocations so that a test can show that mixing allocates nothing.
-namespace {
-std::atomic<long> allocations{0};
-}
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
+#include "tests/support/heap_counter.h"
 
 namespace tavrinole {
 namespace {
@@ -271,10 +258,10 @@ TEST(FastEngine, MixingAllocatesNothingAndMemoryDoesNotGrowWithTheFile) {
   EXPECT_LE(most, BlockBytes + 5 * (layout.TilePeriodLimit + layout.ChunkBytes));
 
   Bytes block = RandomBytes(BlockBytes, 5);
-  const long before = allocations.load();
+  const long before = testing::heap::Allocations.load();
   for (int b = 0; b < 50; ++b) mixer.MixBlock(block);
   mixer.MixBlock(std::span(block).first(100));
-  EXPECT_EQ(allocations.load(), before);
+  EXPECT_EQ(testing::heap::Allocations.load(), before);
   EXPECT_EQ(mixer.ArenaBytes(), most);
 }
 

@@ -23,7 +23,6 @@ struct ScriptedDriver {
     return ws.HeldOpen() > 0 && !boxes.empty() && boxes.back().caption == caption;
   }
   void AnswerBox(const WCHAR*) { ws.Dismiss(); }
-  static constexpr const char* HidesLate = nullptr;
 
   ScriptedWindowSystem ws;
 };

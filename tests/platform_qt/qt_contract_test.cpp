@@ -19,9 +19,6 @@ struct QtDriver {
   void ExpectBox() {}
   bool BoxShows(const WCHAR* caption) { return Box(caption) != nullptr; }
   void AnswerBox(const WCHAR* caption) { KeyAsUser(Box(caption), Qt::Key_Return); }
-  // Hiding at EndDialog is the Qt layer's own change, made apart from this suite.
-  static constexpr const char* HidesLate =
-      "the Qt layer hides an ended dialog when its loop returns, not at EndDialog";
 
   qt::QtWindowSystem ws;
 

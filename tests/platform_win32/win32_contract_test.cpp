@@ -39,7 +39,6 @@ struct Win32Driver {
   void AnswerBox(const WCHAR* caption) {
     PostMessageW(FindWindowW(L"#32770", caption), WM_COMMAND, IDOK, 0);
   }
-  static constexpr const char* HidesLate = nullptr;
 
   Win32WindowSystem ws;
 

@@ -12,8 +12,7 @@
 //     void ExpectBox();                          // the next box stays up until answered
 //     bool BoxShows(const WCHAR* caption);
 //     void AnswerBox(const WCHAR* caption);      // OK, as the user presses it
-//     static constexpr const char* HidesLate;    // why the layer hides an ended dialog
-//   };                                           // only when its loop returns, or null
+//   };
 // A driver may also name the module its dialogs come from: static HINSTANCE Instance().
 //
 // The dialogs are the program's own: the main dialog (no owner) and About over it.
@@ -288,7 +287,6 @@ TYPED_TEST_P(WindowContract, EachDialogKeepsItsOwnUserValue) {
 }
 
 TYPED_TEST_P(WindowContract, AnEndedDialogIsHiddenAtOnce) {
-  if (TypeParam::HidesLate != nullptr) GTEST_SKIP() << TypeParam::HidesLate;
   bool shownBefore = false, shownAfter = true;
   this->PlayMain({{[&] {
     shownBefore = this->d.Shows(this->Main());

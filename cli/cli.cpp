@@ -8,7 +8,8 @@
 #include <iostream>
 #include <memory>
 
-#include "engine/file_transform.h"
+#include "cli/batch.h"
+#include "cli/file_run.h"
 #include "engine/mixer_factory.h"
 #include "engine/password.h"
 #include "engine/utf.h"
@@ -26,11 +27,23 @@ namespace {
 
 constexpr const char* Program = "tavrinole-ochrel-cli";
 
+}  // namespace
+
+// In one piece, so that messages from the workers of --output-dir never interleave.
+void Report(const Problem& problem) {
+  std::string text = std::string(Program) + ": error: " + problem.Message + "\n";
+  if (!problem.Hint.empty()) text += std::string(Program) + ": hint: " + problem.Hint + "\n";
+  std::cerr << text << std::flush;
+}
+
+namespace {
+
 int Error(const std::string& message, int code = ExitFailure, const std::string& hint = {}) {
-  std::cerr << Program << ": error: " << message << "\n";
-  if (!hint.empty()) std::cerr << Program << ": hint: " << hint << "\n";
+  Report({message, hint});
   return code;
 }
+
+}  // namespace
 
 // A name as it can be shown on a terminal: in quotes, with control characters, bytes
 // that are not UTF-8 and direction overrides written as \xNN, so no name can move the
@@ -57,6 +70,8 @@ std::string Quoted(const std::string& name) {
   }
   return out + "\"";
 }
+
+namespace {
 
 std::string WithCause(const std::string& what, const std::string& cause) {
   return cause.empty() ? what : what + ": " + cause;
@@ -215,6 +230,8 @@ bool PasswordSlotsFor(const std::string& text, PasswordSlots& slots, std::string
   return true;
 }
 
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Progress.
 
@@ -237,10 +254,12 @@ void DrawProgress(uint64_t done, uint64_t total) {
 }
 
 // ---------------------------------------------------------------------------
-// The run.
+// The run of one file.
 
-std::string Describe(const TransformFailure& failure, const Options& options) {
-  const std::string in = Quoted(options.Input), out = Quoted(options.Output);
+namespace {
+
+std::string Describe(const TransformFailure& failure, const FileJob& job) {
+  const std::string in = Quoted(job.InputName), out = Quoted(job.OutputName);
   switch (failure.Step) {
     case TransformStep::OpenInput:
       return WithCause("can't open " + in, failure.Cause);
@@ -280,39 +299,65 @@ std::string Describe(const TransformFailure& failure, const Options& options) {
   return "unknown failure";
 }
 
-int Transform(const Options& options, const PasswordSlots& slots) {
-  // Names are bytes: any name the file system takes works, UTF-8 or not.
-  const Path input = NameToUtf16(options.Input), output = NameToUtf16(options.Output);
-  FileSystem& files = NativeFileSystem();
-  const std::optional<FileIdentity> same = files.Identity(output);
-  if (same && same == files.Identity(input)) {
-    return Error(Quoted(options.Output) + " is the input file itself", ExitFailure,
-                 "choose another output; the input stays as it is");
-  }
-  const EntryKind existing = files.Kind(output);
-  if (existing == EntryKind::Other) {
-    return Error(Quoted(options.Output) + " is not a regular file; it is never replaced");
-  }
-  if (existing != EntryKind::Missing && !options.Force) {
-    return Error(Quoted(options.Output) + " already exists", ExitFailure,
-                 "use --force to replace it (a symbolic link is replaced, not its target)");
-  }
+}  // namespace
 
+// Names are bytes: any name the file system takes works, UTF-8 or not.
+FileJob::FileJob(std::string inputName, std::string outputName)
+    : InputName(std::move(inputName)),
+      OutputName(std::move(outputName)),
+      Input(NameToUtf16(InputName)),
+      Output(NameToUtf16(OutputName)) {}
+
+Outcome RefuseOwnInput(FileSystem& files, const FileJob& job) {
+  const std::optional<FileIdentity> same = files.Identity(job.Output);
+  if (!same || same != files.Identity(job.Input)) return std::nullopt;
+  return Problem{Quoted(job.OutputName) + " is the input file itself",
+                 "choose another output; the input stays as it is"};
+}
+
+Outcome Check(FileSystem& files, FileTransform& transform, FileJob& job, bool force) {
+  if (Outcome refused = RefuseOwnInput(files, job)) return refused;
+  const EntryKind existing = files.Kind(job.Output);
+  if (existing == EntryKind::Other) {
+    return Problem{Quoted(job.OutputName) + " is not a regular file; it is never replaced", {}};
+  }
+  if (existing != EntryKind::Missing && !force) {
+    return Problem{Quoted(job.OutputName) + " already exists",
+                   "use --force to replace it (a symbolic link is replaced, not its target)"};
+  }
+  if (TransformStatus failed = transform.Measure(job.Input, job.Size)) {
+    return Problem{Describe(*failed, job), {}};
+  }
+  return std::nullopt;
+}
+
+Outcome Stream(FileTransform& transform, const FileJob& job, const PasswordSlots& slots,
+               const TransformHooks& hooks) {
+  if (TransformStatus failed = transform.Stream(job.Input, job.Size, job.Output, slots, hooks)) {
+    return Problem{Describe(*failed, job), {}};
+  }
+  return std::nullopt;
+}
+
+namespace {
+
+int Transform(const Options& options, const PasswordSlots& slots) {
+  FileSystem& files = NativeFileSystem();
   std::unique_ptr<KeystreamMixer> mixer = MakeFastMixer();
   FileTransform transform(files, *mixer);
-  uint64_t size = 0;
-  if (TransformStatus failed = transform.Measure(input, size))
-    return Error(Describe(*failed, options));
-
-  TransformHooks hooks;
-  hooks.Cancel = &interrupted;
-  hooks.MayReplace = options.Force;
-  if (!options.Quiet && StandardErrorIsTerminal()) hooks.Progress = DrawProgress;
-  if (TransformStatus failed = transform.Stream(input, size, output, slots, hooks)) {
-    if (hooks.Progress) std::fputc('\n', stderr);
-    return Error(Describe(*failed, options));
+  FileJob job(options.Input, options.Output);
+  Outcome problem = Check(files, transform, job, options.Force);
+  if (!problem) {
+    TransformHooks hooks;
+    hooks.Cancel = &interrupted;
+    hooks.MayReplace = options.Force;
+    if (!options.Quiet && StandardErrorIsTerminal()) hooks.Progress = DrawProgress;
+    problem = Stream(transform, job, slots, hooks);
+    if (problem && hooks.Progress) std::fputc('\n', stderr);
   }
-  return ExitOk;
+  if (!problem) return ExitOk;
+  Report(*problem);
+  return ExitFailure;
 }
 
 }  // namespace
@@ -340,6 +385,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
       if (!value(o.Output)) return parsed;
     } else if (a.rfind("--output=", 0) == 0) {
       o.Output = a.substr(9);
+    } else if (a == "--output-dir") {
+      std::string folder;
+      if (!value(folder)) return parsed;
+      o.OutputDir = folder;
+    } else if (a.rfind("--output-dir=", 0) == 0) {
+      o.OutputDir = a.substr(13);
     } else if (a == "--password-file") {
       std::string file;
       if (!value(file)) return parsed;
@@ -360,7 +411,17 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     }
   }
   if (o.Help || o.Version) return parsed;
-  if (inputs.size() != 1) {
+  if (o.OutputDir) {
+    if (!o.Output.empty()) {
+      parsed.Error = "-o and --output-dir can't be used together";
+    } else if (o.OutputDir->empty()) {
+      parsed.Error = "--output-dir needs a folder";
+    } else if (inputs.empty()) {
+      parsed.Error = "no INPUT given";
+    } else {
+      o.Inputs = std::move(inputs);
+    }
+  } else if (inputs.size() != 1) {
     parsed.Error = inputs.empty() ? "no INPUT given" : "only one INPUT may be given";
   } else if (o.Output.empty()) {
     parsed.Error = "no OUTPUT given (-o OUTPUT)";
@@ -429,7 +490,7 @@ int Run(const std::vector<std::string>& arguments) {
   if (!got) return Error(error, ExitUsage);
   PasswordSlots slots;
   if (!PasswordSlotsFor(password, slots, error)) return Error(error, ExitUsage);
-  return Transform(options, slots);
+  return options.OutputDir ? TransformInto(options, slots, interrupted) : Transform(options, slots);
 }
 
 }  // namespace tavrinole::cli

@@ -16,6 +16,9 @@ inline constexpr int ExitUsage = 2;    // bad arguments or an unusable password
 struct Options {
   std::string Input;
   std::string Output;
+  // The other form: every input into one folder, under its own file name.
+  std::optional<std::string> OutputDir;
+  std::vector<std::string> Inputs;
   std::optional<std::string> PasswordFile;  // "-" for standard input
   bool Force = false;
   bool Quiet = false;

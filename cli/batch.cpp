@@ -54,10 +54,9 @@ std::u16string SameFileKey(const std::string& name) {
   std::u16string key = NameToUtf16(name);
 #ifdef _WIN32
   std::wstring wide(key.begin(), key.end()), upper(wide.size(), L'\0');
-  const int length =
-      LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
-                    static_cast<int>(wide.size()), upper.data(), static_cast<int>(upper.size()),
-                    nullptr, nullptr, 0);
+  const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
+                                   static_cast<int>(wide.size()), upper.data(),
+                                   static_cast<int>(upper.size()), nullptr, nullptr, 0);
   if (length > 0) key.assign(upper.begin(), upper.begin() + length);
 #endif
   return key;
@@ -160,7 +159,8 @@ bool PlanJobs(const Options& options, std::vector<FileJob>& jobs) {
 bool RefuseInputsAsOutputs(FileSystem& files, const std::vector<FileJob>& jobs) {
   std::map<std::pair<uint64_t, uint64_t>, size_t> inputs;
   for (size_t i = 0; i < jobs.size(); ++i) {
-    if (const auto id = files.Identity(jobs[i].Input)) inputs.try_emplace({id->Volume, id->Index}, i);
+    if (const auto id = files.Identity(jobs[i].Input))
+      inputs.try_emplace({id->Volume, id->Index}, i);
   }
   std::vector<Problem> refusals;
   for (const FileJob& job : jobs) {
@@ -182,13 +182,17 @@ bool RefuseInputsAsOutputs(FileSystem& files, const std::vector<FileJob>& jobs) 
 class Batch {
  public:
   Batch(const Options& options, const PasswordSlots& slots, const std::atomic<bool>& cancel)
-      : options_(options), slots_(slots), cancel_(cancel), files_(NativeFileSystem()),
+      : options_(options),
+        slots_(slots),
+        cancel_(cancel),
+        files_(NativeFileSystem()),
         console_(!options.Quiet && StandardErrorIsTerminal()) {}
 
   int Run() {
     if (!PlanJobs(options_, jobs_)) return ExitUsage;
     if (!IsFolder(*options_.OutputDir)) {
-      Report({Quoted(*options_.OutputDir) + " is not a folder", "--output-dir takes a folder that exists"});
+      Report({Quoted(*options_.OutputDir) + " is not a folder",
+              "--output-dir takes a folder that exists"});
       return ExitFailure;
     }
     if (!RefuseInputsAsOutputs(files_, jobs_)) return ExitFailure;

@@ -40,8 +40,7 @@ void Report(const Problem& problem);
 // Everything that can be known before the work: the output is not the input, is not
 // something other than a file, and is not there unless `force`; the input is a file of
 // a size the keystream takes (measured into job.Size).
-[[nodiscard]] Outcome Check(FileSystem& files, FileTransform& transform, FileJob& job,
-                            bool force);
+[[nodiscard]] Outcome Check(FileSystem& files, FileTransform& transform, FileJob& job, bool force);
 
 // The transform itself, for a job that passed Check.
 [[nodiscard]] Outcome Stream(FileTransform& transform, const FileJob& job,

@@ -433,6 +433,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
 
 std::string UsageText() {
   return R"(Usage: tavrinole-ochrel-cli [--password-file FILE] [--force] [--quiet] -o OUTPUT INPUT
+       tavrinole-ochrel-cli [--password-file FILE] [--force] [--quiet] --output-dir DIR INPUT...
 
 Encodes INPUT with a password into OUTPUT, or decodes it: the same command with the
 same password on OUTPUT gives INPUT back byte for byte. Documents are those of the
@@ -440,6 +441,9 @@ Tavrinole-Ochrel desktop program, which this tool reads and writes alike.
 
 Options:
   -o, --output OUTPUT     the new document; written exactly there, complete or not at all
+  --output-dir DIR        write each INPUT into the existing folder DIR under its own
+                          file name, all with the one password; each file is done or
+                          refused on its own, and the others go on
   --password-file FILE    read the password from the first line of FILE ("-" for
                           standard input) instead of asking for it twice on the terminal
   -f, --force             replace OUTPUT if it exists (never the INPUT itself); a
@@ -457,12 +461,17 @@ INPUT must be a regular file of at least 4 bytes and less than 4 GiB. OUTPUT, wh
 it exists, must be a regular file or a link: devices, FIFOs and folders are never
 replaced. The new document gets INPUT's permissions, or those of the file it replaces.
 
-Exit status: 0 done; 1 the work failed (nothing was created or changed);
-2 bad arguments or an unusable password.
+With --output-dir, two INPUTs with the same file name, and an output that would be
+an INPUT (DIR is an INPUT's own folder), are refused before anything is written.
+
+Exit status: 0 done; 1 the work failed (nothing was created or changed; with
+--output-dir, for at least one file: the others are done); 2 bad arguments (two
+INPUTs with the same file name among them) or an unusable password.
 
 Example:
   tavrinole-ochrel-cli -o report.pdf.tvr report.pdf
   tavrinole-ochrel-cli -o report-again.pdf report.pdf.tvr
+  tavrinole-ochrel-cli --output-dir encoded report.pdf letters/*.txt
 )";
 }
 

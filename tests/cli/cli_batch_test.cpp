@@ -57,8 +57,8 @@ TEST_F(CliBatch, EncodesEachInputUnderItsOwnNameWithOnePasswordAndDecodesBack) {
 
   // A folder given with its separator, and the option's other spelling.
   fs::create_directory(folder / "back");
-  r = RunWith("TIGER", {"--output-dir=back/", "out/one.pdf", "out/two", "out/three.txt",
-                        "out/four"});
+  r = RunWith("TIGER",
+              {"--output-dir=back/", "out/one.pdf", "out/two", "out/three.txt", "out/four"});
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
   EXPECT_EQ(ReadBytes(folder / "back/one.pdf"), one);
   EXPECT_EQ(ReadBytes(folder / "back/two"), two);
@@ -78,9 +78,8 @@ TEST_F(CliBatch, AFailingFileIsNamedAndTheOthersGoOnWithExitOne) {
   Make("out/taken2", Bytes(9000, 2));
   fs::create_directory(folder / "out/folder");
 
-  const ProgramResult r =
-      RunWith("TIGER", {"--output-dir", "out", "a/small", "a/good", "a/missing", "a/taken1",
-                        "a/taken2", "a/folder", "b/also-good"});
+  const ProgramResult r = RunWith("TIGER", {"--output-dir", "out", "a/small", "a/good", "a/missing",
+                                            "a/taken1", "a/taken2", "a/folder", "b/also-good"});
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_NE(r.Err.find("\"a/small\" is too small"), std::string::npos) << r.Err;
   EXPECT_NE(r.Err.find("can't open \"a/missing\""), std::string::npos) << r.Err;

@@ -4,15 +4,19 @@
 # a new file; a second pair replaces an existing one, where the tool also waits for the
 # disk before the move (cp does not). Last, a 4 KiB file, where starting the process is
 # most of the work: cp and the tool take turns, RUNS times each (default 200), and the
-# medians of their whole-process wall times are compared.
+# medians of their whole-process wall times are compared. Then many files in one
+# command: 1,000 files of 4 KiB with --output-dir against `cp in/* out/`, and the input
+# cut into 8 files with --output-dir against the single-file tool on the whole input,
+# taking turns, MANY_RUNS times each (default 7).
 #   bench/compare.sh [SIZE_MIB] [FOLDER]     (defaults: 512, a fresh folder under /tmp)
 #   RUNS=500 bench/compare.sh 64             (more turns for the 4 KiB file)
+#   CLI=other/tavrinole-ochrel-cli bench/compare.sh    (another build of the tool)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size_mib=${1:-512}
 runs=${RUNS:-200}
 folder=${2:-$(mktemp -d /tmp/tavrinole-bench.XXXXXX)}
-cli=build/bin/tavrinole-ochrel-cli
+cli=${CLI:-build/bin/tavrinole-ochrel-cli}
 [ -x "$cli" ] || { echo "compare.sh: build the project first ($cli is missing)" >&2; exit 1; }
 command -v openssl >/dev/null || { echo "compare.sh: openssl is missing" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "compare.sh: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
@@ -85,3 +89,33 @@ m_cli_f=$(median_ms "$small/cli-f.us")
 echo "4 KiB file, $runs turns each, median whole-process wall time:"
 echo "  new file:  cp ${m_cp} ms, cli ${m_cli} ms, cli / cp $(ratio "$m_cli" "$m_cp")   (target: at most 2.00)"
 echo "  replacing: cp -f ${m_cp_f} ms, cli --force ${m_cli_f} ms, cli / cp $(ratio "$m_cli_f" "$m_cp_f")"
+
+# Many files in one command. Each turn starts from an empty output folder; the turns
+# interleave, so load from elsewhere falls on all contenders alike.
+many=$folder/many
+many_runs=${MANY_RUNS:-7}
+mkdir -p "$many/small" "$many/parts"
+head -c $((1000 * 4096)) /dev/urandom | split -b 4096 -a 4 - "$many/small/f"
+split -n 8 -a 1 "$input" "$many/parts/p"
+smalls=("$many/small"/*)
+parts=("$many/parts"/*)
+cat "${smalls[@]}" "${parts[@]}" > /dev/null
+fresh() { rm -rf "$many/out" "$folder/out" && mkdir "$many/out"; }
+: > "$many/cp.us" && : > "$many/cli.us" && : > "$many/one.us" && : > "$many/eight.us"
+for _ in $(seq "$many_runs"); do
+  fresh && elapsed_us cp "${smalls[@]}" "$many/out/" >> "$many/cp.us"
+  fresh && elapsed_us "$cli" --quiet --password-file "$folder/pw" --output-dir "$many/out" \
+    "${smalls[@]}" >> "$many/cli.us"
+  fresh && elapsed_us "$cli" --quiet --password-file "$folder/pw" -o "$folder/out" "$input" \
+    >> "$many/one.us"
+  fresh && elapsed_us "$cli" --quiet --password-file "$folder/pw" --output-dir "$many/out" \
+    "${parts[@]}" >> "$many/eight.us"
+done
+best_ms() { sort -n "$1" | awk 'NR==1{printf "%.1f", $1 / 1000}'; }
+echo "many files, $many_runs turns each, best and median whole-process wall time:"
+echo "  1000 x 4 KiB: cp in/* out/ $(best_ms "$many/cp.us") / $(median_ms "$many/cp.us") ms," \
+  "cli --output-dir $(best_ms "$many/cli.us") / $(median_ms "$many/cli.us") ms," \
+  "cli / cp $(ratio "$(median_ms "$many/cli.us")" "$(median_ms "$many/cp.us")")   (target: under 3.00)"
+echo "  $size_mib MiB: one file -o $(best_ms "$many/one.us") / $(median_ms "$many/one.us") ms," \
+  "8 files --output-dir $(best_ms "$many/eight.us") / $(median_ms "$many/eight.us") ms," \
+  "8 files / one $(ratio "$(median_ms "$many/eight.us")" "$(median_ms "$many/one.us")")   (target: at most 1.00)"

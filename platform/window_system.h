@@ -139,8 +139,7 @@ class WindowSystem {
   virtual BOOL AlertThread(ThreadHandle thread) = 0;
 
   // Suspends the calling thread for `milliseconds`. Returns 0 when the time is up, or
-  // WAIT_IO_COMPLETION when `alertable` and the thread was alerted. The scripted layer
-  // counts the time on a virtual clock.
+  // WAIT_IO_COMPLETION when `alertable` and the thread was alerted.
   virtual DWORD SleepEx(DWORD milliseconds, BOOL alertable) = 0;
   void Sleep(DWORD milliseconds) { (void)SleepEx(milliseconds, FALSE); }
 

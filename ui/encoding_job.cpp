@@ -147,15 +147,26 @@ void EncodingJob::StopTicker() {
   ticker_ = ThreadHandle::None;
 }
 
+TickerStep TickerStepFor(int32_t phase) {
+  TickerStep step;
+  if (phase % 2 == 0) {
+    step.Text = TickerTexts[phase / 2];
+  } else {
+    step.SleepMs = 500;
+  }
+  step.Next = phase == 5 ? 0 : phase + 1;
+  return step;
+}
+
 void EncodingJob::Tick() {
   while (JobRunning) {
-    const int32_t phase = TickerPhase;
-    if (phase % 2 == 0) {
-      SetStatus(TickerTexts[phase / 2]);
+    const TickerStep step = TickerStepFor(TickerPhase);
+    if (!step.Text.empty()) {
+      SetStatus(step.Text);
     } else {
-      windows_.SleepEx(500, TRUE);
+      windows_.SleepEx(step.SleepMs, TRUE);
     }
-    TickerPhase = phase == 5 ? 0 : phase + 1;
+    TickerPhase = step.Next;
   }
 }
 

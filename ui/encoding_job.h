@@ -27,6 +27,15 @@ struct JobRequest {
   bool MayReplace = false;  // the user said Yes to replacing what is at OutputPath
 };
 
+// One step of the status ticker in `phase` (0..5): the even phases show a text, the odd
+// ones wait half a second; then the ticker goes on to `next`.
+struct TickerStep {
+  std::u16string_view Text;  // shown when not empty
+  DWORD SleepMs = 0;         // otherwise an alertable wait this long
+  int32_t Next = 0;
+};
+[[nodiscard]] TickerStep TickerStepFor(int32_t phase);
+
 class EncodingJob {
  public:
   EncodingJob(WindowSystem& windows, FileSystem& files);

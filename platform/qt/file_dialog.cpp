@@ -127,17 +127,4 @@ QString RunFileDialog(CheckedFileDialog& dialog, const std::function<void(QFileD
   return dialog.selectedFiles().first();
 }
 
-BOOL StorePath(OPENFILENAMEW& record, const WString& path) {
-  if (record.lpstrFile == nullptr || path.empty() || path.size() + 1 > record.nMaxFile)
-    return FALSE;
-  std::copy(path.begin(), path.end(), record.lpstrFile);
-  record.lpstrFile[path.size()] = 0;
-  const size_t slash = path.find_last_of(WTEXT("/"));
-  const size_t nameAt = slash == WString::npos ? 0 : slash + 1;
-  const size_t dot = path.find_last_of(u'.');
-  record.nFileOffset = static_cast<WORD>(nameAt);
-  record.nFileExtension = static_cast<WORD>(dot == WString::npos || dot < nameAt ? 0 : dot + 1);
-  return TRUE;
-}
-
 }  // namespace tavrinole::qt

@@ -36,7 +36,4 @@ class CheckedFileDialog final : public QFileDialog {
 [[nodiscard]] QString RunFileDialog(CheckedFileDialog& dialog,
                                     const std::function<void(QFileDialog&)>& shown);
 
-// Copies `path` into the record as GetOpenFileNameW would; FALSE when it does not fit.
-[[nodiscard]] BOOL StorePath(OPENFILENAMEW& record, const WString& path);
-
 }  // namespace tavrinole::qt

@@ -27,9 +27,6 @@
 namespace tavrinole::qt {
 namespace {
 
-constexpr uintptr_t DialogClassAtom = 0x8002;  // WC_DIALOG, 32770
-constexpr ATOM FirstAtom = 0xC000;             // where Windows numbers registered classes
-
 QString ToQString(LPCWSTR text) {
   return text == nullptr ? QString() : QString::fromUtf16(text);
 }
@@ -79,17 +76,12 @@ struct QtWindowSystem::Impl {
        std::function<void()> wake)
       : threads(std::move(onGuiThread), std::move(pump), std::move(wake)) {}
 
-  struct WindowClass {
-    WNDCLASSEXW info{};
-    QIcon icon;
-  };
-
   WindowRegistry registry;
   ThreadTable threads;
   std::map<int, const resources::DialogTemplate*> templates;
-  std::map<WString, WindowClass> classes;
-  std::deque<QIcon> images;  // LoadImageW's handles point into it
-  QIcon programIcon;         // read once: decoding its sizes costs start-up time
+  std::map<WString, QIcon> classIcons;  // the registered classes' icons, by class name
+  std::deque<QIcon> images;             // LoadImageW's handles point into it
+  QIcon programIcon;                    // read once: decoding its sizes costs start-up time
   std::map<int, std::vector<HWND>> openDialogs;
   std::function<void(HWND, int)> dialogShown;
   std::function<void(QMessageBox&)> boxShown;
@@ -184,8 +176,8 @@ INT_PTR QtWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND ow
   // Owned dialogs block only their owner, so a box without an owner stays usable.
   dialog.setWindowModality(ownerWidget != nullptr ? Qt::WindowModal : Qt::NonModal);
   const HWND handle = Register(dialog);
-  auto icon = impl_->classes.find(WString(found->ClassName));
-  if (icon != impl_->classes.end()) dialog.setWindowIcon(icon->second.icon);
+  auto icon = impl_->classIcons.find(WString(found->ClassName));
+  if (icon != impl_->classIcons.end()) dialog.setWindowIcon(icon->second);
   Place(dialog, ownerWidget);
 
   std::vector<HWND>& open = impl_->openDialogs[found->Id];
@@ -224,11 +216,11 @@ HWND QtWindowSystem::GetDlgItem(HWND dialog, int id) {
 }
 
 LONG_PTR QtWindowSystem::SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) {
-  return index == DWLP_USER ? impl_->registry.SetUserData(dialog, value) : 0;
+  return impl_->registry.Model().SetWindowLongPtr(dialog, index, value);
 }
 
 LONG_PTR QtWindowSystem::GetWindowLongPtrW(HWND dialog, int index) {
-  return index == DWLP_USER ? impl_->registry.UserData(dialog) : 0;
+  return impl_->registry.Model().GetWindowLongPtr(dialog, index);
 }
 
 // --- Controls --------------------------------------------------------------------------
@@ -380,11 +372,11 @@ BOOL QtWindowSystem::FileDialog(LPOPENFILENAMEW record, bool open) {
   if (!impl_->fileAnswers.empty()) {
     const std::optional<WString> answer = impl_->fileAnswers.front();
     impl_->fileAnswers.pop_front();
-    return answer ? StorePath(*record, *answer) : FALSE;
+    return answer ? StoreChosenPath(*record, *answer) : FALSE;
   }
   CheckedFileDialog dialog(*record, open ? FileDialogKind::Open : FileDialogKind::Save);
   const QString chosen = RunFileDialog(dialog, impl_->fileDialogShown);
-  return chosen.isEmpty() ? FALSE : StorePath(*record, ToWString(chosen));
+  return StoreChosenPath(*record, ToWString(chosen));
 }
 
 // --- Start-up --------------------------------------------------------------------------
@@ -394,33 +386,16 @@ BOOL QtWindowSystem::InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
 }
 
 BOOL QtWindowSystem::GetClassInfoExW(HINSTANCE, LPCWSTR className, LPWNDCLASSEXW info) {
-  if (info == nullptr || className == nullptr) return FALSE;
-  const UINT size = info->cbSize;
-  if (IS_INTRESOURCE(className)) {
-    if (Key(className) != DialogClassAtom) return FALSE;
-    *info = WNDCLASSEXW{};
-    info->lpszClassName = className;
-    info->cbSize = size;
-    return static_cast<BOOL>(DialogClassAtom);
-  }
-  auto found = impl_->classes.find(WString(className));
-  if (found == impl_->classes.end()) return FALSE;
-  *info = found->second.info;
-  info->cbSize = size;
-  return TRUE;
+  return info == nullptr ? FALSE : impl_->registry.Model().ClassInfo(className, *info);
 }
 
 ATOM QtWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {
-  if (info == nullptr || info->cbSize != sizeof(WNDCLASSEXW) || info->lpszClassName == nullptr ||
-      IS_INTRESOURCE(info->lpszClassName)) {
-    return 0;
+  const ATOM atom = info == nullptr ? 0 : impl_->registry.Model().RegisterClass(*info);
+  if (atom != 0) {
+    if (const QIcon* icon = ImageOf(info->hIcon))
+      impl_->classIcons[WString(info->lpszClassName)] = *icon;
   }
-  auto [it, added] = impl_->classes.try_emplace(WString(info->lpszClassName));
-  if (!added) return 0;
-  it->second.info = *info;
-  it->second.info.lpszClassName = it->first.c_str();
-  if (const QIcon* icon = ImageOf(info->hIcon)) it->second.icon = *icon;
-  return static_cast<ATOM>(FirstAtom + impl_->classes.size() - 1);
+  return atom;
 }
 
 const QIcon* QtWindowSystem::ImageOf(HICON handle) const {

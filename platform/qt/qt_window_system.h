@@ -3,7 +3,7 @@
 // do for our procedures (see window_system.h for what every layer promises).
 //
 // Create it on the thread that owns the QApplication; that thread is the GUI thread.
-// Handles are numbers in a registry (window_registry.h), never widget pointers.
+// Handles are the window model's numbers (window_registry.h), never widget pointers.
 //
 // For tests and pictures it offers hooks: see each dialog, box or file dialog once it
 // shows and drive the real widget, or queue the next answers of boxes and file dialogs

@@ -1,5 +1,5 @@
-// An in-memory window system for tests: dialogs are controls by id with their texts and
-// flags, the user is a script, and time is a virtual clock.
+// An in-memory window system for tests, on the window model: dialogs are controls by
+// id with their texts and flags, and the user is a script.
 //
 // Two ways to drive a dialog:
 //  - Modal: queue user actions (QueueClick, QueueClose, ...) and answers, then call the
@@ -10,14 +10,13 @@
 //    inspecting state between steps.
 // Either way the thread that creates the first dialog is the GUI thread.
 //
-// Threads started with BeginThread are real threads, tracked: the layer knows whether
-// each is running or blocked in one of its calls (a sleep, a held box, a join, a
-// request waiting for the GUI thread). That makes "wait until idle" and the virtual
-// clock deterministic: time moves only when asked to (QueueWait, AdvanceClock, a Sleep
-// on an untracked thread such as the test's own) or when nothing else can happen (a
-// modal loop whose script has run dry, a JoinThread waiting on a sleeper).
+// Threads started with BeginThread are real threads with real sleeps, tracked: the layer
+// knows whether each is running or blocked in one of its calls (a sleep, a held box, a
+// join, a request waiting for the GUI thread, the gate). That makes "wait until idle"
+// deterministic. A test holds a thread at the gate (WaitAtGate) until it opens it, or
+// until the thread is joined, as the program's close does.
 //
-// Every operation is recorded with its arguments, result, thread and virtual time.
+// Every operation is recorded with its arguments, result and thread.
 // Queries (GetDlgItem, IsWindowEnabled, GetWindowTextW) are not recorded. EndDialog
 // called off the GUI thread is recorded as the PostEndDialog it becomes; a text request
 // from another thread is recorded when the GUI thread carries it out (or it fails), so
@@ -53,7 +52,6 @@ struct CallRecord {
   intptr_t result = 0;         // what the call returned (1/0 for user actions: sent or not)
   std::thread::id thread;      // the calling thread
   bool onGuiThread = false;
-  uint64_t time = 0;  // virtual milliseconds at the call
 };
 
 struct FileDialogRecord {
@@ -74,8 +72,6 @@ class ScriptedWindowSystem final : public WindowSystem {
   struct Options {
     // Longest real wait for another thread to block or report before giving up.
     std::chrono::milliseconds realTimeout{5000};
-    // Virtual time that a dry modal loop or a join may let pass on its own.
-    DWORD autoAdvanceLimit = 60000;
   };
 
   // Whether a scripted box or file dialog answers at once or stays open until dismissed.
@@ -123,12 +119,11 @@ class ScriptedWindowSystem final : public WindowSystem {
   // control or into a disabled dialog, and Esc, Enter or close on a disabled dialog,
   // send nothing (recorded with result 0).
   void QueueClick(int templateId, int controlId);
-  void QueueEscape(int templateId);    // WM_COMMAND IDCANCEL
-  void QueueEnter(int templateId);     // WM_COMMAND IDOK
-  void QueueClose(int templateId);     // WM_CLOSE
-  void QueueDismiss();                 // answers the newest held box or file dialog
-  void QueueWait(DWORD milliseconds);  // waits until idle, then lets virtual time pass
-  void QueueWaitIdle();                // waits until every tracked thread is blocked or done
+  void QueueEscape(int templateId);  // WM_COMMAND IDCANCEL
+  void QueueEnter(int templateId);   // WM_COMMAND IDOK
+  void QueueClose(int templateId);   // WM_CLOSE
+  void QueueDismiss();               // answers the newest held box or file dialog
+  void QueueWaitIdle();              // waits until every tracked thread is blocked or done
   void QueueCall(std::function<void()> call);  // runs on the GUI thread between actions
 
   // Answers for MessageBoxW and the file dialogs, used in call order. An unscripted
@@ -150,10 +145,11 @@ class ScriptedWindowSystem final : public WindowSystem {
   bool PressEscape(HWND dialog);
   bool PressEnter(HWND dialog);
   bool Close(HWND dialog);
-  bool Dismiss();                         // answers the newest held box or file dialog now
-  int Pump();                             // serves the requests already waiting; returns how many
-  bool WaitIdle();                        // serves requests until idle; false on timeout
-  void AdvanceClock(DWORD milliseconds);  // wakes sleepers in deadline order
+  bool Dismiss();     // answers the newest held box or file dialog now
+  int Pump();         // serves the requests already waiting; returns how many
+  bool WaitIdle();    // serves requests until idle; false on timeout
+  void WaitAtGate();  // any thread: blocks until the gate opens
+  void OpenGate();    // for good
 
   // --- Inspection: any thread, also after a dialog has ended -------------------------
   HWND LastDialog(int templateId) const;  // newest dialog from that template, or null
@@ -163,13 +159,12 @@ class ScriptedWindowSystem final : public WindowSystem {
   bool ControlEnabled(HWND dialog, int id) const;  // the control's own flag
   bool ControlChecked(HWND dialog, int id) const;
   bool DialogEnabled(HWND dialog) const;  // own flag and no modal child open
+  bool Shows(HWND dialog) const;          // from WM_INITDIALOG's return until it ends
   bool HasEnded(HWND dialog) const;
   INT_PTR DialogResult(HWND dialog) const;
   int HeldOpen() const;         // held boxes and file dialogs showing
   int PendingRequests() const;  // requests waiting for the GUI thread
-  uint64_t Now() const;         // virtual milliseconds
   std::optional<std::thread::id> GuiThread() const;
-  std::thread::id ThreadId(ThreadHandle thread) const;
   std::optional<WNDCLASSEXW> RegisteredClass(WStringView name) const;
 
   std::vector<CallRecord> Calls() const;
@@ -180,8 +175,9 @@ class ScriptedWindowSystem final : public WindowSystem {
   // action for a dialog that is not open, an unscripted answer. Empty in a clean run.
   std::vector<std::string> Problems() const;
 
+  struct Impl;  // scripted_state.h, shared by the layer's files
+
  private:
-  struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 

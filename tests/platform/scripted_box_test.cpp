@@ -81,8 +81,6 @@ TEST_F(ScriptedBoxes, AnOpenDialogCopiesTheScriptedPathAndRecordsTheFields) {
   EXPECT_TRUE(ws.GetOpenFileNameW(&ofn));
 
   EXPECT_EQ(WString(result), WTEXT("C:\\docs\\report.pdf"));
-  EXPECT_EQ(ofn.nFileOffset, 8);
-  EXPECT_EQ(ofn.nFileExtension, 15);
   std::vector<FileDialogRecord> dialogs = ws.FileDialogs();
   ASSERT_EQ(dialogs.size(), 1u);
   const FileDialogRecord& seen = dialogs[0];

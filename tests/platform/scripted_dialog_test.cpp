@@ -16,44 +16,6 @@ class ScriptedDialog : public ::testing::Test {
   Probe probe{ws};
 };
 
-TEST_F(ScriptedDialog, ModalLoopStartsWithInitDialogAndReturnsTheEndDialogResult) {
-  probe.onCommand = [&](HWND dialog, WORD id) {
-    if (id == OpenButton) ws.EndDialog(dialog, 7);
-  };
-  ws.QueueClick(MainId, OpenButton);
-
-  EXPECT_EQ(probe.RunMain(42), 7);
-
-  ASSERT_FALSE(probe.messages.empty());
-  EXPECT_EQ(probe.messages[0].message, WM_INITDIALOG);
-  EXPECT_EQ(probe.messages[0].lParam, 42);
-  EXPECT_TRUE(ws.HasEnded(ws.LastDialog(MainId)));
-  EXPECT_THAT(ws.Problems(), IsEmpty());
-}
-
-TEST_F(ScriptedDialog, EachDialogKeepsItsOwnUserValueWhileItLives) {
-  HWND main = nullptr;
-  ws.QueueCall([&] {
-    main = ws.LastDialog(MainId);
-    HWND info = ws.OpenDialog(InfoId, nullptr, Probe::Proc, 0);
-    EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 0);
-    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_USER, 11), 0);
-    EXPECT_EQ(ws.SetWindowLongPtrW(info, DWLP_USER, 22), 0);
-    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_USER, 33), 11);
-    EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 33);
-    EXPECT_EQ(ws.GetWindowLongPtrW(info, DWLP_USER), 22);
-    // A control and another index hold nothing.
-    EXPECT_EQ(ws.SetWindowLongPtrW(ws.GetDlgItem(main, Label), DWLP_USER, 5), 0);
-    EXPECT_EQ(ws.GetWindowLongPtrW(ws.GetDlgItem(main, Label), DWLP_USER), 0);
-    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_MSGRESULT, 5), 0);
-    EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 33);
-  });
-  ws.QueueClose(MainId);
-  EXPECT_EQ(probe.RunMain(), 0);
-  EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 0) << "an ended dialog's handle is stale";
-  EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_USER, 1), 0);
-}
-
 TEST_F(ScriptedDialog, ProceduresAreCalledWithTheLayerNamedAsCaller) {
   std::vector<WindowSystem*> callers;
   probe.onCommand = [&](HWND, WORD) { callers.push_back(WindowSystem::Calling()); };
@@ -63,38 +25,6 @@ TEST_F(ScriptedDialog, ProceduresAreCalledWithTheLayerNamedAsCaller) {
   EXPECT_EQ(probe.RunMain(), 0);
   EXPECT_THAT(callers, ElementsAre(&ws, nullptr));
   EXPECT_EQ(WindowSystem::Calling(), nullptr);
-}
-
-TEST_F(ScriptedDialog, InitDialogNamesTheFirstTabStopForFocus) {
-  HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
-  ASSERT_EQ(probe.messages.size(), 1u);
-  EXPECT_EQ(reinterpret_cast<HWND>(probe.messages[0].wParam), ws.GetDlgItem(dialog, HelpButton));
-  EXPECT_EQ(ws.Control(dialog, HelpButton), ws.GetDlgItem(dialog, HelpButton));
-}
-
-TEST_F(ScriptedDialog, EscAndEnterReachTheProcedureAndCloseNothing) {
-  ws.QueueEscape(MainId);
-  ws.QueueEnter(MainId);
-  ws.QueueCall([&] { EXPECT_FALSE(ws.HasEnded(ws.LastDialog(MainId))); });
-  ws.QueueClose(MainId);
-
-  EXPECT_EQ(probe.RunMain(), 0);
-
-  EXPECT_THAT(probe.Commands(), ElementsAre(IDCANCEL, IDOK));
-  EXPECT_EQ(probe.Received(WM_CLOSE).size(), 1u);
-}
-
-TEST_F(ScriptedDialog, CloseEndsTheLoopOnlyThroughEndDialog) {
-  probe.endOnClose = false;
-  probe.onCommand = [&](HWND dialog, WORD id) {
-    if (id == OpenButton) ws.EndDialog(dialog, 5);
-  };
-  ws.QueueClose(MainId);
-  ws.QueueCall([&] { EXPECT_FALSE(ws.HasEnded(ws.LastDialog(MainId))); });
-  ws.QueueClick(MainId, OpenButton);
-
-  EXPECT_EQ(probe.RunMain(), 5);
-  EXPECT_EQ(probe.Received(WM_CLOSE).size(), 1u);
 }
 
 TEST_F(ScriptedDialog, DisabledControlsAndStaticTextsSendNothing) {

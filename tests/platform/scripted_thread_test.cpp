@@ -1,4 +1,4 @@
-// Requests from other threads, message boxes from workers, threads and virtual time.
+// Requests from other threads, message boxes from workers, threads and the gate.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -33,25 +33,10 @@ bool WaitFor(Ready ready) {
   return true;
 }
 
-const WCHAR* const TickerTexts[3] = {WTEXT("Running: 0101010101010"),
-                                     WTEXT("Running: 1110001110101"),
-                                     WTEXT("Running: 1010101010011")};
-
 class ScriptedThreads : public ::testing::Test {
  protected:
-  // A status ticker as the job has one: three texts, 500 ms apart, until stopped.
-  Task Ticker(HWND* status) {
-    return Task{[this, status] {
-      for (int phase = 0; running; phase = (phase + 1) % 3) {
-        ws.SetWindowTextW(*status, TickerTexts[phase]);
-        if (ws.SleepEx(500, TRUE) == WAIT_IO_COMPLETION) break;
-      }
-    }};
-  }
-
   ScriptedWindowSystem ws;
   Probe probe{ws};
-  std::atomic<int> running{1};
 };
 
 TEST_F(ScriptedThreads, TextFromAWorkerWaitsForTheGuiThreadToPump) {
@@ -77,42 +62,6 @@ TEST_F(ScriptedThreads, TextFromAWorkerWaitsForTheGuiThreadToPump) {
   EXPECT_FALSE(call.onGuiThread);
 }
 
-TEST_F(ScriptedThreads, RequestsAreNeverServedInTheMiddleOfAHandler) {
-  HWND label = nullptr;
-  ThreadHandle thread{};
-  Task task{[&] { ws.SetWindowTextW(label, WTEXT("Please wait: running....")); }};
-  probe.onCommand = [&](HWND dialog, WORD id) {
-    if (id != OpenButton) return;
-    label = ws.GetDlgItem(dialog, Label);
-    thread = ws.BeginThread(&Task::Run, &task);
-    EXPECT_TRUE(WaitFor([&] { return ws.PendingRequests() == 1; }));  // the worker waits on us
-    ws.SetWindowTextW(label, WTEXT("***** Running ******"));
-  };
-  ws.QueueClick(MainId, OpenButton);
-  ws.QueueWaitIdle();
-  ws.QueueClose(MainId);
-
-  EXPECT_EQ(probe.RunMain(), 0);
-
-  EXPECT_THAT(ws.TextsSet(label),
-              ElementsAre(WTEXT("***** Running ******"), WTEXT("Please wait: running....")));
-  EXPECT_TRUE(ws.JoinThread(thread));
-  EXPECT_THAT(ws.Problems(), IsEmpty());
-}
-
-TEST_F(ScriptedThreads, ARequestToAnEndedDialogFailsAtOnce) {
-  HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
-  HWND label = ws.GetDlgItem(dialog, Label);
-  ASSERT_TRUE(ws.Close(dialog));
-  BOOL result = -1;
-  Task task{[&] { result = ws.SetWindowTextW(label, WTEXT("late")); }};
-
-  EXPECT_TRUE(ws.JoinThread(ws.BeginThread(&Task::Run, &task)));  // nobody pumps: must not block
-
-  EXPECT_EQ(result, FALSE);
-  EXPECT_EQ(ws.PendingRequests(), 0);
-}
-
 TEST_F(ScriptedThreads, AWaitingRequestFailsWhenItsDialogEnds) {
   HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
   HWND label = ws.GetDlgItem(dialog, Label);
@@ -127,74 +76,6 @@ TEST_F(ScriptedThreads, AWaitingRequestFailsWhenItsDialogEnds) {
   EXPECT_EQ(result, FALSE);
   EXPECT_EQ(ws.ControlText(dialog, Label), WTEXT("label"));
   EXPECT_EQ(ws.Calls("SetWindowTextW").back().result, FALSE);
-}
-
-TEST_F(ScriptedThreads, AMessageBoxFromAWorkerBlocksOnlyTheWorker) {
-  HWND main = nullptr;
-  ThreadHandle thread{};
-  int answer = 0;
-  Task task{[&] {
-    answer = ws.MessageBoxW(nullptr, WTEXT("Can't open file 22DD"), WTEXT("Warring"), MB_OK);
-    ws.PostEndDialog(main, 3);
-  }};
-  probe.onCommand = [&](HWND dialog, WORD id) {
-    if (id != OpenButton) return;
-    main = dialog;
-    thread = ws.BeginThread(&Task::Run, &task);
-  };
-  ws.AnswerMessageBox(IDOK, ScriptedWindowSystem::Hold::UntilDismissed);
-  ws.QueueClick(MainId, OpenButton);
-  ws.QueueWaitIdle();  // the worker is now waiting in its box
-  ws.QueueCall([&] {
-    EXPECT_EQ(ws.HeldOpen(), 1);
-    EXPECT_TRUE(ws.DialogEnabled(main));  // no owner: the main dialog stays usable
-  });
-  ws.QueueClick(MainId, HelpButton);
-  ws.QueueClose(InfoId);
-  ws.QueueDismiss();
-
-  EXPECT_EQ(probe.RunMain(), 3);
-
-  EXPECT_THAT(probe.Commands(), ElementsAre(OpenButton, HelpButton));
-  EXPECT_EQ(answer, IDOK);
-  CallRecord box = ws.Calls("MessageBoxW").at(0);
-  EXPECT_EQ(box.window, nullptr);
-  EXPECT_EQ(box.text, WTEXT("Can't open file 22DD"));
-  EXPECT_EQ(box.caption, WTEXT("Warring"));
-  EXPECT_EQ(box.args, (std::vector<intptr_t>{MB_OK}));
-  EXPECT_EQ(box.thread, ws.ThreadId(thread));
-  EXPECT_FALSE(box.onGuiThread);
-  EXPECT_TRUE(ws.JoinThread(thread));
-  EXPECT_THAT(ws.Problems(), IsEmpty());
-}
-
-TEST_F(ScriptedThreads, AWorkersBoxOwnedByTheMainDialogDisablesItMeanwhile) {
-  HWND main = nullptr;
-  ThreadHandle thread{};
-  Task task{[&] {
-    ws.MessageBoxW(main, WTEXT("Program will exit"), WTEXT(" Closing......"), MB_OK);
-    ws.PostEndDialog(main, 0);
-  }};
-  probe.onCommand = [&](HWND dialog, WORD id) {
-    if (id != OpenButton) return;
-    main = dialog;
-    thread = ws.BeginThread(&Task::Run, &task);
-  };
-  ws.AnswerMessageBox(IDOK, ScriptedWindowSystem::Hold::UntilDismissed);
-  ws.QueueClick(MainId, OpenButton);
-  ws.QueueWaitIdle();
-  ws.QueueCall([&] {
-    EXPECT_FALSE(ws.DialogEnabled(main));
-    EXPECT_TRUE(ws.ControlEnabled(main, HelpButton));
-  });
-  ws.QueueClick(MainId, HelpButton);  // sends nothing
-  ws.QueueDismiss();
-
-  EXPECT_EQ(probe.RunMain(), 0);
-
-  EXPECT_THAT(probe.Commands(), ElementsAre(OpenButton));
-  EXPECT_EQ(ws.Calls("MessageBoxW").at(0).window, main);
-  EXPECT_TRUE(ws.JoinThread(thread));
 }
 
 TEST_F(ScriptedThreads, EndDialogFromAWorkerIsQueuedAndNeverWaits) {
@@ -212,116 +93,27 @@ TEST_F(ScriptedThreads, EndDialogFromAWorkerIsQueuedAndNeverWaits) {
   EXPECT_FALSE(ws.PostEndDialog(dialog, 1));  // it no longer exists
 }
 
-TEST_F(ScriptedThreads, TheMainLoopReturnsOnlyAfterTheNestedLoopAboveItUnwinds) {
-  HWND main = nullptr;
-  BOOL lateText = -1;
-  Task end{[&] { ws.PostEndDialog(main, 4); }};
-  Task text{[&] { lateText = ws.SetWindowTextW(ws.Control(main, Label), WTEXT("late")); }};
-  ws.QueueClick(MainId, HelpButton);
-  ws.QueueCall([&] {
-    main = ws.LastDialog(MainId);
-    EXPECT_TRUE(ws.JoinThread(ws.BeginThread(&Task::Run, &end)));
-  });
-  ws.QueueWaitIdle();  // serves the request: the main dialog has ended, Info still runs
-  ws.QueueCall([&] {
-    EXPECT_TRUE(ws.HasEnded(main));
-    EXPECT_FALSE(ws.HasEnded(ws.LastDialog(InfoId)));
-    EXPECT_TRUE(ws.JoinThread(ws.BeginThread(&Task::Run, &text)));  // fails without waiting
-  });
-  ws.QueueClose(InfoId);
-
-  EXPECT_EQ(probe.RunMain(), 4);
-
-  EXPECT_EQ(lateText, FALSE);
-  EXPECT_EQ(probe.Received(WM_CLOSE).at(0).dialog, ws.LastDialog(InfoId));
-  EXPECT_THAT(ws.Problems(), IsEmpty());
-}
-
-TEST_F(ScriptedThreads, VirtualSleepRunsATickerWithoutWaiting) {
-  HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
-  HWND status = ws.GetDlgItem(dialog, Label);
-  Task ticker = Ticker(&status);
-  auto started = std::chrono::steady_clock::now();
-
-  ThreadHandle thread = ws.BeginThread(&Task::Run, &ticker);
-  ASSERT_TRUE(ws.WaitIdle());
-  EXPECT_THAT(ws.TextsSet(status), ElementsAre(TickerTexts[0]));
-  ws.AdvanceClock(500);
-  ws.AdvanceClock(1000);
-
-  EXPECT_THAT(ws.TextsSet(status),
-              ElementsAre(TickerTexts[0], TickerTexts[1], TickerTexts[2], TickerTexts[0]));
-  std::vector<uint64_t> times;
-  for (const CallRecord& call : ws.Calls("SetWindowTextW")) times.push_back(call.time);
-  EXPECT_THAT(times, ElementsAre(0, 500, 1000, 1500));
-  EXPECT_EQ(ws.Now(), 1500u);
-  CallRecord sleep = ws.Calls("SleepEx").at(0);
-  EXPECT_EQ(sleep.args, (std::vector<intptr_t>{500, TRUE}));
-  EXPECT_EQ(sleep.thread, ws.ThreadId(thread));
-
-  running = 0;
-  EXPECT_TRUE(ws.AlertThread(thread));
-  EXPECT_TRUE(ws.JoinThread(thread));
-  EXPECT_EQ(ws.Now(), 1500u);  // the alert, not the clock, ended the last sleep
-  EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
-}
-
-TEST_F(ScriptedThreads, AQueuedWaitLetsTimePassInsideAModalLoop) {
-  HWND status = nullptr;
-  Task ticker = Ticker(&status);
-  ThreadHandle thread{};
-  probe.onCommand = [&](HWND dialog, WORD id) {
-    if (id != OpenButton) return;
-    status = ws.GetDlgItem(dialog, Label);
-    thread = ws.BeginThread(&Task::Run, &ticker);
-  };
-  ws.QueueClick(MainId, OpenButton);
-  ws.QueueWait(1000);
-  ws.QueueCall([&] {
-    EXPECT_THAT(ws.TextsSet(status), ElementsAre(TickerTexts[0], TickerTexts[1], TickerTexts[2]));
-    running = 0;
-    ws.AlertThread(thread);
-  });
-  ws.QueueWaitIdle();
-  ws.QueueClose(MainId);
-
-  EXPECT_EQ(probe.RunMain(), 0);
-  EXPECT_TRUE(ws.JoinThread(thread));
-  EXPECT_EQ(ws.Now(), 1000u);
-  EXPECT_THAT(ws.Problems(), IsEmpty());
-}
-
-TEST_F(ScriptedThreads, AnAlertCutsShortTheCurrentOrTheNextAlertableSleep) {
-  DWORD first = 1, second = 1;
+// The gate holds a thread where a test wants it, counted as idle meanwhile; opening
+// the gate or joining the thread lets it go on.
+TEST_F(ScriptedThreads, AThreadAtTheGateIsIdleUntilTheGateOpensOrItIsJoined) {
+  std::atomic<int> passed{0};
   Task task{[&] {
-    first = ws.SleepEx(500, FALSE);  // not alertable: the alert waits
-    second = ws.SleepEx(500, TRUE);
+    ws.WaitAtGate();
+    ++passed;
   }};
-  ThreadHandle thread = ws.BeginThread(&Task::Run, &task);
+  ThreadHandle first = ws.BeginThread(&Task::Run, &task);
   ASSERT_TRUE(ws.WaitIdle());
-  EXPECT_TRUE(ws.AlertThread(thread));
+  EXPECT_EQ(passed, 0);
+  ws.OpenGate();
+  EXPECT_TRUE(ws.JoinThread(first));
+  EXPECT_EQ(passed, 1);
 
-  EXPECT_TRUE(ws.JoinThread(thread));  // lets the first 500 ms pass
-  EXPECT_EQ(first, 0u);
-  EXPECT_EQ(second, WAIT_IO_COMPLETION);
-  EXPECT_EQ(ws.Now(), 500u);
-
-  DWORD third = 1;
-  Task sleeper{[&] { third = ws.SleepEx(60000, TRUE); }};
-  thread = ws.BeginThread(&Task::Run, &sleeper);
-  ASSERT_TRUE(ws.WaitIdle());
-  ws.AlertThread(thread);
-  EXPECT_TRUE(ws.JoinThread(thread));
-  EXPECT_EQ(third, WAIT_IO_COMPLETION);
-  EXPECT_EQ(ws.Now(), 500u);
-}
-
-TEST_F(ScriptedThreads, JoiningASleeperOrSleepingOnTheTestThreadLetsTimePass) {
-  Task task{[&] { ws.Sleep(2000); }};
-  EXPECT_TRUE(ws.JoinThread(ws.BeginThread(&Task::Run, &task)));
-  EXPECT_EQ(ws.Now(), 2000u);
-  ws.Sleep(300);
-  EXPECT_EQ(ws.Now(), 2300u);
+  ScriptedWindowSystem fresh;
+  Task held{[&] { fresh.WaitAtGate(); }};
+  ThreadHandle second = fresh.BeginThread(&Task::Run, &held);
+  ASSERT_TRUE(fresh.WaitIdle());
+  EXPECT_TRUE(fresh.JoinThread(second));
+  EXPECT_THAT(fresh.Problems(), IsEmpty());
 }
 
 TEST_F(ScriptedThreads, ThreadStartCanBeScriptedToFail) {
@@ -337,18 +129,6 @@ TEST_F(ScriptedThreads, ThreadStartCanBeScriptedToFail) {
   EXPECT_NE(thread, ThreadHandle::None);
   EXPECT_TRUE(ws.JoinThread(thread));
   EXPECT_TRUE(ran);
-}
-
-TEST_F(ScriptedThreads, AThreadIsJoinedOnceAndNeverByItself) {
-  std::promise<ThreadHandle> handle;
-  BOOL self = -1;
-  Task task{[&] { self = ws.JoinThread(handle.get_future().get()); }};
-  ThreadHandle thread = ws.BeginThread(&Task::Run, &task);
-  handle.set_value(thread);
-
-  EXPECT_TRUE(ws.JoinThread(thread));
-  EXPECT_EQ(self, FALSE);
-  EXPECT_FALSE(ws.JoinThread(thread));
 }
 
 TEST(ScriptedShutdown, DestroyingTheLayerReleasesEveryWaitingThread) {

@@ -31,46 +31,6 @@ class QtDialogTest : public ::testing::Test {
   }
 };
 
-TEST_F(QtDialogTest, InitDialogComesFirstWithTheParameterBeforeTheDialogShows) {
-  ASSERT_EQ(RunMainWith([&] { CloseAsUser(ws.Widget(Main())); }), 7);
-  ASSERT_FALSE(probe.messages.empty());
-  EXPECT_EQ(probe.messages.front().message, WM_INITDIALOG);
-  EXPECT_EQ(probe.messages.front().lParam, 42);
-  EXPECT_FALSE(probe.messages.front().visible);
-}
-
-// What a procedure stores at WM_INITDIALOG stays with its dialog, apart from any
-// other dialog's, and goes with the dialog's handle.
-TEST_F(QtDialogTest, EachDialogKeepsItsOwnUserValueWhileItLives) {
-  HWND main = nullptr;
-  std::vector<WindowSystem*> callers;
-  probe.onCommand = [&](HWND, WORD) { callers.push_back(WindowSystem::Calling()); };
-  RunMainWith([&] {
-    main = Main();
-    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_USER, 11), 0);
-    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_USER, 33), 11);
-    EXPECT_EQ(ws.SetWindowLongPtrW(ws.GetDlgItem(main, Label), DWLP_USER, 5), 0);
-    EXPECT_EQ(ws.GetWindowLongPtrW(ws.GetDlgItem(main, Label), DWLP_USER), 0);
-    EXPECT_EQ(ws.SetWindowLongPtrW(main, DWLP_MSGRESULT, 5), 0);
-    EXPECT_EQ(WindowSystem::Calling(), nullptr);
-    Later([&] {  // inside the Info box's loop
-      HWND info = ws.OpenDialog(InfoId);
-      ASSERT_NE(info, nullptr);
-      EXPECT_EQ(ws.GetWindowLongPtrW(info, DWLP_USER), 0);
-      EXPECT_EQ(ws.SetWindowLongPtrW(info, DWLP_USER, 22), 0);
-      EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 33);
-      EXPECT_EQ(ws.GetWindowLongPtrW(info, DWLP_USER), 22);
-      CloseAsUser(ws.Widget(info));
-    });
-    ClickAsUser(Control(HelpButton));
-    EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 33);
-    CloseAsUser(ws.Widget(main));
-  });
-  EXPECT_EQ(ws.GetWindowLongPtrW(main, DWLP_USER), 0) << "an ended dialog's handle is stale";
-  ASSERT_FALSE(callers.empty());
-  EXPECT_EQ(callers.front(), &ws) << "procedures are called with the layer named";
-}
-
 TEST_F(QtDialogTest, ControlsAreBuiltFromTheTemplateAndKeptById) {
   RunMainWith([&] {
     HWND main = Main();
@@ -149,19 +109,6 @@ TEST_F(QtDialogTest, TabFollowsTheTemplateAndSkipsDisabledControls) {
   });
 }
 
-TEST_F(QtDialogTest, TheCloseBoxSendsCloseAndOnlyEndDialogEndsTheLoop) {
-  probe.endOnClose = false;
-  bool openAfterClose = false;
-  const INT_PTR result = RunMainWith([&] {
-    CloseAsUser(ws.Widget(Main()));
-    openAfterClose = ws.Widget(Main())->isVisible();
-    ws.EndDialog(Main(), 3);
-  });
-  EXPECT_TRUE(openAfterClose);
-  EXPECT_EQ(probe.Received(WM_CLOSE).size(), 1u);
-  EXPECT_EQ(result, 3);
-}
-
 TEST_F(QtDialogTest, AnOwnedDialogDisablesItsOwnerWhileItsControlsKeepTheirFlags) {
   BOOL mainEnabledDuringInfo = TRUE, helpFlagDuringInfo = FALSE;
   bool infoModal = false;
@@ -187,25 +134,6 @@ TEST_F(QtDialogTest, AnOwnedDialogDisablesItsOwnerWhileItsControlsKeepTheirFlags
   EXPECT_TRUE(helpFlagDuringInfo);
   // Help's command, then Info's Esc and Enter; nothing from the blocked Open.
   EXPECT_THAT(probe.Commands(), ElementsAre(HelpButton, IDCANCEL, IDOK));
-}
-
-TEST_F(QtDialogTest, HandlesOfAnEndedDialogFailAtOnceFromAnyThread) {
-  HWND main = nullptr, run = nullptr;
-  RunMainWith([&] {
-    main = Main();
-    run = ws.GetDlgItem(main, RunButton);
-    CloseAsUser(ws.Widget(main));
-  });
-  EXPECT_EQ(ws.SetWindowTextW(run, WTEXT("x")), FALSE);
-  EXPECT_EQ(ws.EnableWindow(run, TRUE), FALSE);
-  EXPECT_EQ(ws.IsWindowEnabled(main), FALSE);
-  EXPECT_EQ(ws.GetDlgItem(main, RunButton), nullptr);
-  EXPECT_EQ(ws.EndDialog(main, 1), FALSE);
-  EXPECT_EQ(ws.PostEndDialog(main, 1), FALSE);
-  BOOL fromWorker = TRUE;
-  std::thread worker([&] { fromWorker = ws.SetWindowTextW(run, WTEXT("late")); });
-  worker.join();  // never blocks: the GUI thread is not pumping here
-  EXPECT_EQ(fromWorker, FALSE);
 }
 
 TEST_F(QtDialogTest, UnknownTemplatesAndStaleOwnersCannotBeRun) {

@@ -132,7 +132,6 @@ TEST_F(QtFileDialogTest, OpenTakesOnlyAnExistingFile) {
   ASSERT_EQ(ws.GetOpenFileNameW(&record), TRUE);
   EXPECT_TRUE(openAfterMissing);
   EXPECT_EQ(Chosen(), folder.Wide("README"));
-  EXPECT_EQ(record.nFileOffset, Chosen().size() - 6);
 }
 
 TEST_F(QtFileDialogTest, SaveRefusesAMissingFolderAndKeepsTheNameAsTyped) {

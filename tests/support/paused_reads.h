@@ -1,5 +1,5 @@
 // What tests of the job need on the scripted window system: a file system that holds
-// the job in its first read on the virtual clock, and a stand-in GUI thread.
+// the job in its first read at the layer's gate, and a stand-in GUI thread.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,11 +13,11 @@
 
 namespace tavrinole::test_support {
 
-// Holds the job in its first read of the input until `pause` virtual milliseconds have
-// passed, so a test can act while the job runs.
+// Holds the job in its first read of the input at the gate (when `pause` is set) until
+// the test opens it or joins the job, so a test can act while the job runs.
 class PausedReads final : public FileSystem {
  public:
-  PausedReads(FileSystem& inner, WindowSystem& windows, DWORD pause)
+  PausedReads(FileSystem& inner, ScriptedWindowSystem& windows, bool pause)
       : inner_(inner), windows_(windows), pause_(pause) {}
 
   IoResult OpenForReading(const Path& path, std::unique_ptr<File>& file) override {
@@ -36,7 +36,7 @@ class PausedReads final : public FileSystem {
     Paused(std::unique_ptr<File> file, PausedReads& owner)
         : file_(std::move(file)), owner_(owner) {}
     IoResult Read(std::span<uint8_t> into, size_t& got) override {
-      if (!paused_ && owner_.pause_ > 0) owner_.windows_.Sleep(owner_.pause_);
+      if (!paused_ && owner_.pause_) owner_.windows_.WaitAtGate();
       paused_ = true;
       return file_->Read(into, got);
     }
@@ -52,8 +52,8 @@ class PausedReads final : public FileSystem {
   };
 
   FileSystem& inner_;
-  WindowSystem& windows_;
-  DWORD pause_;
+  ScriptedWindowSystem& windows_;
+  bool pause_;
   int opens_ = 0;
 };
 

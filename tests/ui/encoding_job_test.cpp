@@ -164,34 +164,62 @@ TEST_F(Job, ClosingMessageHasItsFiveLines) {
   EXPECT_EQ(lines[4], W(u"\t\t    Program will exit"));
 }
 
-TEST_F(Job, TickerCyclesItsTextsEveryHalfSecondAndFinishComesLast) {
+// The ticker's own step, phase by phase: the three texts in order with an alertable
+// half-second wait after each, and back to the first after the sixth phase.
+TEST(TickerStep, ShowsEachTextThenWaitsHalfASecondAndWraps) {
+  const char16_t* texts[] = {u"Running: 0101010101010", u"Running: 1110001110101",
+                             u"Running: 1010101010011"};
+  for (int32_t phase = 0; phase < 6; ++phase) {
+    const TickerStep step = TickerStepFor(phase);
+    SCOPED_TRACE(phase);
+    EXPECT_EQ(step.Next, phase == 5 ? 0 : phase + 1);
+    if (phase % 2 == 0) {
+      ASSERT_FALSE(step.Text.empty());
+      EXPECT_EQ(W(step.Text), W(texts[phase / 2]));
+    } else {
+      EXPECT_TRUE(step.Text.empty());
+      EXPECT_EQ(step.SleepMs, 500u);
+    }
+  }
+}
+
+// While the job is held in its first read the ticker has shown its first text and waits,
+// alertably, for its next step; "Finish" comes only after the ticker has stopped.
+TEST_F(Job, TheTickerRunsWhileTheJobWorksAndFinishComesLast) {
   WriteBytes(folder / "in", RandomBytes(70000, 8));
-  PausedReads slow(files, ws, 3200);
+  PausedReads slow(files, ws, true);
   EncodingJob job(ws, slow);
   ASSERT_TRUE(job.Start(Request()));
   ASSERT_TRUE(ws.WaitIdle());
-  for (int step = 0; step < 6; ++step) ws.AdvanceClock(500);
-  ws.AdvanceClock(500);  // the read's 3200 ms have passed: the job finishes
+  EXPECT_THAT(ws.TextsSet(status), ElementsAre(W(resources::PleaseWait), W(resources::Ticker0)));
+  ws.OpenGate();
   RunToEnd(job);
 
-  const std::vector<WString> t{W(resources::Ticker0), W(resources::Ticker1), W(resources::Ticker2)};
-  EXPECT_THAT(ws.TextsSet(status), ElementsAre(W(resources::PleaseWait), t[0], t[1], t[2], t[0],
-                                               t[1], t[2], t[0], W(resources::Finish)));
+  const std::vector<WString> texts = ws.TextsSet(status);
+  ASSERT_GE(texts.size(), 3u);
+  EXPECT_EQ(texts.back(), W(resources::Finish));
+  const std::u16string_view tickerTexts[] = {resources::Ticker0, resources::Ticker1,
+                                             resources::Ticker2};
+  for (size_t i = 1; i + 1 < texts.size(); ++i) {
+    EXPECT_EQ(texts[i], W(tickerTexts[(i - 1) % 3])) << i;
+  }
+  const std::thread::id ticker = ws.Calls("SetWindowTextW").at(1).thread;
   for (const CallRecord& sleep : ws.Calls("SleepEx")) {
-    if (sleep.thread != ws.Calls("SetWindowTextW").at(1).thread) continue;
-    EXPECT_EQ(sleep.args, (std::vector<intptr_t>{500, TRUE}));
+    if (sleep.thread == ticker) {
+      EXPECT_EQ(sleep.args, (std::vector<intptr_t>{500, TRUE}));
+    }
   }
   EXPECT_EQ(ReadBytes(folder / "out"), Reference(ReadBytes(folder / "in")));
 }
 
 TEST_F(Job, ClosingTheDialogCancelsBetweenBlocksAndLeavesNothing) {
   WriteBytes(folder / "in", RandomBytes(3 * ChunkBytes, 9));
-  PausedReads slow(files, ws, 1000);
+  PausedReads slow(files, ws, true);
   EncodingJob job(ws, slow);
   ASSERT_TRUE(job.Start(Request()));
   ASSERT_TRUE(ws.WaitIdle());
   job.Cancel();
-  ws.AdvanceClock(1000);
+  ws.OpenGate();
   RunToEnd(job);
   EXPECT_THAT(Boxes(), IsEmpty());
   EXPECT_NE(ws.TextsSet(status).back(), W(resources::Finish));

@@ -236,10 +236,10 @@ TEST_F(Entry, WritesTheNewDocumentUnderTheDerivedName) {
 TEST_F(Entry, ClosingDuringAJobEndsItAndWaitsForItsThreads) {
   // Longer than one pass of the transform, which looks for a cancel between passes.
   WriteBytes(folder / "in.txt", RandomBytes(1100000, 4));
-  PausedReads paused(faulty, ws, 5000);
+  PausedReads paused(faulty, ws, true);  // until the close joins the job
   QueueReady("in.txt", "out", WTEXT("TIGER"));
   QueueClick(ids::RunButton);
-  ws.QueueWait(1000);
+  ws.QueueWaitIdle();
   ws.QueueClose(ids::MainDialog);
   ASSERT_EQ(Run(paused), 0);
 

@@ -361,7 +361,7 @@ TEST_F(DialogTest, WhileSaveAsIsOpenOpenDoesNothing) {
 
 class RunningJob : public DialogTest {
  protected:
-  RunningJob() : DialogTest(5000) {}  // the job waits 5 s of virtual time in its first read
+  RunningJob() : DialogTest(true) {}  // the job waits at the gate in its first read
 };
 
 TEST_F(RunningJob, FromRunOnOnlyHelpAboutAndShowPasswordAct) {
@@ -383,7 +383,7 @@ TEST_F(RunningJob, FromRunOnOnlyHelpAboutAndShowPasswordAct) {
   Click(ids::AboutButton);
   EXPECT_TRUE(ws.HasEnded(ws.LastDialog(ids::AboutDialog)));
 
-  ws.AdvanceClock(5000);
+  ws.OpenGate();
   ServeUntilEnded(ws, main);
   EXPECT_EQ(ws.TextsSet(Handle(ids::PasswordDisplay)).back(), WTEXT("****** Finish ******"));
 }
@@ -391,16 +391,16 @@ TEST_F(RunningJob, FromRunOnOnlyHelpAboutAndShowPasswordAct) {
 TEST_F(RunningJob, HelpOpensWhileTheJobRunsAndTheJobGoesOn) {
   Reach(DialogState::Running);
   HWND display = Handle(ids::PasswordDisplay);
-  ws.QueueWait(1000);
+  ws.QueueWaitIdle();
   ws.QueueCall([&] {
     EXPECT_FALSE(ws.HasEnded(ws.LastDialog(ids::HelpDialog)));
-    EXPECT_THAT(ws.TextsSet(display), Contains(WString(WTEXT("Running: 1110001110101"))));
+    EXPECT_THAT(ws.TextsSet(display), Contains(WString(WTEXT("Running: 0101010101010"))));
   });
   ws.QueueClose(ids::HelpDialog);
   Click(ids::HelpButton);
   EXPECT_FALSE(ws.HasEnded(main));
 
-  ws.AdvanceClock(5000);
+  ws.OpenGate();
   ServeUntilEnded(ws, main);
   EXPECT_EQ(ws.TextsSet(display).back(), WTEXT("****** Finish ******"));
   EXPECT_EQ(ReadBytes(folder / "out.txt").size(), 1000u);

@@ -72,8 +72,8 @@ inline const char* Name(DialogState state) {
 
 class DialogTest : public ::testing::Test {
  protected:
-  // jobPause: how long the job's first read waits on the virtual clock.
-  explicit DialogTest(DWORD jobPause = 0) : paused(faulty, ws, jobPause) {}
+  // jobPause: whether the job's first read waits at the gate.
+  explicit DialogTest(bool jobPause = false) : paused(faulty, ws, jobPause) {}
 
   void SetUp() override {
     WriteBytes(folder / "in.txt", RandomBytes(1000, 7));

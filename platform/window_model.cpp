@@ -1,0 +1,246 @@
+#include "platform/window_model.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tavrinole {
+namespace {
+
+constexpr uintptr_t FirstHandle = 0x10000;
+constexpr uintptr_t DialogClassAtom = 0x8002;  // WC_DIALOG, 32770
+constexpr UINT DialogClassStyle = 0x0808;      // CS_DBLCLKS | CS_SAVEBITS
+constexpr int DialogWindowExtra = 30;          // DLGWINDOWEXTRA
+
+uintptr_t Key(const void* handle) {
+  return reinterpret_cast<uintptr_t>(handle);
+}
+HWND Handle(uintptr_t key) {
+  return reinterpret_cast<HWND>(key);
+}
+
+// Stands for the system's default dialog procedure in the class we hand out.
+LRESULT CALLBACK SystemDialogWindowProc(HWND, UINT, WPARAM, LPARAM) {
+  return 0;
+}
+
+}  // namespace
+
+const WindowModel::Entry* WindowModel::Find(HWND window) const {
+  auto found = windows_.find(Key(window));
+  return found == windows_.end() ? nullptr : &found->second;
+}
+
+WindowModel::Entry* WindowModel::Find(HWND window) {
+  auto found = windows_.find(Key(window));
+  return found == windows_.end() ? nullptr : &found->second;
+}
+
+HWND WindowModel::AddDialog() {
+  std::lock_guard lock(mu_);
+  const uintptr_t key = next_++;
+  windows_[key].dialog = key;
+  return Handle(key);
+}
+
+HWND WindowModel::AddControl(HWND dialog, int id) {
+  std::lock_guard lock(mu_);
+  Entry* owner = Find(dialog);
+  if (owner == nullptr || owner->dialog != Key(dialog)) return nullptr;
+  const uintptr_t key = next_++;
+  owner->controls[id] = key;
+  Entry& entry = windows_[key];
+  entry.dialog = Key(dialog);
+  entry.id = id;
+  return Handle(key);
+}
+
+void WindowModel::FailRequests(uintptr_t dialog) {
+  for (const auto& request : pending_) {
+    if (request->dialog == dialog) request->done = true;  // its result stays the failure
+  }
+  std::erase_if(pending_, [](const auto& request) { return request->done; });
+  served_.notify_all();
+}
+
+void WindowModel::End(HWND dialog) {
+  std::lock_guard lock(mu_);
+  Entry* entry = Find(dialog);
+  if (entry == nullptr || entry->dialog != Key(dialog)) return;
+  entry->ended = true;
+  FailRequests(Key(dialog));
+}
+
+void WindowModel::Retire(HWND dialog) {
+  std::lock_guard lock(mu_);
+  auto found = windows_.find(Key(dialog));
+  if (found == windows_.end() || found->second.dialog != Key(dialog)) return;
+  for (const auto& [id, control] : found->second.controls) windows_.erase(control);
+  windows_.erase(found);
+  FailRequests(Key(dialog));
+}
+
+bool WindowModel::Alive(HWND window) const {
+  std::lock_guard lock(mu_);
+  return Find(window) != nullptr;
+}
+
+bool WindowModel::Stale(HWND window) const {
+  std::lock_guard lock(mu_);
+  return Key(window) >= FirstHandle && Key(window) < next_ && Find(window) == nullptr;
+}
+
+HWND WindowModel::DialogOf(HWND window) const {
+  std::lock_guard lock(mu_);
+  const Entry* entry = Find(window);
+  return entry == nullptr ? nullptr : Handle(entry->dialog);
+}
+
+bool WindowModel::IsDialog(HWND window) const {
+  std::lock_guard lock(mu_);
+  const Entry* entry = Find(window);
+  return entry != nullptr && entry->dialog == Key(window);
+}
+
+int WindowModel::IdOf(HWND window) const {
+  std::lock_guard lock(mu_);
+  const Entry* entry = Find(window);
+  return entry == nullptr ? 0 : entry->id;
+}
+
+HWND WindowModel::Control(HWND dialog, int id) const {
+  std::lock_guard lock(mu_);
+  const Entry* entry = Find(dialog);
+  if (entry == nullptr) return nullptr;
+  auto control = entry->controls.find(id);
+  return control == entry->controls.end() ? nullptr : Handle(control->second);
+}
+
+void WindowModel::AddModalChild(HWND owner, int delta) {
+  std::lock_guard lock(mu_);
+  const Entry* entry = Find(owner);
+  if (entry == nullptr) return;
+  Entry* dialog = Find(Handle(entry->dialog));
+  dialog->modalChildren = std::max(0, dialog->modalChildren + delta);
+}
+
+int WindowModel::ModalChildren(HWND dialog) const {
+  std::lock_guard lock(mu_);
+  const Entry* entry = Find(dialog);
+  return entry == nullptr ? 0 : entry->modalChildren;
+}
+
+LONG_PTR WindowModel::SetWindowLongPtr(HWND dialog, int index, LONG_PTR value) {
+  std::lock_guard lock(mu_);
+  Entry* entry = Find(dialog);
+  if (entry == nullptr || entry->dialog != Key(dialog) || index != DWLP_USER) return 0;
+  return std::exchange(entry->user, value);
+}
+
+LONG_PTR WindowModel::GetWindowLongPtr(HWND dialog, int index) const {
+  std::lock_guard lock(mu_);
+  const Entry* entry = Find(dialog);
+  if (entry == nullptr || entry->dialog != Key(dialog) || index != DWLP_USER) return 0;
+  return entry->user;
+}
+
+std::shared_ptr<WindowModel::Request> WindowModel::Track(HWND window, intptr_t failure) {
+  std::lock_guard lock(mu_);
+  const Entry* entry = Find(window);
+  if (entry == nullptr || closed_ || Find(Handle(entry->dialog))->ended) return nullptr;
+  auto request = std::make_shared<Request>();
+  request->dialog = entry->dialog;
+  request->result = failure;
+  pending_.push_back(request);
+  return request;
+}
+
+bool WindowModel::Finish(Request& request, intptr_t result) {
+  std::lock_guard lock(mu_);
+  if (request.done) return false;
+  request.result = result;
+  request.done = true;
+  std::erase_if(pending_, [&](const auto& r) { return r.get() == &request; });
+  served_.notify_all();
+  return true;
+}
+
+bool WindowModel::Done(const Request& request) const {
+  std::lock_guard lock(mu_);
+  return request.done;
+}
+
+intptr_t WindowModel::Wait(const Request& request) {
+  std::unique_lock lock(mu_);
+  served_.wait(lock, [&] { return request.done; });
+  return request.result;
+}
+
+void WindowModel::Close() {
+  std::lock_guard lock(mu_);
+  closed_ = true;
+  for (const auto& request : pending_) request->done = true;
+  pending_.clear();
+  served_.notify_all();
+}
+
+bool WindowModel::Closed() const {
+  std::lock_guard lock(mu_);
+  return closed_;
+}
+
+ATOM WindowModel::RegisterClass(const WNDCLASSEXW& info) {
+  if (info.cbSize != sizeof(WNDCLASSEXW) || info.lpszClassName == nullptr ||
+      IS_INTRESOURCE(info.lpszClassName)) {
+    return 0;
+  }
+  std::lock_guard lock(mu_);
+  auto [it, added] = classes_.try_emplace(WString(info.lpszClassName), info);
+  if (!added) return 0;
+  it->second.lpszClassName = it->first.c_str();
+  return nextAtom_++;
+}
+
+BOOL WindowModel::ClassInfo(LPCWSTR className, WNDCLASSEXW& info) const {
+  if (className == nullptr) return FALSE;
+  const UINT size = info.cbSize;
+  if (IS_INTRESOURCE(className)) {
+    if (Key(className) != DialogClassAtom) return FALSE;
+    info = WNDCLASSEXW{};
+    info.style = DialogClassStyle;
+    info.lpfnWndProc = SystemDialogWindowProc;
+    info.cbWndExtra = DialogWindowExtra;
+    info.lpszClassName = className;
+    info.cbSize = size;
+    return static_cast<BOOL>(DialogClassAtom);
+  }
+  std::optional<WNDCLASSEXW> found = Class(className);
+  if (!found) return FALSE;
+  info = *found;
+  info.cbSize = size;
+  return TRUE;
+}
+
+std::optional<WNDCLASSEXW> WindowModel::Class(WStringView name) const {
+  std::lock_guard lock(mu_);
+  auto found = classes_.find(name);
+  if (found == classes_.end()) return std::nullopt;
+  return found->second;
+}
+
+BOOL StoreChosenPath(OPENFILENAMEW& record, WStringView path) {
+  if (record.lpstrFile == nullptr || path.empty() || path.size() + 1 > record.nMaxFile) {
+    return FALSE;
+  }
+  std::copy(path.begin(), path.end(), record.lpstrFile);
+  record.lpstrFile[path.size()] = 0;
+  const size_t slash = path.find_last_of(WTEXT("\\/"));
+  const size_t nameAt = slash == WStringView::npos ? 0 : slash + 1;
+  const size_t dot = path.find_last_of(WCHAR('.'));
+  size_t extension = path.size();
+  if (dot != WStringView::npos && dot >= nameAt) extension = dot + 1 == path.size() ? 0 : dot + 1;
+  record.nFileOffset = static_cast<WORD>(nameAt);
+  record.nFileExtension = static_cast<WORD>(extension);
+  return TRUE;
+}
+
+}  // namespace tavrinole

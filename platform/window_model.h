@@ -1,0 +1,115 @@
+// The toolkit-free half of a window system, shared by the Qt and the scripted layers:
+// what Windows keeps for every window whatever draws it.
+//
+//  - Handles are numbers that are never reused. Once a dialog is retired its handle and
+//    its controls' handles find nothing, so an operation on them fails at once instead
+//    of touching freed state; Stale() still tells them from numbers never handed out.
+//  - Each dialog counts the modal dialogs and boxes it owns: it takes no input while
+//    any is open (owner disabling), and its controls keep their own flags.
+//  - A request from another thread is tracked against its dialog: retiring the dialog
+//    fails it at once, so a worker never hangs on a dialog that is gone.
+//  - A dialog's DWLP_USER value.
+//  - The window classes and their atoms.
+//
+// Every member may be called from any thread.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/win32_api.h"
+
+namespace tavrinole {
+
+class WindowModel {
+ public:
+  // A caller waiting for the GUI thread to carry out its request.
+  struct Request {
+    uintptr_t dialog = 0;
+    intptr_t result = 0;  // the failure value until the request is served
+    bool done = false;
+  };
+
+  // --- Windows ----------------------------------------------------------------------
+  HWND AddDialog();
+  HWND AddControl(HWND dialog, int id);  // null when the dialog is not alive
+  // The dialog has ended (it may still be unwinding): requests to it or its controls
+  // fail from now on, those waiting included.
+  void End(HWND dialog);
+  // The dialog is gone: End, and its handles and its controls' go stale.
+  void Retire(HWND dialog);
+
+  bool Alive(HWND window) const;
+  bool Stale(HWND window) const;     // handed out once, retired since
+  HWND DialogOf(HWND window) const;  // a control's dialog, a dialog itself; null if stale
+  bool IsDialog(HWND window) const;  // a live dialog
+  int IdOf(HWND window) const;       // a control's id, 0 for a dialog or a stale handle
+  HWND Control(HWND dialog, int id) const;
+
+  // --- Owner disabling --------------------------------------------------------------
+  // Counts a modal dialog or box that `owner` (a dialog or one of its controls) owns.
+  void AddModalChild(HWND owner, int delta);
+  int ModalChildren(HWND dialog) const;
+
+  // --- Per-window data --------------------------------------------------------------
+  // DWLP_USER of a live dialog; anything else gives 0 and changes nothing.
+  LONG_PTR SetWindowLongPtr(HWND dialog, int index, LONG_PTR value);
+  LONG_PTR GetWindowLongPtr(HWND dialog, int index) const;
+
+  // --- Requests from other threads --------------------------------------------------
+  // Tracks a request to `window`; null when the window is not alive or the model is
+  // closed, and the caller then fails at once.
+  std::shared_ptr<Request> Track(HWND window, intptr_t failure);
+  // Hands the result to the waiter; false if the request had already failed.
+  bool Finish(Request& request, intptr_t result);
+  bool Done(const Request& request) const;
+  intptr_t Wait(const Request& request);
+  // Fails every waiting request and every later one, so that workers can be joined.
+  void Close();
+  bool Closed() const;
+
+  // --- Window classes ---------------------------------------------------------------
+  // Registers a named class; 0 for a bad record or a name already taken.
+  ATOM RegisterClass(const WNDCLASSEXW& info);
+  // WC_DIALOG (the system dialog class) or a registered name; the result is what
+  // GetClassInfoExW returns, with `info` filled and its cbSize kept.
+  BOOL ClassInfo(LPCWSTR className, WNDCLASSEXW& info) const;
+  std::optional<WNDCLASSEXW> Class(WStringView name) const;
+
+ private:
+  struct Entry {
+    uintptr_t dialog = 0;
+    int id = 0;
+    int modalChildren = 0;
+    bool ended = false;
+    LONG_PTR user = 0;
+    std::unordered_map<int, uintptr_t> controls;  // a dialog's controls by id
+  };
+  const Entry* Find(HWND window) const;
+  Entry* Find(HWND window);
+  void FailRequests(uintptr_t dialog);
+
+  mutable std::mutex mu_;
+  std::condition_variable served_;
+  std::unordered_map<uintptr_t, Entry> windows_;
+  std::vector<std::shared_ptr<Request>> pending_;
+  std::map<WString, WNDCLASSEXW, std::less<>> classes_;
+  uintptr_t next_ = 0x10000;
+  ATOM nextAtom_ = 0xC000;  // where Windows numbers registered classes
+  bool closed_ = false;
+};
+
+// Copies the chosen `path` into a file dialog's record as GetOpenFileNameW does: the
+// path and its terminator in lpstrFile, nFileOffset at the name (after the last '\' or
+// '/'), nFileExtension after the name's last '.', or at the terminator when the name
+// has none (0 when the name ends in '.'). FALSE, and the record untouched, for an empty
+// path or one that does not fit in nMaxFile units with its terminator.
+[[nodiscard]] BOOL StoreChosenPath(OPENFILENAMEW& record, WStringView path);
+
+}  // namespace tavrinole

@@ -1,0 +1,182 @@
+// The window model the Qt and scripted layers share: handles, owners, requests from
+// other threads, per-window data, classes, and the file dialogs' path fill.
+#include "platform/window_model.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "resources/resource_ids.h"
+
+namespace tavrinole {
+namespace {
+
+TEST(WindowModel, HandlesAreNeverReusedAndGoStaleWithTheirDialog) {
+  WindowModel model;
+  const HWND first = model.AddDialog();
+  const HWND button = model.AddControl(first, ids::HelpButton);
+  EXPECT_EQ(model.Control(first, ids::HelpButton), button);
+  EXPECT_EQ(model.Control(first, ids::AboutButton), nullptr);
+  EXPECT_EQ(model.DialogOf(button), first);
+  EXPECT_EQ(model.IdOf(button), ids::HelpButton);
+  EXPECT_TRUE(model.IsDialog(first));
+  EXPECT_FALSE(model.IsDialog(button));
+  EXPECT_FALSE(model.Stale(button));
+
+  model.Retire(first);
+  const HWND second = model.AddDialog();
+  EXPECT_NE(second, first);
+  EXPECT_NE(second, button);
+  for (HWND gone : {first, button}) {
+    EXPECT_TRUE(model.Stale(gone));
+    EXPECT_FALSE(model.Alive(gone));
+    EXPECT_EQ(model.DialogOf(gone), nullptr);
+    EXPECT_EQ(model.IdOf(gone), 0);
+  }
+  EXPECT_EQ(model.Control(first, ids::HelpButton), nullptr);
+  EXPECT_EQ(model.AddControl(first, ids::OpenButton), nullptr);
+  EXPECT_FALSE(model.Stale(reinterpret_cast<HWND>(uintptr_t{0x50})));  // never handed out
+  model.Retire(button);  // a control is not retired on its own
+  EXPECT_TRUE(model.Alive(second));
+}
+
+TEST(WindowModel, AnOwnerCountsItsModalChildrenThroughAnyOfItsControls) {
+  WindowModel model;
+  const HWND main = model.AddDialog();
+  const HWND check = model.AddControl(main, ids::ShowPasswordBox);
+  model.AddModalChild(main, +1);
+  model.AddModalChild(check, +1);  // a box owned by a control blocks its dialog
+  EXPECT_EQ(model.ModalChildren(main), 2);
+  model.AddModalChild(main, -1);
+  model.AddModalChild(main, -1);
+  model.AddModalChild(main, -1);  // one end too many never goes below zero
+  EXPECT_EQ(model.ModalChildren(main), 0);
+  model.AddModalChild(nullptr, +1);  // no owner: nothing to count
+}
+
+TEST(WindowModel, ARequestFailsOnceItsDialogEndsAndLaterOnesAreRefused) {
+  WindowModel model;
+  const HWND main = model.AddDialog();
+  const HWND status = model.AddControl(main, ids::PasswordDisplay);
+
+  auto served = model.Track(status, -1);
+  ASSERT_NE(served, nullptr);
+  EXPECT_TRUE(model.Finish(*served, 7));
+  EXPECT_EQ(model.Wait(*served), 7);
+
+  auto waiting = model.Track(status, -1);
+  ASSERT_NE(waiting, nullptr);
+  std::atomic<intptr_t> got{0};
+  std::thread worker([&] { got = model.Wait(*waiting); });
+  model.End(main);  // still unwinding: the handles live, requests do not
+  worker.join();
+  EXPECT_EQ(got, -1);
+  EXPECT_FALSE(model.Finish(*waiting, 7));  // too late: the failure stands
+  EXPECT_EQ(model.Track(status, -1), nullptr);
+  EXPECT_TRUE(model.Alive(status));
+
+  const HWND other = model.AddDialog();
+  auto closing = model.Track(other, -1);
+  model.Close();
+  EXPECT_TRUE(model.Done(*closing));
+  EXPECT_EQ(model.Wait(*closing), -1);
+  EXPECT_EQ(model.Track(other, -1), nullptr);
+}
+
+TEST(WindowModel, EachDialogKeepsItsOwnUserValue) {
+  WindowModel model;
+  const HWND a = model.AddDialog();
+  const HWND b = model.AddDialog();
+  const HWND label = model.AddControl(a, ids::MakerLabel);
+  EXPECT_EQ(model.GetWindowLongPtr(a, DWLP_USER), 0);
+  EXPECT_EQ(model.SetWindowLongPtr(a, DWLP_USER, 11), 0);
+  EXPECT_EQ(model.SetWindowLongPtr(b, DWLP_USER, 22), 0);
+  EXPECT_EQ(model.SetWindowLongPtr(a, DWLP_USER, 33), 11);  // the value before
+  EXPECT_EQ(model.GetWindowLongPtr(a, DWLP_USER), 33);
+  EXPECT_EQ(model.GetWindowLongPtr(b, DWLP_USER), 22);
+  // Other indices and controls are nothing of ours.
+  EXPECT_EQ(model.SetWindowLongPtr(a, DWLP_MSGRESULT, 5), 0);
+  EXPECT_EQ(model.GetWindowLongPtr(a, DWLP_MSGRESULT), 0);
+  EXPECT_EQ(model.SetWindowLongPtr(label, DWLP_USER, 5), 0);
+  EXPECT_EQ(model.GetWindowLongPtr(label, DWLP_USER), 0);
+  model.Retire(a);
+  EXPECT_EQ(model.GetWindowLongPtr(a, DWLP_USER), 0);
+  EXPECT_EQ(model.SetWindowLongPtr(a, DWLP_USER, 44), 0);
+}
+
+TEST(WindowModel, ClassesAreRegisteredOnceByNameBesideTheSystemDialogClass) {
+  WindowModel model;
+  WNDCLASSEXW system{};
+  system.cbSize = 77;  // kept as the caller gave it
+  EXPECT_EQ(model.ClassInfo(WC_DIALOG, system), 0x8002);
+  EXPECT_EQ(system.cbSize, 77u);
+  EXPECT_NE(system.lpfnWndProc, nullptr);
+  EXPECT_EQ(system.cbWndExtra, 30);
+  EXPECT_EQ(model.ClassInfo(MAKEINTATOM(0x8001), system), FALSE);
+
+  WNDCLASSEXW ours = system;
+  ours.cbSize = sizeof(WNDCLASSEXW);
+  ours.hIcon = reinterpret_cast<HICON>(uintptr_t{0x1234});
+  WString name = WTEXT("TavrinolClass");
+  ours.lpszClassName = name.c_str();
+  const ATOM atom = model.RegisterClass(ours);
+  EXPECT_GE(atom, 0xC000);
+  EXPECT_EQ(model.RegisterClass(ours), 0);  // taken
+  name[0] = WCHAR('X');                     // the model keeps its own copy of the name
+  WNDCLASSEXW found{};
+  EXPECT_EQ(model.ClassInfo(WTEXT("TavrinolClass"), found), TRUE);
+  EXPECT_EQ(found.hIcon, ours.hIcon);
+  EXPECT_EQ(WString(found.lpszClassName), WTEXT("TavrinolClass"));
+  EXPECT_EQ(model.ClassInfo(WTEXT("Other"), found), FALSE);
+
+  ours.cbSize = 48;  // a wrong record size
+  ours.lpszClassName = WTEXT("Second");
+  EXPECT_EQ(model.RegisterClass(ours), 0);
+  ours.cbSize = sizeof(WNDCLASSEXW);
+  ours.lpszClassName = MAKEINTATOM(0xC123);
+  EXPECT_EQ(model.RegisterClass(ours), 0);
+}
+
+// The one path fill of the file dialogs, as GetOpenFileNameW fills the record.
+TEST(StoreChosenPath, FillsTheRecordAsWindowsDoes) {
+  struct Row {
+    const WCHAR* path;
+    WORD offset, extension;
+  };
+  const Row rows[] = {
+      {WTEXT("C:\\docs\\report.pdf"), 8, 15}, {WTEXT("/home/ann/notes.txt"), 10, 16},
+      {WTEXT("/home/a.b/README"), 10, 16},  // no extension: at the terminator
+      {WTEXT("/tmp/archive.tar.gz"), 5, 17},  {WTEXT("/tmp/ends."), 5, 0},  // a trailing dot: zero
+      {WTEXT("C:/mixed\\name"), 9, 13},       {WTEXT("plain"), 0, 5},
+  };
+  for (const Row& row : rows) {
+    WCHAR buffer[64] = {};
+    OPENFILENAMEW record{};
+    record.lpstrFile = buffer;
+    record.nMaxFile = 64;
+    ASSERT_EQ(StoreChosenPath(record, row.path), TRUE) << ::testing::PrintToString(row.offset);
+    EXPECT_EQ(WString(buffer), row.path);
+    EXPECT_EQ(record.nFileOffset, row.offset) << row.offset;
+    EXPECT_EQ(record.nFileExtension, row.extension) << row.offset;
+  }
+}
+
+TEST(StoreChosenPath, RefusesAnEmptyPathOrOneThatDoesNotFitAndWritesNothing) {
+  WCHAR buffer[8] = {'k', 'e', 'p', 't', 0};
+  OPENFILENAMEW record{};
+  record.lpstrFile = buffer;
+  record.nMaxFile = 8;
+  record.nFileOffset = 3;
+  EXPECT_EQ(StoreChosenPath(record, WTEXT("")), FALSE);
+  EXPECT_EQ(StoreChosenPath(record, WTEXT("/a/bcdef")), FALSE);  // 8 units and no room for 0
+  EXPECT_EQ(WString(buffer), WTEXT("kept"));
+  EXPECT_EQ(record.nFileOffset, 3);
+  EXPECT_EQ(StoreChosenPath(record, WTEXT("/a/bcde")), TRUE);  // 7 units and the terminator
+  record.lpstrFile = nullptr;
+  EXPECT_EQ(StoreChosenPath(record, WTEXT("/a")), FALSE);
+}
+
+}  // namespace
+}  // namespace tavrinole

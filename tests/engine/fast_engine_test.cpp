@@ -188,7 +188,7 @@ TEST(FastEngine, SlotsTheKeypadNeverMakes) {
 TEST(FastEngine, OneMixerForJobAfterJobOfTheSameSizeAndPassword) {
   PasswordSlots walked = SizeDependent;
   walked[3] = walked[7] = {Key(u'B'), 1};  // a walked entry, whose register moves
-  const uint32_t big = 2 * BlockBytes + 1001;
+  const uint32_t big = 2 * BlockBytes + 777;
   struct Job {
     uint32_t size;
     const PasswordSlots* slots;

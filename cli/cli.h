@@ -11,6 +11,7 @@ namespace tavrinole::cli {
 // Exit codes.
 inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailure = 1;  // the work failed; nothing was created or changed
+                                       // (--output-dir: for one file or more; the others are done)
 inline constexpr int ExitUsage = 2;    // bad arguments or an unusable password
 
 struct Options {

@@ -4,15 +4,19 @@
 # a new file; a second pair replaces an existing one, where the tool also waits for the
 # disk before the move (cp does not). Last, a 4 KiB file, where starting the process is
 # most of the work: cp and the tool take turns, RUNS times each (default 200), and the
-# medians of their whole-process wall times are compared.
+# medians of their whole-process wall times are compared. Then many files in one
+# command: 1,000 files of 4 KiB with --output-dir against `cp in/* out/`, and the input
+# cut into 8 files with --output-dir against the single-file tool on the whole input,
+# taking turns, MANY_RUNS times each (default 7).
 #   bench/compare.sh [SIZE_MIB] [FOLDER]     (defaults: 512, a fresh folder under /tmp)
 #   RUNS=500 bench/compare.sh 64             (more turns for the 4 KiB file)
+#   CLI=other/tavrinole-ochrel-cli bench/compare.sh    (another build of the tool)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size_mib=${1:-512}
 runs=${RUNS:-200}
 folder=${2:-$(mktemp -d /tmp/tavrinole-bench.XXXXXX)}
-cli=build/bin/tavrinole-ochrel-cli
+cli=${CLI:-build/bin/tavrinole-ochrel-cli}
 [ -x "$cli" ] || { echo "compare.sh: build the project first ($cli is missing)" >&2; exit 1; }
 command -v openssl >/dev/null || { echo "compare.sh: openssl is missing" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "compare.sh: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
@@ -85,3 +89,38 @@ m_cli_f=$(median_ms "$small/cli-f.us")
 echo "4 KiB file, $runs turns each, median whole-process wall time:"
 echo "  new file:  cp ${m_cp} ms, cli ${m_cli} ms, cli / cp $(ratio "$m_cli" "$m_cp")   (target: at most 2.00)"
 echo "  replacing: cp -f ${m_cp_f} ms, cli --force ${m_cli_f} ms, cli / cp $(ratio "$m_cli_f" "$m_cp_f")"
+
+# Many files in one command. Each turn starts from an empty output folder after a sync,
+# so that none pays for the write-back of the one before; the turns interleave, so load
+# from elsewhere falls on all contenders alike.
+many=$folder/many
+many_runs=${MANY_RUNS:-7}
+mkdir -p "$many/small" "$many/parts"
+head -c $((1000 * 4096)) /dev/urandom | split -b 4096 -a 4 - "$many/small/f"
+split -n 8 -a 1 "$input" "$many/parts/p"
+smalls=("$many/small"/*)
+parts=("$many/parts"/*)
+cat "${smalls[@]}" "${parts[@]}" > /dev/null
+fresh() { rm -rf "$many/out" "$folder/out" && mkdir "$many/out" && sync; }
+: > "$many/cp.us" && : > "$many/cli.us" && : > "$many/one.us" && : > "$many/eight.us"
+for _ in $(seq "$many_runs"); do
+  fresh && elapsed_us cp "${smalls[@]}" "$many/out/" >> "$many/cp.us"
+  fresh && elapsed_us "$cli" --quiet --password-file "$folder/pw" --output-dir "$many/out" \
+    "${smalls[@]}" >> "$many/cli.us"
+  fresh && elapsed_us "$cli" --quiet --password-file "$folder/pw" -o "$folder/out" "$input" \
+    >> "$many/one.us"
+  fresh && elapsed_us "$cli" --quiet --password-file "$folder/pw" --output-dir "$many/out" \
+    "${parts[@]}" >> "$many/eight.us"
+done
+best_ms() { sort -n "$1" | awk 'NR==1{printf "%.2f", $1 / 1000}'; }
+# compare NAME_A FILE_A NAME_B FILE_B TARGET: best and median of each, B / A for both.
+compare() {
+  local best_a best_b med_a med_b
+  best_a=$(best_ms "$2") && best_b=$(best_ms "$4") && med_a=$(median_ms "$2") && med_b=$(median_ms "$4")
+  echo "  $1 ${best_a} / ${med_a} ms, $3 ${best_b} / ${med_b} ms;" \
+    "ratio best $(ratio "$best_b" "$best_a"), median $(ratio "$med_b" "$med_a")   (target: $5)"
+}
+echo "many files, $many_runs turns each, best / median whole-process wall time:"
+compare "1000 x 4 KiB: cp in/* out/" "$many/cp.us" "cli --output-dir" "$many/cli.us" "under 3.00"
+compare "$size_mib MiB: one file -o" "$many/one.us" "8 files --output-dir" "$many/eight.us" \
+  "at most 1.00"

@@ -9,7 +9,8 @@
 #include <memory>
 #include <optional>
 
-#include "engine/file_transform.h"
+#include "cli/batch.h"
+#include "cli/file_run.h"
 #include "engine/mixer_factory.h"
 #include "engine/password.h"
 #include "engine/utf.h"
@@ -27,11 +28,23 @@ namespace {
 
 constexpr const char* Program = "tavrinole-ochrel-cli";
 
+}  // namespace
+
+// In one piece, so that messages from the workers of --output-dir never interleave.
+void Report(const Problem& problem) {
+  std::string text = std::string(Program) + ": error: " + problem.Message + "\n";
+  if (!problem.Hint.empty()) text += std::string(Program) + ": hint: " + problem.Hint + "\n";
+  std::cerr << text << std::flush;
+}
+
+namespace {
+
 int Error(const std::string& message, int code = ExitFailure, const std::string& hint = {}) {
-  std::cerr << Program << ": error: " << message << "\n";
-  if (!hint.empty()) std::cerr << Program << ": hint: " << hint << "\n";
+  Report({message, hint});
   return code;
 }
+
+}  // namespace
 
 // A name as it can be shown on a terminal: in quotes, with control characters, bytes
 // that are not UTF-8 and direction overrides written as \xNN, so no name can move the
@@ -58,6 +71,8 @@ std::string Quoted(const std::string& name) {
   }
   return out + "\"";
 }
+
+namespace {
 
 std::string WithCause(const std::string& what, const std::string& cause) {
   return cause.empty() ? what : what + ": " + cause;
@@ -200,6 +215,8 @@ Checked<PasswordSlots> PasswordSlotsFor(const std::string& text) {
   return SlotsFromPresses(*keys);
 }
 
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Progress.
 
@@ -222,10 +239,12 @@ void DrawProgress(uint64_t done, uint64_t total) {
 }
 
 // ---------------------------------------------------------------------------
-// The run.
+// The run of one file.
 
-std::string Describe(const TransformFailure& failure, const Options& options) {
-  const std::string in = Quoted(options.Input), out = Quoted(options.Output);
+namespace {
+
+std::string Describe(const TransformFailure& failure, const FileJob& job) {
+  const std::string in = Quoted(job.InputName), out = Quoted(job.OutputName);
   switch (failure.What) {
     case TransformStep::OpenInput:
       return WithCause("can't open " + in, failure.Cause);
@@ -265,38 +284,64 @@ std::string Describe(const TransformFailure& failure, const Options& options) {
   return "unknown failure";
 }
 
-int Transform(const Options& options, const PasswordSlots& slots) {
-  // Names are bytes: any name the file system takes works, UTF-8 or not.
-  const Path input = NameToUtf16(options.Input), output = NameToUtf16(options.Output);
-  FileSystem& files = NativeFileSystem();
-  if (IsSameFile(files, input, output)) {
-    return Error(Quoted(options.Output) + " is the input file itself", ExitFailure,
-                 "choose another output; the input stays as it is");
-  }
-  const EntryKind existing = files.Kind(output);
-  if (existing == EntryKind::Other) {
-    return Error(Quoted(options.Output) + " is not a regular file; it is never replaced");
-  }
-  if (existing != EntryKind::Missing && !options.Force) {
-    return Error(Quoted(options.Output) + " already exists", ExitFailure,
-                 "use --force to replace it (a symbolic link is replaced, not its target)");
-  }
+}  // namespace
 
+// Names are bytes: any name the file system takes works, UTF-8 or not.
+FileJob::FileJob(std::string inputName, std::string outputName)
+    : InputName(std::move(inputName)),
+      OutputName(std::move(outputName)),
+      Input(NameToUtf16(InputName)),
+      Output(NameToUtf16(OutputName)) {}
+
+Outcome RefuseOwnInput(FileSystem& files, const FileJob& job) {
+  if (!IsSameFile(files, job.Input, job.Output)) return std::nullopt;
+  return Problem{Quoted(job.OutputName) + " is the input file itself",
+                 "choose another output; the input stays as it is"};
+}
+
+Outcome Check(FileSystem& files, FileTransform& transform, FileJob& job, bool force) {
+  if (Outcome refused = RefuseOwnInput(files, job)) return refused;
+  const EntryKind existing = files.Kind(job.Output);
+  if (existing == EntryKind::Other) {
+    return Problem{Quoted(job.OutputName) + " is not a regular file; it is never replaced", {}};
+  }
+  if (existing != EntryKind::Missing && !force) {
+    return Problem{Quoted(job.OutputName) + " already exists",
+                   "use --force to replace it (a symbolic link is replaced, not its target)"};
+  }
+  const TransformResult<uint64_t> size = transform.Measure(job.Input);
+  if (!size) return Problem{Describe(size.Error(), job), {}};
+  job.Size = *size;
+  return std::nullopt;
+}
+
+Outcome Stream(FileTransform& transform, const FileJob& job, const PasswordSlots& slots,
+               const TransformHooks& hooks) {
+  const TransformResult<> streamed =
+      transform.Stream(job.Input, job.Size, job.Output, slots, hooks);
+  if (!streamed) return Problem{Describe(streamed.Error(), job), {}};
+  return std::nullopt;
+}
+
+namespace {
+
+int Transform(const Options& options, const PasswordSlots& slots) {
+  FileSystem& files = NativeFileSystem();
   std::unique_ptr<KeystreamMixer> mixer = MakeFastMixer();
   FileTransform transform(files, *mixer);
-  const TransformResult<uint64_t> size = transform.Measure(input);
-  if (!size) return Error(Describe(size.Error(), options));
-
-  TransformHooks hooks;
-  hooks.Cancel = &interrupted;
-  hooks.MayReplace = options.Force;
-  if (!options.Quiet && StandardErrorIsTerminal()) hooks.Progress = DrawProgress;
-  if (const TransformResult<> streamed = transform.Stream(input, *size, output, slots, hooks);
-      !streamed) {
-    if (hooks.Progress) std::fputc('\n', stderr);
-    return Error(Describe(streamed.Error(), options));
+  FileJob job(options.Input, options.Output);
+  Outcome problem = Check(files, transform, job, options.Force);
+  if (!problem) {
+    TransformHooks hooks;
+    hooks.Cancel = &interrupted;
+    hooks.MayReplace = options.Force;
+    if (!options.Quiet && StandardErrorIsTerminal()) hooks.Progress = DrawProgress;
+    problem = Stream(transform, job, slots, hooks);
+    if (problem && hooks.Progress) std::fputc('\n', stderr);
   }
-  return ExitOk;
+  if (!problem) return ExitOk;
+  Report(*problem);
+  return ExitFailure;
 }
 
 }  // namespace
@@ -320,6 +365,12 @@ Checked<Options> ParseArguments(const std::vector<std::string>& arguments) {
       if (!value(o.Output)) return Fail(a + " needs a value");
     } else if (a.rfind("--output=", 0) == 0) {
       o.Output = a.substr(9);
+    } else if (a == "--output-dir") {
+      std::string folder;
+      if (!value(folder)) return Fail(a + " needs a value");
+      o.OutputDir = folder;
+    } else if (a.rfind("--output-dir=", 0) == 0) {
+      o.OutputDir = a.substr(13);
     } else if (a == "--password-file") {
       std::string file;
       if (!value(file)) return Fail(a + " needs a value");
@@ -339,6 +390,13 @@ Checked<Options> ParseArguments(const std::vector<std::string>& arguments) {
     }
   }
   if (o.Help || o.Version) return o;
+  if (o.OutputDir) {
+    if (!o.Output.empty()) return Fail("-o and --output-dir can't be used together");
+    if (o.OutputDir->empty()) return Fail("--output-dir needs a folder");
+    if (inputs.empty()) return Fail("no INPUT given");
+    o.Inputs = std::move(inputs);
+    return o;
+  }
   if (inputs.size() != 1)
     return Fail(inputs.empty() ? "no INPUT given" : "only one INPUT may be given");
   if (o.Output.empty()) return Fail("no OUTPUT given (-o OUTPUT)");
@@ -348,6 +406,7 @@ Checked<Options> ParseArguments(const std::vector<std::string>& arguments) {
 
 std::string UsageText() {
   return R"(Usage: tavrinole-ochrel-cli [--password-file FILE] [--force] [--quiet] -o OUTPUT INPUT
+       tavrinole-ochrel-cli [--password-file FILE] [--force] [--quiet] --output-dir DIR INPUT...
 
 Encodes INPUT with a password into OUTPUT, or decodes it: the same command with the
 same password on OUTPUT gives INPUT back byte for byte. Documents are those of the
@@ -355,6 +414,9 @@ Tavrinole-Ochrel desktop program, which this tool reads and writes alike.
 
 Options:
   -o, --output OUTPUT     the new document; written exactly there, complete or not at all
+  --output-dir DIR        write each INPUT into the existing folder DIR under its own
+                          file name, all with the one password; each file is done or
+                          refused on its own, and the others go on
   --password-file FILE    read the password from the first line of FILE ("-" for
                           standard input) instead of asking for it twice on the terminal
   -f, --force             replace OUTPUT if it exists (never the INPUT itself); a
@@ -372,12 +434,17 @@ INPUT must be a regular file of at least 4 bytes and less than 4 GiB. OUTPUT, wh
 it exists, must be a regular file or a link: devices, FIFOs and folders are never
 replaced. The new document gets INPUT's permissions, or those of the file it replaces.
 
-Exit status: 0 done; 1 the work failed (nothing was created or changed);
-2 bad arguments or an unusable password.
+With --output-dir, two INPUTs with the same file name, and an output that would be
+an INPUT (DIR is an INPUT's own folder), are refused before anything is written.
+
+Exit status: 0 done; 1 the work failed (nothing was created or changed; with
+--output-dir, for at least one file: the others are done); 2 bad arguments (two
+INPUTs with the same file name among them) or an unusable password.
 
 Example:
   tavrinole-ochrel-cli -o report.pdf.tvr report.pdf
   tavrinole-ochrel-cli -o report-again.pdf report.pdf.tvr
+  tavrinole-ochrel-cli --output-dir encoded report.pdf letters/*.txt
 )";
 }
 
@@ -403,7 +470,8 @@ int Run(const std::vector<std::string>& arguments) {
   if (!password) return Error(password.Error().What, ExitUsage);
   const Checked<PasswordSlots> slots = PasswordSlotsFor(*password);
   if (!slots) return Error(slots.Error().What, ExitUsage);
-  return Transform(options, *slots);
+  return options.OutputDir ? TransformInto(options, *slots, interrupted)
+                           : Transform(options, *slots);
 }
 
 }  // namespace tavrinole::cli

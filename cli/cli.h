@@ -13,11 +13,15 @@ namespace tavrinole::cli {
 // Exit codes.
 inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailure = 1;  // the work failed; nothing was created or changed
+                                       // (--output-dir: for one file or more; the others are done)
 inline constexpr int ExitUsage = 2;    // bad arguments or an unusable password
 
 struct Options {
   std::string Input;
   std::string Output;
+  // The other form: every input into one folder, under its own file name.
+  std::optional<std::string> OutputDir;
+  std::vector<std::string> Inputs;
   std::optional<std::string> PasswordFile;  // "-" for standard input
   bool Force = false;
   bool Quiet = false;

@@ -105,6 +105,13 @@ FastMixer::FastMixer(FastLayout layout) : layout_(layout) {
 }
 
 void FastMixer::Prepare(uint32_t fileSize, const PasswordSlots& slots) {
+  // Files of one size under one password share their tiles and mask (a folder of them
+  // in one command lays them out once): only what mixing moves starts again.
+  if (laidOut_ && fileSize == laidOutSize_ && slots == laidOutSlots_) {
+    for (size_t t = 0; t < tileCount_; ++t) tiles_[t].BlockPhase = 0;
+    walked_ = walkedAtStart_;
+    return;
+  }
   const int32_t size = SignedSize(fileSize);
   const SizeProfile profile = ProfileForSize(size);
   OffsetRegisters registers = InitialRegisters();
@@ -130,6 +137,10 @@ void FastMixer::Prepare(uint32_t fileSize, const PasswordSlots& slots) {
   hasBase_ = base.has_value();
   LayOutTiles(std::span(patterns).first(patternCount), hasBase_ ? BlockBytes : 0);
   if (base) LayOutBase(*base);
+  walkedAtStart_ = walked_;
+  laidOut_ = true;
+  laidOutSize_ = fileSize;
+  laidOutSlots_ = slots;
 }
 
 // Walking every bit of a tile would cost more than mixing a small file: each pattern

@@ -107,6 +107,11 @@ class FastMixer final : public KeystreamMixer {
   bool hasBase_ = false;
   std::array<WalkedEntry, MixedPositions> walked_{};
   size_t walkedCount_ = 0;
+  // The job the arena is laid out for, and its walked entries before the first block.
+  bool laidOut_ = false;
+  uint32_t laidOutSize_ = 0;
+  PasswordSlots laidOutSlots_{};
+  std::array<WalkedEntry, MixedPositions> walkedAtStart_{};
 };
 
 }  // namespace tavrinole

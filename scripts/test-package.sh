@@ -70,6 +70,10 @@ completed=$(bash -c 'source /usr/share/bash-completion/completions/tavrinole-och
   COMP_WORDS=(tavrinole-ochrel-cli --pass); COMP_CWORD=1; _tavrinole_ochrel_cli
   echo "${COMPREPLY[*]}"')
 [ "$completed" = "--password-file" ] || fail "bash completion gave '$completed' for --pass"
+completed=$(bash -c 'source /usr/share/bash-completion/completions/tavrinole-ochrel-cli
+  COMP_WORDS=(tavrinole-ochrel-cli --output-d); COMP_CWORD=1; _tavrinole_ochrel_cli
+  echo "${COMPREPLY[*]}"')
+[ "$completed" = "--output-dir" ] || fail "bash completion gave '$completed' for --output-d"
 
 # Remove: nothing of the package's own stays.
 as_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -q "$package"

@@ -141,6 +141,29 @@ TEST_F(CliAttack, EveryTerminatingSignalMidRunEndsItLikeACancel) {
   }
 }
 
+// Many files: the file in hand is abandoned, no other is started, and what was done
+// before stays done.
+TEST_F(CliAttack, ASignalMidBatchAbandonsTheFilesInHand) {
+  MakeBigInput();
+  fs::create_hard_link(folder / "big", folder / "big2");
+  fs::create_directory(folder / "out");
+  WriteBytes(folder / "small", RandomBytes(4096, 27));
+  const int pid = test_support::StartProgram(
+      kCli, {"--password-file", "pw", "--output-dir", "out", "small", "big", "big2"},
+      folder.Root().string());
+  ASSERT_TRUE(WaitUntilWriting(pid, folder / "out"));
+  ::kill(pid, SIGTERM);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  std::set<std::string> written;
+  for (const auto& entry : fs::directory_iterator(folder / "out")) {
+    written.insert(entry.path().filename().string());
+  }
+  // "small" is done in a moment; the signal is all but sure to meet a big one.
+  EXPECT_TRUE(written.empty() || written == std::set<std::string>{"small"});
+}
+
 TEST_F(CliAttack, AFileSizeLimitIsAWriteFailure) {
   MakeBigInput();
   const ProgramResult r = test_support::RunProgram(
@@ -220,6 +243,18 @@ TEST_F(PasswordPrompt, TheEchoComesBackWhateverEndsThePrompt) {
     EXPECT_TRUE(Echoes()) << "signal " << signal;
   }
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
+}
+
+TEST_F(PasswordPrompt, TheProgressBarCountsTheBytesOfEveryFile) {
+  fs::create_directory(folder / "out");
+  for (const char* name : {"x", "y", "z"}) WriteBytes(folder / name, RandomBytes(1500000, 28));
+  WriteBytes(folder / "pw", Bytes{'T', 'I', 'G', 'E', 'R', '\n'});
+  ::fcntl(master_, F_SETFL, O_NONBLOCK);
+  const int pid = Start({"--password-file", "pw", "--output-dir", "out", "x", "y", "z"});
+  EXPECT_TRUE(WaitFor("100%  4.3 / 4.3 MiB"));  // 4,500,000 bytes
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 // --- Bounded reads of small inputs --------------------------------------------------------

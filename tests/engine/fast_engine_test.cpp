@@ -182,6 +182,29 @@ TEST(FastEngine, SlotsTheKeypadNeverMakes) {
   }
 }
 
+// One mixer for many files, as a folder of them in one command uses it: a job of the
+// size and password of the one before reuses its layout, and must start its positions
+// (the tiles' phases, the walked registers) again rather than go on from that job's end.
+TEST(FastEngine, OneMixerForJobAfterJobOfTheSameSizeAndPassword) {
+  PasswordSlots walked = SizeDependent;
+  walked[3] = walked[7] = {Key(u'B'), 1};  // a walked entry, whose register moves
+  const uint32_t big = 2 * BlockBytes + 777;
+  struct Job {
+    uint32_t size;
+    const PasswordSlots* slots;
+  };
+  const Job jobs[] = {{big, &walked},     {big, &walked},  {big, &SmallSteps}, {big, &walked},
+                      {big - 1, &walked}, {4096, &walked}, {4096, &walked},    {big, &walked}};
+  FastMixer fast;
+  for (size_t i = 0; i < std::size(jobs); ++i) {
+    const Bytes data = RandomBytes(jobs[i].size, static_cast<uint32_t>(i));
+    ReferenceMixer reference;
+    EXPECT_EQ(Mixed(fast, jobs[i].size, *jobs[i].slots, data),
+              Mixed(reference, jobs[i].size, *jobs[i].slots, data))
+        << "job " << i;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Layouts other than the default reach every path: one tile per pattern, chunks that do
 // not divide a block, a whole block per chunk.

@@ -167,11 +167,11 @@ bool RefuseInputsAsOutputs(FileSystem& files, const std::vector<FileJob>& jobs) 
     const auto id = files.Identity(job.Output);
     const auto input = id ? inputs.find({id->Volume, id->Index}) : inputs.end();
     if (input == inputs.end()) continue;
-    Outcome own = RefuseOwnInput(files, job);
-    refusals.push_back(own ? Problem{own->Message, {}}
-                           : Problem{Quoted(job.OutputName) + " is the input " +
-                                         Quoted(jobs[input->second].InputName),
-                                     {}});
+    const Outcome own = RefuseOwnInput(files, job);
+    refusals.push_back(!own ? Problem{own.Error().What.Message, {}}
+                            : Problem{Quoted(job.OutputName) + " is the input " +
+                                          Quoted(jobs[input->second].InputName),
+                                      {}});
   }
   if (refusals.empty()) return true;
   refusals.back().Hint = "choose another --output-dir; nothing was written";
@@ -214,8 +214,8 @@ class Batch {
     FileTransform measure(files_, *unused);
     uint64_t total = 0;
     for (FileJob& job : jobs_) {
-      if (Outcome refused = Check(files_, measure, job, options_.Force)) {
-        console_.Report(*refused);
+      if (const Outcome checked = Check(files_, measure, job, options_.Force); !checked) {
+        console_.Report(checked.Error().What);
         ++failed_;
       } else {
         ready_.push_back(&job);
@@ -255,12 +255,12 @@ class Batch {
           counted = done;
         };
       }
-      const Outcome failed = Stream(transform, job, slots_, hooks);
+      const Outcome streamed = Stream(transform, job, slots_, hooks);
       console_.Advance(job.Size - counted);  // a failed file's rest, so the bar ends full
-      if (!failed) {
+      if (streamed) {
         ++written_;
       } else if (!cancel_.load()) {
-        console_.Report(*failed);
+        console_.Report(streamed.Error().What);
         ++failed_;
       }
     }

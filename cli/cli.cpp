@@ -294,33 +294,34 @@ FileJob::FileJob(std::string inputName, std::string outputName)
       Output(NameToUtf16(OutputName)) {}
 
 Outcome RefuseOwnInput(FileSystem& files, const FileJob& job) {
-  if (!IsSameFile(files, job.Input, job.Output)) return std::nullopt;
-  return Problem{Quoted(job.OutputName) + " is the input file itself",
-                 "choose another output; the input stays as it is"};
+  if (!IsSameFile(files, job.Input, job.Output)) return {};
+  return Fail(Problem{Quoted(job.OutputName) + " is the input file itself",
+                      "choose another output; the input stays as it is"});
 }
 
 Outcome Check(FileSystem& files, FileTransform& transform, FileJob& job, bool force) {
-  if (Outcome refused = RefuseOwnInput(files, job)) return refused;
+  if (Outcome refused = RefuseOwnInput(files, job); !refused) return refused;
   const EntryKind existing = files.Kind(job.Output);
   if (existing == EntryKind::Other) {
-    return Problem{Quoted(job.OutputName) + " is not a regular file; it is never replaced", {}};
+    return Fail(
+        Problem{Quoted(job.OutputName) + " is not a regular file; it is never replaced", {}});
   }
   if (existing != EntryKind::Missing && !force) {
-    return Problem{Quoted(job.OutputName) + " already exists",
-                   "use --force to replace it (a symbolic link is replaced, not its target)"};
+    return Fail(Problem{Quoted(job.OutputName) + " already exists",
+                        "use --force to replace it (a symbolic link is replaced, not its target)"});
   }
   const TransformResult<uint64_t> size = transform.Measure(job.Input);
-  if (!size) return Problem{Describe(size.Error(), job), {}};
+  if (!size) return Fail(Problem{Describe(size.Error(), job), {}});
   job.Size = *size;
-  return std::nullopt;
+  return {};
 }
 
 Outcome Stream(FileTransform& transform, const FileJob& job, const PasswordSlots& slots,
                const TransformHooks& hooks) {
   const TransformResult<> streamed =
       transform.Stream(job.Input, job.Size, job.Output, slots, hooks);
-  if (!streamed) return Problem{Describe(streamed.Error(), job), {}};
-  return std::nullopt;
+  if (!streamed) return Fail(Problem{Describe(streamed.Error(), job), {}});
+  return {};
 }
 
 namespace {
@@ -330,17 +331,17 @@ int Transform(const Options& options, const PasswordSlots& slots) {
   std::unique_ptr<KeystreamMixer> mixer = MakeFastMixer();
   FileTransform transform(files, *mixer);
   FileJob job(options.Input, options.Output);
-  Outcome problem = Check(files, transform, job, options.Force);
-  if (!problem) {
+  Outcome outcome = Check(files, transform, job, options.Force);
+  if (outcome) {
     TransformHooks hooks;
     hooks.Cancel = &interrupted;
     hooks.MayReplace = options.Force;
     if (!options.Quiet && StandardErrorIsTerminal()) hooks.Progress = DrawProgress;
-    problem = Stream(transform, job, slots, hooks);
-    if (problem && hooks.Progress) std::fputc('\n', stderr);
+    outcome = Stream(transform, job, slots, hooks);
+    if (!outcome && hooks.Progress) std::fputc('\n', stderr);
   }
-  if (!problem) return ExitOk;
-  Report(*problem);
+  if (outcome) return ExitOk;
+  Report(outcome.Error().What);
   return ExitFailure;
 }
 

@@ -16,7 +16,7 @@ struct Problem {
   std::string Message;
   std::string Hint;
 };
-using Outcome = std::optional<Problem>;  // nullopt: done
+using Outcome = Result<void, Problem>;
 
 // One input and the document it becomes, each as given (for messages) and as a path.
 struct FileJob {

@@ -352,8 +352,9 @@ class Document final : public DescriptorFile<NewFile> {
       return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
     }
     if (taken && S_ISREG(existing.st_mode)) {
-      // The owner first: changing it may clear permission bits.
-      (void)::fchown(fd_, existing.st_uid, existing.st_gid);
+      // The owner first: changing it may clear permission bits. Only a privileged
+      // process may give the file away; otherwise the new document stays ours.
+      if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0) errno = 0;
       permissions = existing.st_mode & 0777;
     }
     if (::fchmod(fd_, permissions & 0777) != 0) return Errno();

@@ -295,7 +295,7 @@ FileJob::FileJob(std::string inputName, std::string outputName)
 
 Outcome RefuseOwnInput(FileSystem& files, const FileJob& job) {
   if (!IsSameFile(files, job.Input, job.Output)) return {};
-  return Fail(Problem{Quoted(job.OutputName) + " is the input file itself",
+  return Fail(Problem{Describe(Fail(TransformStep::SameFile), job),
                       "choose another output; the input stays as it is"});
 }
 
@@ -303,8 +303,7 @@ Outcome Check(FileSystem& files, FileTransform& transform, FileJob& job, bool fo
   if (Outcome refused = RefuseOwnInput(files, job); !refused) return refused;
   const EntryKind existing = files.Kind(job.Output);
   if (existing == EntryKind::Other) {
-    return Fail(
-        Problem{Quoted(job.OutputName) + " is not a regular file; it is never replaced", {}});
+    return Fail(Problem{Describe(Fail(TransformStep::OutputNotRegular), job), {}});
   }
   if (existing != EntryKind::Missing && !force) {
     return Fail(Problem{Quoted(job.OutputName) + " already exists",

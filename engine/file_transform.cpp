@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <system_error>
 #include <thread>
+
+#include "engine/monitor.h"
 
 namespace tavrinole {
 namespace {
@@ -62,8 +62,8 @@ class WriteBehind {
   // Waits for a free buffer of the file's size, or ChunkBytes at most; null once a
   // write has failed.
   uint8_t* Take() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !free_.empty() || !failure_; });
+    std::unique_lock lock(monitor_);
+    monitor_.Wait(lock, [this] { return !free_.empty() || !failure_; });
     if (!failure_) return nullptr;
     uint8_t* const buffer = free_.front();
     free_.pop_front();
@@ -76,18 +76,18 @@ class WriteBehind {
       Write(chunk);
       return;
     }
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(monitor_);
     handed_.push_back(chunk);
-    changed_.notify_all();
+    monitor_.NotifyAll();
   }
 
   // Waits until every handed chunk is written and the writer has stopped. The first
   // write failure, if any.
   IoResult<> Finish() {
     {
-      std::lock_guard lock(mutex_);
+      std::lock_guard lock(monitor_);
       finishing_ = true;
-      changed_.notify_all();
+      monitor_.NotifyAll();
     }
     if (writer_.joinable()) writer_.join();
     return failure_;
@@ -95,9 +95,9 @@ class WriteBehind {
 
  private:
   void WriteHandedChunks() {
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(monitor_);
     for (;;) {
-      changed_.wait(lock, [this] { return !handed_.empty() || finishing_; });
+      monitor_.Wait(lock, [this] { return !handed_.empty() || finishing_; });
       if (handed_.empty() || !failure_) return;
       const std::span<uint8_t> chunk = handed_.front();
       handed_.pop_front();
@@ -110,17 +110,16 @@ class WriteBehind {
   void Write(std::span<uint8_t> chunk) {
     const IoResult<> written = out_.Write(chunk);
     if (written && startWriteBack_) out_.StartWriteBack();
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(monitor_);
     if (!written && failure_) failure_ = written;
     free_.push_back(chunk.data());
-    changed_.notify_all();
+    monitor_.NotifyAll();
   }
 
   File& out_;
   const bool startWriteBack_;
   std::array<std::unique_ptr<uint8_t[]>, 3> buffers_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  Monitor monitor_;
   std::deque<uint8_t*> free_;
   std::deque<std::span<uint8_t>> handed_;
   bool finishing_ = false;

@@ -38,15 +38,19 @@ void Discard(std::unique_ptr<File>& file) {
 // each chunk is written as it is handed over.
 class WriteBehind {
  public:
-  WriteBehind(File& out, uint64_t size, bool startWriteBack)
+  WriteBehind(File& out, uint64_t size, bool startWriteBack, ChunkBuffers& buffers)
       : out_(out), startWriteBack_(startWriteBack) {
     // Sized to the file and left uninitialised: every byte is read in before use, and a
     // small file should not pay for clearing megabytes.
     const size_t bytes = static_cast<size_t>(std::clamp<uint64_t>(size, 1, ChunkBytes));
-    const size_t count = size > ChunkBytes ? buffers_.size() : 1;
+    const size_t count = size > ChunkBytes ? buffers.Memory.size() : 1;
+    if (buffers.Bytes < bytes) {
+      for (std::unique_ptr<uint8_t[]>& memory : buffers.Memory) memory.reset();
+      buffers.Bytes = bytes;
+    }
     for (size_t i = 0; i < count; ++i) {
-      buffers_[i].reset(new uint8_t[bytes]);
-      free_.push_back(buffers_[i].get());
+      if (!buffers.Memory[i]) buffers.Memory[i].reset(new uint8_t[buffers.Bytes]);
+      free_.push_back(buffers.Memory[i].get());
     }
     if (count == 1) return;
     try {
@@ -118,7 +122,6 @@ class WriteBehind {
 
   File& out_;
   const bool startWriteBack_;
-  std::array<std::unique_ptr<uint8_t[]>, 3> buffers_;
   Monitor monitor_;
   std::deque<uint8_t*> free_;
   std::deque<std::span<uint8_t>> handed_;
@@ -205,7 +208,7 @@ TransformResult<> FileTransform::Publish(NewFile& out, bool replace, uint32_t pe
 
 TransformResult<> FileTransform::Copy(File& in, File& out, uint64_t size, bool flush,
                                       const TransformHooks& hooks) {
-  WriteBehind writer(out, size, flush);
+  WriteBehind writer(out, size, flush, buffers_);
   uint64_t done = 0;
   while (done < size) {
     uint8_t* const buffer = writer.Take();

@@ -6,9 +6,11 @@
 // target untouched; an input that changes while it is read publishes nothing.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/file_system.h"
@@ -59,6 +61,14 @@ struct TransformHooks {
   bool MayReplace = false;
 };
 
+// A transform's chunk buffers, kept from one file to the next: given many files, fresh
+// memory for each would have every page of it faulted in again, which costs more than
+// the bytes' copies. Sized to the largest file so far, up to ChunkBytes.
+struct ChunkBuffers {
+  std::array<std::unique_ptr<uint8_t[]>, 3> Memory;
+  size_t Bytes = 0;  // each one's size
+};
+
 class FileTransform {
  public:
   FileTransform(FileSystem& files, KeystreamMixer& mixer) : files_(files), mixer_(mixer) {}
@@ -81,6 +91,7 @@ class FileTransform {
 
   FileSystem& files_;
   KeystreamMixer& mixer_;
+  ChunkBuffers buffers_;
 };
 
 }  // namespace tavrinole

@@ -1,5 +1,6 @@
-// What a transform costs besides the mixing: the chunk buffers follow the file's size,
-// and a file of one chunk is written without a second thread.
+// What a transform costs besides the mixing: the chunk buffers follow the file's size
+// and serve the next files too, and a file of one chunk is written without a second
+// thread.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -101,6 +102,16 @@ TEST_F(TransformCost, ALargerFileOverlapsWithAWriterAndKeepsItsBuffersBounded) {
   if (before > 0) {
     EXPECT_EQ(large.MostThreads, before + 1);
   }
+}
+
+TEST_F(TransformCost, TheNextFilesReuseTheBuffers) {
+  (void)Run(RandomBytes(3 * ChunkBytes, 4));
+  // Many files in a row allocate their buffers once: memory mapped fresh for each file
+  // would have every page of it faulted in again.
+  const Outcome again = Run(RandomBytes(3 * ChunkBytes + 5, 5));
+  EXPECT_LT(again.AllocatedBytes, size_t{65536});
+  const Outcome smaller = Run(RandomBytes(ChunkBytes / 2, 6));
+  EXPECT_LT(smaller.AllocatedBytes, size_t{65536});
 }
 
 }  // namespace

@@ -52,9 +52,12 @@ class Transform : public ::testing::Test {
 };
 
 TEST_F(Transform, WritesTheMixedBytesAtBlockBoundaries) {
-  // The last size takes more chunks than the writer has buffers, so buffers come round.
-  for (size_t size : {size_t{4}, size_t{63999}, size_t{64000}, size_t{64001}, ChunkBytes,
-                      ChunkBytes + 1, size_t{1000000}, 5 * ChunkBytes + 1}) {
+  // 5 * ChunkBytes + 1 takes more chunks than the writer has buffers, so buffers come
+  // round. One transform does every size, and keeps its buffers from one to the next:
+  // the smaller files after it get larger buffers than they need, the last one those.
+  for (size_t size :
+       {size_t{4}, size_t{63999}, size_t{64000}, size_t{64001}, ChunkBytes, ChunkBytes + 1,
+        size_t{1000000}, 5 * ChunkBytes + 1, size_t{70001}, 2 * ChunkBytes + 7}) {
     const Bytes original = RandomBytes(size, static_cast<uint32_t>(size));
     WriteBytes(folder / "in", original);
     TransformHooks consent;  // each size replaces the last one's output

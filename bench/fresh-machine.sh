@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Times the README's two Quick start commands as on a fresh Debian 12 machine: a minimal
+# Debian 12 made with debootstrap in a chroot (this machine's kernel and network, none
+# of its packages), holding a fresh clone of this repository's committed HEAD.
+#   run   `bash scripts/run.sh`, from its start to the program's main window mapped on a
+#         virtual X display of this machine (xdotool polls every 0.1 s)
+#   test  `bash scripts/test.sh`, start to finish
+# Making the chroot is not timed. Needs root, debootstrap (installed if missing), Xvfb
+# and xdotool, and a reachable Debian mirror.
+#   bench/fresh-machine.sh run|test [FOLDER]     (default: a fresh folder under /var/tmp)
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+what=${1:-}
+[ "$what" = run ] || [ "$what" = test ] || { echo "usage: $0 run|test [FOLDER]" >&2; exit 2; }
+[ "$(id -u)" -eq 0 ] || { echo "fresh-machine.sh: needs root (debootstrap, chroot, mounts)" >&2; exit 1; }
+source "$ROOT/scripts/lib/packages.sh"
+source "$ROOT/scripts/lib/x11-driving.sh"
+command -v debootstrap >/dev/null || install_packages debootstrap
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null ||
+  { echo "fresh-machine.sh: Xvfb and xdotool are missing (scripts/setup.sh)" >&2; exit 1; }
+
+system=$(realpath -m "${2:-$(mktemp -d /var/tmp/tavrinole-fresh.XXXXXX)}")
+mounted=()
+cleanup() {
+  [ -n "${program_pid:-}" ] && kill "$program_pid" 2>/dev/null
+  stop_xvfb
+  local i
+  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[i]}" 2>/dev/null || true; done
+  rm -rf --one-file-system "$system"
+}
+trap cleanup EXIT
+
+echo "fresh-machine: making a minimal Debian 12 in $system (not timed)"
+debootstrap --variant=minbase bookworm "$system" http://deb.debian.org/debian >"$system.log" 2>&1 ||
+  { tail -20 "$system.log" >&2; exit 1; }
+rm -f "$system.log"
+cp /etc/apt/sources.list.d/*.sources "$system/etc/apt/sources.list.d/" 2>/dev/null || true
+cp /etc/resolv.conf "$system/etc/resolv.conf"
+for m in proc sys dev dev/pts dev/shm; do
+  mount --bind "/$m" "$system/$m"
+  mounted+=("$system/$m")
+done
+# The repository, as a new user would clone it; git is not on a minimal system, so the
+# clone is made here.
+git clone -q "$ROOT" "$system/root/tavrinole-ochrel"
+# sudo is how the README's commands get root for a user who is not root.
+chroot "$system" apt-get -qq update >/dev/null
+
+inside() { chroot "$system" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin \
+  DISPLAY="${DISPLAY:-}" TERM=dumb bash -c "cd /root/tavrinole-ochrel && $1"; }
+
+start=$(date +%s.%N)
+if [ "$what" = run ]; then
+  start_xvfb || { echo "fresh-machine.sh: Xvfb did not start" >&2; exit 1; }
+  mkdir -p "$system/tmp/.X11-unix"
+  mount --bind /tmp/.X11-unix "$system/tmp/.X11-unix"
+  mounted+=("$system/tmp/.X11-unix")
+  start=$(date +%s.%N)
+  inside "bash scripts/run.sh" >"$system/run.log" 2>&1 &
+  program_pid=$!
+  until xdotool search --onlyvisible --name '^Tavrinole-Ochrel\(Unlimited\)$' >/dev/null 2>&1; do
+    kill -0 "$program_pid" 2>/dev/null || { tail -20 "$system/run.log" >&2; exit 1; }
+    sleep 0.1
+  done
+  end=$(date +%s.%N)
+  echo "fresh-machine: scripts/run.sh to the main window: $(awk "BEGIN{printf \"%.0f\", $end - $start}") s"
+else
+  inside "bash scripts/test.sh" >"$system/test.log" 2>&1 || { tail -30 "$system/test.log" >&2; exit 1; }
+  end=$(date +%s.%N)
+  grep -E "tests passed|test-windows: passed|passed" "$system/test.log" | tail -8
+  echo "fresh-machine: scripts/test.sh, start to finish: $(awk "BEGIN{printf \"%.0f\", $end - $start}") s"
+fi

@@ -16,17 +16,7 @@ std::atomic<HANDLE> promptInput{nullptr};
 DWORD promptSavedMode = 0;
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  if (HANDLE input = promptInput.exchange(nullptr)) {
-    // Nothing has been written yet: give the console its echo back and end at once.
-    SetConsoleMode(input, promptSavedMode);
-    ExitProcess(ExitFailure);
-  }
-  std::atomic<bool>* cancel = cancelFlag.load();
-  if (cancel == nullptr) return FALSE;  // the system's default: end the process
-  cancel->store(true);
-  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
-  if (finished) WaitForSingleObject(finished, 4000);
-  return TRUE;
+  return HandleConsoleEvent(event) ? TRUE : FALSE;
 }
 
 void InstallHandler() {
@@ -95,6 +85,22 @@ std::optional<std::string> AskConsole(const char* prompt) {
   std::u16string typed(reinterpret_cast<const char16_t*>(buffer), got);
   while (!typed.empty() && (typed.back() == u'\n' || typed.back() == u'\r')) typed.pop_back();
   return Utf16ToUtf8(typed);
+}
+
+bool HandleConsoleEvent(unsigned long event) {
+  if (HANDLE input = promptInput.exchange(nullptr)) {
+    // Nothing has been written yet: give the console its echo back and end at once.
+    SetConsoleMode(input, promptSavedMode);
+    ExitProcess(ExitFailure);
+  }
+  std::atomic<bool>* cancel = cancelFlag.load();
+  if (cancel == nullptr) return false;  // the system's default: end the process
+  cancel->store(true);
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return true;
+  // Closing, logging off or shutting down: the system ends the process once this
+  // returns, so the run gets a few seconds to remove what it began.
+  if (finished) WaitForSingleObject(finished, 4000);
+  return true;
 }
 
 bool StandardErrorIsConsole() {

@@ -28,6 +28,10 @@ Checked<std::vector<std::string>> Utf8Arguments(int argc, wchar_t** argv);
 void WatchConsoleEvents(std::atomic<bool>& cancel);
 void RunFinished();
 
+// What the installed handler does with a console event (CTRL_C_EVENT, CTRL_CLOSE_EVENT,
+// ...): true when the event is handled and the process goes on, for now.
+bool HandleConsoleEvent(unsigned long event);
+
 // Messages are UTF-8; a console shows them as such while this lives.
 class Utf8ConsoleOutput {
  public:

@@ -34,7 +34,10 @@ echo "fresh-machine: making a minimal Debian 12 in $system (not timed)"
 debootstrap --variant=minbase bookworm "$system" http://deb.debian.org/debian >"$system.log" 2>&1 ||
   { tail -20 "$system.log" >&2; exit 1; }
 rm -f "$system.log"
-cp /etc/apt/sources.list.d/*.sources "$system/etc/apt/sources.list.d/" 2>/dev/null || true
+# This machine's package sources (with the security updates) in place of debootstrap's.
+if cp /etc/apt/sources.list.d/*.sources "$system/etc/apt/sources.list.d/" 2>/dev/null; then
+  rm -f "$system/etc/apt/sources.list"
+fi
 cp /etc/resolv.conf "$system/etc/resolv.conf"
 for m in proc sys dev dev/pts dev/shm; do
   mount --bind "/$m" "$system/$m"

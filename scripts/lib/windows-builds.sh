@@ -10,6 +10,12 @@
 WINE64_LOADER=/usr/lib/wine/wine64
 
 export WINEDEBUG=-all
+# Wine writes Windows' UTF-16 file names to Linux in the locale's encoding: without a
+# UTF-8 locale (none is set in a bare root shell, say), a name beyond ASCII cannot be
+# created at all, and the tests of such names fail. C.UTF-8 is in every Debian.
+if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
+  export LC_ALL=C.UTF-8
+fi
 # No Mono or Gecko: nothing here needs them, and their installers would ask.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 

@@ -352,10 +352,17 @@ Checked<Options> ParseArguments(const std::vector<std::string>& arguments) {
   bool optionsEnded = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& a = arguments[i];
-    const auto value = [&](std::string& into) {
+    // The option's value as the next argument; `into` is a string or an optional one.
+    const auto value = [&](auto& into) {
       if (i + 1 >= arguments.size()) return false;
       into = arguments[++i];
       return true;
+    };
+    // The value of `option` given as "option=VALUE" in this one argument.
+    const auto joined = [&](std::string option) -> std::optional<std::string> {
+      option += '=';
+      if (!a.starts_with(option)) return std::nullopt;
+      return a.substr(option.size());
     };
     if (optionsEnded || a == "-" || a.empty() || a[0] != '-') {
       inputs.push_back(a);
@@ -363,20 +370,16 @@ Checked<Options> ParseArguments(const std::vector<std::string>& arguments) {
       optionsEnded = true;
     } else if (a == "-o" || a == "--output") {
       if (!value(o.Output)) return Fail(a + " needs a value");
-    } else if (a.rfind("--output=", 0) == 0) {
-      o.Output = a.substr(9);
+    } else if (auto output = joined("--output")) {
+      o.Output = *output;
     } else if (a == "--output-dir") {
-      std::string folder;
-      if (!value(folder)) return Fail(a + " needs a value");
-      o.OutputDir = folder;
-    } else if (a.rfind("--output-dir=", 0) == 0) {
-      o.OutputDir = a.substr(13);
+      if (!value(o.OutputDir)) return Fail(a + " needs a value");
+    } else if (auto folder = joined("--output-dir")) {
+      o.OutputDir = *folder;
     } else if (a == "--password-file") {
-      std::string file;
-      if (!value(file)) return Fail(a + " needs a value");
-      o.PasswordFile = file;
-    } else if (a.rfind("--password-file=", 0) == 0) {
-      o.PasswordFile = a.substr(16);
+      if (!value(o.PasswordFile)) return Fail(a + " needs a value");
+    } else if (auto file = joined("--password-file")) {
+      o.PasswordFile = *file;
     } else if (a == "-f" || a == "--force") {
       o.Force = true;
     } else if (a == "-q" || a == "--quiet") {

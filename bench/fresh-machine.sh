@@ -46,7 +46,7 @@ done
 # The repository, as a new user would clone it; git is not on a minimal system, so the
 # clone is made here.
 git clone -q "$ROOT" "$system/root/tavrinole-ochrel"
-# sudo is how the README's commands get root for a user who is not root.
+# A new machine has read its package lists once, as any first apt-get install needs.
 chroot "$system" apt-get -qq update >/dev/null
 
 inside() { chroot "$system" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin \
@@ -55,7 +55,6 @@ inside() { chroot "$system" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/
 # The command's output, kept after the system is gone.
 log="$system-$what.log"
 echo "fresh-machine: the output of scripts/$what.sh goes to $log"
-start=$(date +%s.%N)
 if [ "$what" = run ]; then
   start_xvfb || { echo "fresh-machine.sh: Xvfb did not start" >&2; exit 1; }
   mkdir -p "$system/tmp/.X11-unix"
@@ -71,6 +70,7 @@ if [ "$what" = run ]; then
   end=$(date +%s.%N)
   echo "fresh-machine: scripts/run.sh to the main window: $(awk "BEGIN{printf \"%.0f\", $end - $start}") s"
 else
+  start=$(date +%s.%N)
   inside "bash scripts/test.sh" >"$log" 2>&1 || { tail -30 "$log" >&2; exit 1; }
   end=$(date +%s.%N)
   grep -E "passed" "$log" | tail -8

@@ -46,8 +46,6 @@ done
 # The repository, as a new user would clone it; git is not on a minimal system, so the
 # clone is made here.
 git clone -q "$ROOT" "$system/root/tavrinole-ochrel"
-# A new machine has read its package lists once, as any first apt-get install needs.
-chroot "$system" apt-get -qq update >/dev/null
 
 inside() { chroot "$system" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin \
   DISPLAY="${DISPLAY:-}" TERM=dumb bash -c "cd /root/tavrinole-ochrel && $1"; }

@@ -20,7 +20,7 @@
 
 #include "platform/qt/file_dialog.h"
 #include "platform/qt/message_box.h"
-#include "platform/qt/qt_threads.h"
+#include "platform/thread_table.h"
 #include "platform/qt/template_dialog.h"
 #include "platform/qt/window_registry.h"
 

@@ -38,17 +38,11 @@ Impl::Window* Impl::ControlOf(const Window& dialog, int id) {
   return nullptr;
 }
 
-HWND Impl::NewestOpen(int templateId) const {
+// The newest dialog made from the template (handles only grow), open or not.
+HWND Impl::Newest(int templateId, bool openOnly) const {
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
     const Window& w = it->second;
-    if (w.isDialog && w.id == templateId && !w.ended) return w.hwnd;
-  }
-  return nullptr;
-}
-
-HWND Impl::FirstTabStop(const Window& dialog) {
-  for (HWND c : dialog.controls) {
-    if (const Window* w = Find(c); w->tabStop && w->enabled) return c;
+    if (w.isDialog && w.id == templateId && !(openOnly && w.ended)) return w.hwnd;
   }
   return nullptr;
 }
@@ -67,10 +61,7 @@ T Inspect(Impl& s, HWND window, T missing, Read read) {
 
 HWND ScriptedWindowSystem::LastDialog(int templateId) const {
   Lock lock(impl_->mu);
-  for (auto it = impl_->windows.rbegin(); it != impl_->windows.rend(); ++it) {
-    if (it->second.isDialog && it->second.id == templateId) return it->second.hwnd;
-  }
-  return nullptr;
+  return impl_->Newest(templateId, false);
 }
 
 HWND ScriptedWindowSystem::Control(HWND dialog, int id) const {
@@ -109,8 +100,12 @@ INT_PTR ScriptedWindowSystem::DialogResult(HWND dialog) const {
 
 int ScriptedWindowSystem::HeldOpen() const {
   Lock lock(impl_->mu);
-  return static_cast<int>(
-      std::ranges::count_if(impl_->held, [](const auto& b) { return !b->done; }));
+  return static_cast<int>(std::ranges::count(impl_->held, false, [](auto& d) { return *d; }));
+}
+
+int ScriptedWindowSystem::AtGate() const {
+  Lock lock(impl_->mu);
+  return impl_->atGate;
 }
 
 int ScriptedWindowSystem::PendingRequests() const {
@@ -127,16 +122,11 @@ std::optional<WNDCLASSEXW> ScriptedWindowSystem::RegisteredClass(WStringView nam
   return impl_->model.Class(name);
 }
 
-std::vector<CallRecord> ScriptedWindowSystem::Calls() const {
-  Lock lock(impl_->mu);
-  return {impl_->calls.begin(), impl_->calls.end()};
-}
-
 std::vector<CallRecord> ScriptedWindowSystem::Calls(std::string_view op) const {
   Lock lock(impl_->mu);
   std::vector<CallRecord> matching;
   std::ranges::copy_if(impl_->calls, std::back_inserter(matching),
-                       [&](const CallRecord& call) { return call.op == op; });
+                       [&](const CallRecord& call) { return op.empty() || call.op == op; });
   return matching;
 }
 

@@ -1,5 +1,5 @@
-// The window operations: dialogs, controls, boxes, file dialogs and start-up, on the
-// window model's handles.
+// The window operations: dialogs, controls, boxes, file dialogs, start-up and threads,
+// on the window model's handles and the shared thread table.
 #include "platform/scripted/scripted_window_system.h"
 
 #include <algorithm>
@@ -9,91 +9,96 @@
 namespace tavrinole {
 namespace {
 
+using Impl = ScriptedWindowSystem::Impl;
+
 WString Copy(LPCWSTR text) {
   return text != nullptr ? WString(text) : WString();
+}
+WString Copy(std::u16string_view text) {
+  return WString(text.begin(), text.end());
 }
 
 }  // namespace
 
-HWND ScriptedWindowSystem::Impl::MakeDialog(int templateId, DLGPROC proc, bool modal) {
-  const StoredTemplate& t = templates.at(templateId);
+Impl::Impl(Options o, ScriptedWindowSystem& layer) : self(layer), options(o) {}
+
+// Builds the dialog and its controls, then sends WM_INITDIALOG with the first tab stop.
+HWND Impl::OpenDialog(Lock& lock, int templateId, DLGPROC proc, bool modal, LPARAM param) {
+  if (!gui) gui = std::this_thread::get_id();
+  const resources::DialogTemplate& t = *templates.at(templateId);
   const HWND hwnd = model.AddDialog();
   Window& d = windows[Key(hwnd)];
-  d.hwnd = d.dialog = hwnd;
-  d.id = t.id;
-  d.text = t.title;
-  d.isDialog = true;
-  d.proc = proc;
-  d.modal = modal;
-  for (const StoredControl& c : t.controls) {
-    const HWND control = model.AddControl(hwnd, c.id);
-    Window& w = windows[Key(control)];
-    w.hwnd = control;
-    w.dialog = hwnd;
-    w.id = c.id;
-    w.kind = c.kind;
-    w.text = c.text;
-    w.enabled = c.enabled;
-    w.tabStop = c.tabStop;
+  d = {.hwnd = hwnd,
+       .id = t.Id,
+       .text = Copy(t.Title),
+       .isDialog = true,
+       .proc = proc,
+       .modal = modal,
+       .controls = {}};
+  HWND focus = nullptr;
+  for (const resources::ControlTemplate& c : t.Controls) {
+    const HWND control = model.AddControl(hwnd, c.Id);
+    windows[Key(control)] = {.hwnd = control,
+                             .id = c.Id,
+                             .kind = c.Kind,
+                             .text = Copy(c.Text),
+                             .enabled = c.Enabled(),
+                             .tabStop = c.TabStop(),
+                             .controls = {}};
     d.controls.push_back(control);
+    if (focus == nullptr && c.TabStop() && c.Enabled()) focus = control;
   }
   Notify();
+  CallProc(lock, hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), param);
+  Find(hwnd)->shown = true;
   return hwnd;
 }
 
-INT_PTR ScriptedWindowSystem::Impl::CallProc(Lock& lock, HWND dialog, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-  Window* d = Find(dialog);
-  if (d == nullptr || d->destroyed || d->proc == nullptr) return 0;
+INT_PTR Impl::CallProc(Lock& lock, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  Window* d = Live(dialog);
+  if (d == nullptr || d->proc == nullptr) return 0;
   DLGPROC proc = d->proc;
   lock.unlock();
   INT_PTR result = 0;
   {
-    const WindowSystem::CallingScope calling(*self);
+    const WindowSystem::CallingScope calling(self);
     result = proc(dialog, message, wParam, lParam);
   }
   lock.lock();
   return result;
 }
 
-void ScriptedWindowSystem::Impl::MarkEnded(Window& dialog, INT_PTR result) {
+// A modal dialog goes when its loop unwinds; one opened step by step goes at once.
+void Impl::MarkEnded(Window& dialog, INT_PTR result) {
   if (dialog.ended) return;
   dialog.ended = true;
   dialog.result = result;
-  model.End(dialog.hwnd);
-  if (!dialog.modal) Destroy(dialog);
+  if (dialog.modal) {
+    model.End(dialog.hwnd);
+  } else {
+    model.Retire(dialog.hwnd);
+  }
   Notify();
-}
-
-void ScriptedWindowSystem::Impl::Destroy(Window& dialog) {
-  dialog.ended = dialog.destroyed = true;
-  model.Retire(dialog.hwnd);
-  Notify();
-}
-
-bool ScriptedWindowSystem::Impl::TakesInput(const Window& dialog) const {
-  return !dialog.ended && dialog.enabled && model.ModalChildren(dialog.hwnd) == 0;
 }
 
 ScriptedWindowSystem::ScriptedWindowSystem() : ScriptedWindowSystem(Options{}) {}
 
 ScriptedWindowSystem::ScriptedWindowSystem(Options options)
-    : impl_(std::make_unique<Impl>(options)) {
-  impl_->self = this;
-}
+    : impl_(std::make_unique<Impl>(options, *this)) {}
 
-void ScriptedWindowSystem::RegisterTemplate(const resources::DialogTemplate& dialog) {
-  Impl::StoredTemplate stored{dialog.Id, WString(dialog.Title.begin(), dialog.Title.end()), {}};
-  for (const resources::ControlTemplate& c : dialog.Controls) {
-    stored.controls.push_back(
-        {c.Id, c.Kind, WString(c.Text.begin(), c.Text.end()), c.Enabled(), c.TabStop()});
-  }
-  Lock lock(impl_->mu);
-  impl_->templates[dialog.Id] = std::move(stored);
-}
+ScriptedWindowSystem::~ScriptedWindowSystem() {
+  Impl& s = *impl_;
+  s.model.Close();  // fails every waiting text request
+  Lock lock(s.mu);
+  s.shutdown = true;
+  s.requests.clear();
+  for (auto& dismissed : s.held) *dismissed = true;
+  s.Notify();
+}  // the thread table then cuts sleeps short and joins every thread
 
 void ScriptedWindowSystem::RegisterTemplates(std::span<const resources::DialogTemplate> dialogs) {
-  for (const resources::DialogTemplate& dialog : dialogs) RegisterTemplate(dialog);
+  Lock lock(impl_->mu);
+  for (const resources::DialogTemplate& dialog : dialogs) impl_->templates[dialog.Id] = &dialog;
 }
 
 // --- Dialogs ---------------------------------------------------------------------------
@@ -102,30 +107,24 @@ INT_PTR ScriptedWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, H
                                               DLGPROC proc, LPARAM param) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  CallRecord& call = s.Record("DialogBoxParamW", owner);
   const int templateId = IS_INTRESOURCE(templateName) ? LOWORD(Key(templateName)) : 0;
-  call.args = {templateId, param};
+  CallRecord& call = s.Record("DialogBoxParamW", owner, {templateId, param});
   call.result = -1;
   if (s.ConsumeFailure("DialogBoxParamW")) return -1;
   if (!s.templates.contains(templateId) || (owner != nullptr && !s.model.Alive(owner))) {
     s.Problem("DialogBoxParamW for unknown template or owner " + std::to_string(templateId));
     return -1;
   }
-  if (!s.gui) s.gui = std::this_thread::get_id();
-  if (!s.OnGui()) s.Problem("DialogBoxParamW off the GUI thread");
-  const HWND dialog = s.MakeDialog(templateId, proc, true);
+  if (s.gui && !s.OnGui()) s.Problem("DialogBoxParamW off the GUI thread");
   s.model.AddModalChild(owner, +1);
-  const HWND focus = s.FirstTabStop(*s.Find(dialog));
-  s.CallProc(lock, dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), param);
-  s.Find(dialog)->shown = true;
+  const HWND dialog = s.OpenDialog(lock, templateId, proc, true, param);
   if (!s.ServeUntil(lock, [&] { return s.Find(dialog)->ended; })) {
     s.MarkEnded(*s.Find(dialog), Abandoned);
   }
   s.model.AddModalChild(owner, -1);
-  Impl::Window& d = *s.Find(dialog);
-  s.Destroy(d);
-  call.result = d.result;
-  return d.result;
+  s.model.Retire(dialog);
+  s.Notify();
+  return call.result = s.Find(dialog)->result;
 }
 
 BOOL ScriptedWindowSystem::EndDialog(HWND dialog, INT_PTR result) {
@@ -137,8 +136,7 @@ BOOL ScriptedWindowSystem::EndDialog(HWND dialog, INT_PTR result) {
       Impl::Window* d = s.Live(dialog);
       if (d == nullptr || !d->isDialog) return FALSE;
       s.MarkEnded(*d, result);
-      call.result = TRUE;
-      return TRUE;
+      return static_cast<BOOL>(call.result = TRUE);
     }
   }
   return PostEndDialog(dialog, result);
@@ -150,10 +148,9 @@ BOOL ScriptedWindowSystem::PostEndDialog(HWND dialog, INT_PTR result) {
   CallRecord& call = s.Record("PostEndDialog", dialog, {result});
   Impl::Window* d = s.Live(dialog);
   if (d == nullptr || !d->isDialog || d->ended) return FALSE;
-  s.requests.push_back({nullptr, dialog, {}, result, false, std::this_thread::get_id()});
-  call.result = TRUE;
+  s.requests.push_back({nullptr, dialog, {}, result, std::this_thread::get_id()});
   s.Notify();
-  return TRUE;
+  return static_cast<BOOL>(call.result = TRUE);
 }
 
 HWND ScriptedWindowSystem::GetDlgItem(HWND dialog, int id) {
@@ -178,9 +175,8 @@ BOOL ScriptedWindowSystem::EnableWindow(HWND window, BOOL enable) {
   if (w == nullptr) return FALSE;
   const BOOL wasDisabled = w->enabled ? FALSE : TRUE;
   w->enabled = enable != FALSE;
-  call.result = wasDisabled;
   s.Notify();
-  return wasDisabled;
+  return static_cast<BOOL>(call.result = wasDisabled);
 }
 
 BOOL ScriptedWindowSystem::IsWindowEnabled(HWND window) {
@@ -200,11 +196,10 @@ int ScriptedWindowSystem::GetWindowTextW(HWND window, LPWSTR buffer, int maxCoun
   Impl& s = *impl_;
   Lock lock(s.mu);
   if (buffer == nullptr || maxCount <= 0) return 0;
-  buffer[0] = 0;
   Impl::Window* w = s.Live(window);
-  if (w == nullptr) return 0;
-  const size_t n = std::min(w->text.size(), static_cast<size_t>(maxCount - 1));
-  std::copy_n(w->text.begin(), n, buffer);
+  const WString text = w != nullptr ? w->text : WString();
+  const size_t n = std::min(text.size(), static_cast<size_t>(maxCount - 1));
+  std::copy_n(text.begin(), n, buffer);
   buffer[n] = 0;
   return static_cast<int>(n);
 }
@@ -220,16 +215,14 @@ LRESULT ScriptedWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wPa
   if (w == nullptr) return 0;
   if (s.gui && !s.OnGui()) s.Problem("SendMessageW off the GUI thread");
   const bool checkBox = w->kind == resources::ControlKind::AutoCheckBox && !w->isDialog;
-  LRESULT result = 0;
   if (w->isDialog) {
-    result = s.CallProc(lock, window, message, wParam, lParam);
+    call.result = s.CallProc(lock, window, message, wParam, lParam);
   } else if (checkBox && message == BM_GETCHECK) {
-    result = w->checked ? BST_CHECKED : BST_UNCHECKED;
+    call.result = w->checked ? BST_CHECKED : BST_UNCHECKED;
   } else if (checkBox && message == BM_SETCHECK) {
     w->checked = static_cast<LRESULT>(wParam) == BST_CHECKED;
   }
-  call.result = result;
-  return result;
+  return call.result;
 }
 
 // --- Message boxes and file dialogs ------------------------------------------------------
@@ -237,10 +230,9 @@ LRESULT ScriptedWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wPa
 int ScriptedWindowSystem::MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  CallRecord& call = s.Record("MessageBoxW", owner);
+  CallRecord& call = s.Record("MessageBoxW", owner, {static_cast<intptr_t>(type)});
   call.text = Copy(text);
   call.caption = Copy(caption);
-  call.args = {static_cast<intptr_t>(type)};
   Impl::Answer answer;
   if (!s.boxAnswers.empty()) {
     answer = s.boxAnswers.front();
@@ -250,46 +242,38 @@ int ScriptedWindowSystem::MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption,
     answer.result = IDNO;
   }
   if (answer.hold) s.HoldOpen(lock, owner);
-  call.result = answer.result;
-  return answer.result;
+  return static_cast<int>(call.result = answer.result);
 }
 
-BOOL ScriptedWindowSystem::Impl::FileDialog(const char* op, LPOPENFILENAMEW ofn) {
+BOOL Impl::FileDialog(const char* op, LPOPENFILENAMEW ofn) {
   Lock lock(mu);
   CallRecord& call = Record(op, ofn != nullptr ? ofn->hwndOwner : nullptr);
   if (ofn == nullptr) return FALSE;
   call.args = {static_cast<intptr_t>(ofn->lStructSize), static_cast<intptr_t>(ofn->Flags),
                static_cast<intptr_t>(ofn->nFilterIndex), static_cast<intptr_t>(ofn->nMaxFile)};
-  FileDialogRecord fr;
-  fr.op = op;
-  fr.record = *ofn;
-  fr.filter = ParseFilter(ofn->lpstrFilter);
-  fr.thread = std::this_thread::get_id();
+  FileDialogRecord& fr = fileDialogs.emplace_back();
+  fr = {op, *ofn, ParseFilter(ofn->lpstrFilter), {}, {}, FALSE, std::this_thread::get_id()};
   if (ofn->lpstrFile != nullptr && ofn->nMaxFile > 0) {
     WStringView given(ofn->lpstrFile, ofn->nMaxFile);
     fr.fileOnEntry = WString(given.substr(0, given.find(WCHAR(0))));
   }
   if (ofn->lStructSize != sizeof(OPENFILENAMEW)) {
     Problem(std::string(op) + " with a wrong lStructSize");
-    fileDialogs.push_back(std::move(fr));
     return FALSE;
   }
-  Answer answer;
-  answer.cancel = true;
+  Answer answer{0, true, false, {}};
   if (!fileAnswers.empty()) {
     answer = std::move(fileAnswers.front());
     fileAnswers.pop_front();
   } else {
     Problem(std::string("unscripted ") + op + ", cancelled");
   }
+  const size_t index = fileDialogs.size() - 1;  // held, more dialogs may be recorded
   if (answer.hold) HoldOpen(lock, ofn->hwndOwner);
   const BOOL ok = !answer.cancel && StoreChosenPath(*ofn, answer.path);
-  if (ok) fr.chosen = answer.path;
-  fr.result = ok;
-  call.text = fr.chosen;
-  call.result = ok;
-  fileDialogs.push_back(std::move(fr));
-  return ok;
+  if (ok) fileDialogs[index].chosen = call.text = answer.path;
+  fileDialogs[index].result = ok;
+  return static_cast<BOOL>(call.result = ok);
 }
 
 BOOL ScriptedWindowSystem::GetOpenFileNameW(LPOPENFILENAMEW record) {
@@ -317,16 +301,15 @@ BOOL ScriptedWindowSystem::InitCommonControlsEx(const INITCOMMONCONTROLSEX* init
 BOOL ScriptedWindowSystem::GetClassInfoExW(HINSTANCE, LPCWSTR className, LPWNDCLASSEXW info) {
   Impl& s = *impl_;
   Lock lock(s.mu);
-  CallRecord& call = s.Record("GetClassInfoExW", nullptr);
   const bool isAtom = IS_INTRESOURCE(className);
+  CallRecord& call = s.Record("GetClassInfoExW", nullptr,
+                              {isAtom ? static_cast<intptr_t>(Key(className)) : 0,
+                               info != nullptr ? static_cast<intptr_t>(info->cbSize) : 0});
   if (!isAtom) call.text = Copy(className);
-  call.args = {isAtom ? static_cast<intptr_t>(Key(className)) : 0,
-               info != nullptr ? static_cast<intptr_t>(info->cbSize) : 0};
   if (info == nullptr || s.ConsumeFailure("GetClassInfoExW")) return FALSE;
   const BOOL found = s.model.ClassInfo(className, *info);
   if (found && isAtom) info->hCursor = reinterpret_cast<HCURSOR>(++s.nextImage);
-  call.result = found;
-  return found;
+  return static_cast<BOOL>(call.result = found);
 }
 
 ATOM ScriptedWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {
@@ -339,9 +322,7 @@ ATOM ScriptedWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {
     call.text = info->lpszClassName;
   }
   if (s.ConsumeFailure("RegisterClassExW")) return 0;
-  const ATOM atom = s.model.RegisterClass(*info);
-  call.result = atom;
-  return atom;
+  return static_cast<ATOM>(call.result = s.model.RegisterClass(*info));
 }
 
 HANDLE ScriptedWindowSystem::LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int cx, int cy,
@@ -354,6 +335,48 @@ HANDLE ScriptedWindowSystem::LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int 
   if (s.ConsumeFailure("LoadImageW")) return nullptr;
   call.result = static_cast<intptr_t>(++s.nextImage);
   return reinterpret_cast<HANDLE>(s.nextImage);
+}
+
+// --- Threads and time: recorded, then the thread table's --------------------------------
+
+ThreadHandle ScriptedWindowSystem::BeginThread(ThreadRoutine routine, void* argument) {
+  Impl& s = *impl_;
+  Lock lock(s.mu);
+  CallRecord& call = s.Record("BeginThread", nullptr);
+  if (s.shutdown || s.ConsumeFailure("BeginThread")) return ThreadHandle::None;
+  const ThreadHandle thread = s.threads.Begin(routine, argument);
+  call.result = static_cast<intptr_t>(thread);
+  return thread;
+}
+
+// A join opens the gate for good: whoever joins wants the thread to finish.
+BOOL ScriptedWindowSystem::JoinThread(ThreadHandle thread) {
+  Impl& s = *impl_;
+  Lock lock(s.mu);
+  CallRecord& call = s.Record("JoinThread", nullptr, {static_cast<intptr_t>(thread)});
+  s.gateOpen = true;
+  s.Notify();
+  lock.unlock();
+  const BOOL joined = s.threads.Join(thread);
+  lock.lock();
+  return static_cast<BOOL>(call.result = joined);
+}
+
+BOOL ScriptedWindowSystem::AlertThread(ThreadHandle thread) {
+  Impl& s = *impl_;
+  Lock lock(s.mu);
+  CallRecord& call = s.Record("AlertThread", nullptr, {static_cast<intptr_t>(thread)});
+  return static_cast<BOOL>(call.result = s.threads.Alert(thread));
+}
+
+DWORD ScriptedWindowSystem::SleepEx(DWORD milliseconds, BOOL alertable) {
+  Impl& s = *impl_;
+  Lock lock(s.mu);
+  CallRecord& call = s.Record("SleepEx", nullptr, {static_cast<intptr_t>(milliseconds), alertable});
+  lock.unlock();
+  const DWORD result = s.threads.Sleep(milliseconds, alertable);
+  lock.lock();
+  return static_cast<DWORD>(call.result = result);
 }
 
 }  // namespace tavrinole

@@ -10,25 +10,23 @@
 //    inspecting state between steps.
 // Either way the thread that creates the first dialog is the GUI thread.
 //
-// Threads started with BeginThread are real threads with real sleeps, tracked: the layer
-// knows whether each is running or blocked in one of its calls (a sleep, a held box, a
-// join, a request waiting for the GUI thread, the gate). That makes "wait until idle"
-// deterministic. A test holds a thread at the gate (WaitAtGate) until it opens it, or
-// until the thread is joined, as the program's close does.
+// Threads started with BeginThread are real threads with real sleeps. A test that must
+// act at a given point of a thread's work holds it at the gate (WaitAtGate), waits for
+// what it expects (WaitFor), then opens the gate; joining a thread opens it too, as the
+// program's close does.
 //
-// Every operation is recorded with its arguments, result and thread.
-// Queries (GetDlgItem, IsWindowEnabled, GetWindowTextW) are not recorded. EndDialog
-// called off the GUI thread is recorded as the PostEndDialog it becomes; a text request
-// from another thread is recorded when the GUI thread carries it out (or it fails), so
-// the record's order is the order in which texts took effect. A held box on a thread
-// other than the GUI thread only blocks that thread; Dismiss (queued or direct) ends it.
+// Every operation is recorded with its arguments, result and thread. Queries
+// (GetDlgItem, IsWindowEnabled, GetWindowTextW) are not. EndDialog called off the GUI
+// thread is recorded as the PostEndDialog it becomes; a text request from another
+// thread is recorded when the GUI thread carries it out (or it fails), so the record's
+// order is the order in which texts took effect. A held box on a thread other than the
+// GUI thread only blocks that thread; Dismiss (queued or direct) ends it.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -70,7 +68,8 @@ class ScriptedWindowSystem final : public WindowSystem {
   static constexpr INT_PTR Abandoned = -2;
 
   struct Options {
-    // Longest real wait for another thread to block or report before giving up.
+    // How long a loop waits with nothing happening before it gives up, and how long
+    // WaitFor waits.
     std::chrono::milliseconds realTimeout{5000};
   };
 
@@ -84,8 +83,7 @@ class ScriptedWindowSystem final : public WindowSystem {
   ScriptedWindowSystem& operator=(const ScriptedWindowSystem&) = delete;
 
   // Makes dialogs buildable by id: ws.RegisterTemplates(resources::DialogTemplates), or a
-  // test's own. The layer keeps its own copy of each.
-  void RegisterTemplate(const resources::DialogTemplate& dialog);
+  // test's own. The templates must outlive the layer, as static data does.
   void RegisterTemplates(std::span<const resources::DialogTemplate> dialogs);
 
   // --- WindowSystem ------------------------------------------------------------------
@@ -119,11 +117,10 @@ class ScriptedWindowSystem final : public WindowSystem {
   // control or into a disabled dialog, and Esc, Enter or close on a disabled dialog,
   // send nothing (recorded with result 0).
   void QueueClick(int templateId, int controlId);
-  void QueueEscape(int templateId);  // WM_COMMAND IDCANCEL
-  void QueueEnter(int templateId);   // WM_COMMAND IDOK
-  void QueueClose(int templateId);   // WM_CLOSE
-  void QueueDismiss();               // answers the newest held box or file dialog
-  void QueueWaitIdle();              // waits until every tracked thread is blocked or done
+  void QueueEscape(int templateId);            // WM_COMMAND IDCANCEL
+  void QueueEnter(int templateId);             // WM_COMMAND IDOK
+  void QueueClose(int templateId);             // WM_CLOSE
+  void QueueDismiss();                         // answers the newest held box or file dialog
   void QueueCall(std::function<void()> call);  // runs on the GUI thread between actions
 
   // Answers for MessageBoxW and the file dialogs, used in call order. An unscripted
@@ -145,9 +142,11 @@ class ScriptedWindowSystem final : public WindowSystem {
   bool PressEscape(HWND dialog);
   bool PressEnter(HWND dialog);
   bool Close(HWND dialog);
-  bool Dismiss();     // answers the newest held box or file dialog now
-  int Pump();         // serves the requests already waiting; returns how many
-  bool WaitIdle();    // serves requests until idle; false on timeout
+  bool Dismiss();  // answers the newest held box or file dialog now
+  int Pump();      // serves the requests already waiting; returns how many
+  // Serves requests (on the GUI thread) until `done`, which is asked without the
+  // layer's lock; false, noted in Problems(), after Options::realTimeout.
+  bool WaitFor(const std::function<bool()>& done);
   void WaitAtGate();  // any thread: blocks until the gate opens
   void OpenGate();    // for good
 
@@ -163,12 +162,12 @@ class ScriptedWindowSystem final : public WindowSystem {
   bool HasEnded(HWND dialog) const;
   INT_PTR DialogResult(HWND dialog) const;
   int HeldOpen() const;         // held boxes and file dialogs showing
+  int AtGate() const;           // threads waiting at the gate
   int PendingRequests() const;  // requests waiting for the GUI thread
   std::optional<std::thread::id> GuiThread() const;
   std::optional<WNDCLASSEXW> RegisteredClass(WStringView name) const;
 
-  std::vector<CallRecord> Calls() const;
-  std::vector<CallRecord> Calls(std::string_view op) const;
+  std::vector<CallRecord> Calls(std::string_view op = {}) const;  // all, or one operation's
   std::vector<WString> TextsSet(HWND window) const;  // SetWindowTextW texts that took effect
   std::vector<FileDialogRecord> FileDialogs() const;
   // What a test did not script or a loop could not finish: a dry script, a timeout, an

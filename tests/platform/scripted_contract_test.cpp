@@ -1,4 +1,7 @@
 // The window-system contract on the scripted layer.
+#include <chrono>
+#include <thread>
+
 #include "platform/scripted/scripted_window_system.h"
 #include "tests/support/window_contract.h"
 
@@ -10,8 +13,10 @@ struct ScriptedDriver {
   ~ScriptedDriver() { EXPECT_THAT(ws.Problems(), ::testing::IsEmpty()); }
 
   void Later(std::function<void()> step) {
-    ws.QueueWaitIdle();
-    ws.QueueCall(std::move(step));
+    ws.QueueCall([step = std::move(step)] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));  // a step may poll
+      step();
+    });
   }
   void Escape(HWND dialog, int) { ws.PressEscape(dialog); }
   void Enter(HWND dialog, int) { ws.PressEnter(dialog); }

@@ -194,10 +194,12 @@ TEST_F(ScriptedDialog, UnknownTemplatesAndScriptedFailuresGiveMinusOne) {
   EXPECT_TRUE(probe.messages.empty());
 }
 
-TEST_F(ScriptedDialog, ALoopWhoseScriptRunsDryGivesUpAndSaysSo) {
-  ws.QueueClick(MainId, OpenButton);
+TEST(ScriptedLoop, ALoopWhoseScriptRunsDryGivesUpAndSaysSo) {
+  ScriptedWindowSystem dry({std::chrono::milliseconds(50)});
+  Probe probe{dry};
+  dry.QueueClick(MainId, OpenButton);
   EXPECT_EQ(probe.RunMain(), ScriptedWindowSystem::Abandoned);
-  EXPECT_THAT(ws.Problems(), ElementsAre(::testing::HasSubstr("ran dry")));
+  EXPECT_THAT(dry.Problems(), ElementsAre(::testing::HasSubstr("ran dry")));
 }
 
 TEST_F(ScriptedDialog, AnActionForADialogThatIsNotOpenIsAProblem) {

@@ -93,27 +93,35 @@ TEST_F(ScriptedThreads, EndDialogFromAWorkerIsQueuedAndNeverWaits) {
   EXPECT_FALSE(ws.PostEndDialog(dialog, 1));  // it no longer exists
 }
 
-// The gate holds a thread where a test wants it, counted as idle meanwhile; opening
-// the gate or joining the thread lets it go on.
-TEST_F(ScriptedThreads, AThreadAtTheGateIsIdleUntilTheGateOpensOrItIsJoined) {
+// The gate holds a thread where a test wants it; opening the gate or joining the
+// thread lets it go on.
+TEST_F(ScriptedThreads, AThreadWaitsAtTheGateUntilItOpensOrTheThreadIsJoined) {
   std::atomic<int> passed{0};
   Task task{[&] {
     ws.WaitAtGate();
     ++passed;
   }};
   ThreadHandle first = ws.BeginThread(&Task::Run, &task);
-  ASSERT_TRUE(ws.WaitIdle());
+  ASSERT_TRUE(ws.WaitFor([&] { return ws.AtGate() == 1; }));
+  std::this_thread::sleep_for(20ms);
   EXPECT_EQ(passed, 0);
   ws.OpenGate();
   EXPECT_TRUE(ws.JoinThread(first));
   EXPECT_EQ(passed, 1);
+  EXPECT_EQ(ws.AtGate(), 0);
 
   ScriptedWindowSystem fresh;
   Task held{[&] { fresh.WaitAtGate(); }};
   ThreadHandle second = fresh.BeginThread(&Task::Run, &held);
-  ASSERT_TRUE(fresh.WaitIdle());
+  ASSERT_TRUE(fresh.WaitFor([&] { return fresh.AtGate() == 1; }));
   EXPECT_TRUE(fresh.JoinThread(second));
   EXPECT_THAT(fresh.Problems(), IsEmpty());
+}
+
+TEST_F(ScriptedThreads, WaitForGivesUpAndSaysSo) {
+  ScriptedWindowSystem quick({std::chrono::milliseconds(30)});
+  EXPECT_FALSE(quick.WaitFor([] { return false; }));
+  EXPECT_THAT(quick.Problems(), ElementsAre(::testing::HasSubstr("timed out")));
 }
 
 TEST_F(ScriptedThreads, ThreadStartCanBeScriptedToFail) {
@@ -146,8 +154,7 @@ TEST(ScriptedShutdown, DestroyingTheLayerReleasesEveryWaitingThread) {
   ws->AnswerMessageBox(IDOK, ScriptedWindowSystem::Hold::UntilDismissed);
   ws->BeginThread(&Task::Run, &box);
   ws->BeginThread(&Task::Run, &sleeper);
-  ASSERT_TRUE(ws->WaitIdle());
-  EXPECT_EQ(ws->HeldOpen(), 1);
+  ASSERT_TRUE(ws->WaitFor([&] { return ws->HeldOpen() == 1 && !ws->Calls("SleepEx").empty(); }));
 
   ws.reset();
 

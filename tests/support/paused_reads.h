@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
-#include <thread>
 
 #include "engine/file_system.h"
 #include "platform/scripted/scripted_window_system.h"
@@ -57,14 +55,9 @@ class PausedReads final : public FileSystem {
   int opens_ = 0;
 };
 
-// Plays the GUI thread until the job has ended the dialog; the job works between its
-// requests, so idleness alone does not mean it is done.
+// Plays the GUI thread until the job has ended the dialog.
 inline void ServeUntilEnded(ScriptedWindowSystem& ws, HWND dialog) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!ws.HasEnded(dialog) && std::chrono::steady_clock::now() < deadline) {
-    ASSERT_TRUE(ws.WaitIdle());
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  ASSERT_TRUE(ws.WaitFor([&] { return ws.HasEnded(dialog); }));
 }
 
 }  // namespace tavrinole::test_support

@@ -190,7 +190,7 @@ TEST_F(Job, TheTickerRunsWhileTheJobWorksAndFinishComesLast) {
   PausedReads slow(files, ws, true);
   EncodingJob job(ws, slow);
   ASSERT_TRUE(job.Start(Request()));
-  ASSERT_TRUE(ws.WaitIdle());
+  ASSERT_TRUE(ws.WaitFor([&] { return ws.AtGate() == 1 && ws.TextsSet(status).size() == 2; }));
   EXPECT_THAT(ws.TextsSet(status), ElementsAre(W(resources::PleaseWait), W(resources::Ticker0)));
   ws.OpenGate();
   RunToEnd(job);
@@ -217,7 +217,7 @@ TEST_F(Job, ClosingTheDialogCancelsBetweenBlocksAndLeavesNothing) {
   PausedReads slow(files, ws, true);
   EncodingJob job(ws, slow);
   ASSERT_TRUE(job.Start(Request()));
-  ASSERT_TRUE(ws.WaitIdle());
+  ASSERT_TRUE(ws.WaitFor([&] { return ws.AtGate() == 1; }));
   job.Cancel();
   ws.OpenGate();
   RunToEnd(job);

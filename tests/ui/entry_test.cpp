@@ -239,7 +239,7 @@ TEST_F(Entry, ClosingDuringAJobEndsItAndWaitsForItsThreads) {
   PausedReads paused(faulty, ws, true);  // until the close joins the job
   QueueReady("in.txt", "out", WTEXT("TIGER"));
   QueueClick(ids::RunButton);
-  ws.QueueWaitIdle();
+  ws.QueueCall([&] { EXPECT_TRUE(ws.WaitFor([&] { return ws.AtGate() == 1; })); });
   ws.QueueClose(ids::MainDialog);
   ASSERT_EQ(Run(paused), 0);
 

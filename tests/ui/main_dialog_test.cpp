@@ -1,5 +1,7 @@
 // The main dialog's states, transitions and texts, its guards, and the Help and About
 // boxes over it.
+#include <algorithm>
+
 #include "tests/ui/ui_fixture.h"
 
 namespace tavrinole::test_support {
@@ -391,10 +393,11 @@ TEST_F(RunningJob, FromRunOnOnlyHelpAboutAndShowPasswordAct) {
 TEST_F(RunningJob, HelpOpensWhileTheJobRunsAndTheJobGoesOn) {
   Reach(DialogState::Running);
   HWND display = Handle(ids::PasswordDisplay);
-  ws.QueueWaitIdle();
   ws.QueueCall([&] {
     EXPECT_FALSE(ws.HasEnded(ws.LastDialog(ids::HelpDialog)));
-    EXPECT_THAT(ws.TextsSet(display), Contains(WString(WTEXT("Running: 0101010101010"))));
+    EXPECT_TRUE(ws.WaitFor([&] {
+      return std::ranges::count(ws.TextsSet(display), WString(WTEXT("Running: 0101010101010")));
+    }));
   });
   ws.QueueClose(ids::HelpDialog);
   Click(ids::HelpButton);

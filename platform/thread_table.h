@@ -1,5 +1,5 @@
-// Threads for the job and its ticker: started, joined and alerted as the window
-// system's interface says, on std::thread.
+// Threads for the job and its ticker, as the window system's interface describes them,
+// on std::thread: shared by the Qt and the scripted layers.
 #pragma once
 
 #include <condition_variable>
@@ -11,16 +11,17 @@
 
 #include "platform/window_system.h"
 
-namespace tavrinole::qt {
+namespace tavrinole {
 
 class ThreadTable {
  public:
   // `pumpUntil` keeps the GUI thread serving while it joins; `wake` tells it to look
-  // again after a thread has ended.
+  // again after a thread has ended. Without them a join just waits.
+  ThreadTable() = default;
   ThreadTable(std::function<bool()> onGuiThread,
               std::function<void(const std::function<bool()>&)> pumpUntil,
               std::function<void()> wake);
-  ~ThreadTable();  // joins every thread still known
+  ~ThreadTable();  // cuts every sleep short, then joins every thread still known
   ThreadTable(const ThreadTable&) = delete;
   ThreadTable& operator=(const ThreadTable&) = delete;
 
@@ -42,4 +43,4 @@ class ThreadTable {
   uintptr_t next_ = 1;
 };
 
-}  // namespace tavrinole::qt
+}  // namespace tavrinole

@@ -1,15 +1,16 @@
-#include "platform/qt/qt_threads.h"
+#include "platform/thread_table.h"
 
 #include <atomic>
 #include <chrono>
 
-namespace tavrinole::qt {
+namespace tavrinole {
 
 struct ThreadTable::Record {
   std::thread thread;
   std::mutex mu;
   std::condition_variable alert;
   bool alerted = false;
+  bool closing = false;  // the table is going: no sleep lasts
   std::atomic<bool> finished{false};
 };
 
@@ -32,6 +33,11 @@ ThreadTable::~ThreadTable() {
     left.swap(threads_);
   }
   for (auto& [key, record] : left) {
+    std::lock_guard lock(record->mu);
+    record->closing = true;
+    record->alert.notify_all();
+  }
+  for (auto& [key, record] : left) {
     if (record->thread.joinable()) record->thread.join();
   }
 }
@@ -45,7 +51,7 @@ ThreadHandle ThreadTable::Begin(ThreadRoutine routine, void* argument) {
       currentRecord = record;
       routine(argument);
       record->finished = true;
-      wake_();
+      if (wake_) wake_();
     });
   } catch (const std::system_error&) {
     return ThreadHandle::None;
@@ -71,7 +77,7 @@ BOOL ThreadTable::Join(ThreadHandle thread) {
     std::lock_guard lock(mu_);
     if (threads_.erase(static_cast<uintptr_t>(thread)) == 0) return FALSE;
   }
-  if (onGuiThread_()) pumpUntil_([&] { return record->finished.load(); });
+  if (onGuiThread_ && onGuiThread_()) pumpUntil_([&] { return record->finished.load(); });
   record->thread.join();
   return TRUE;
 }
@@ -88,16 +94,16 @@ BOOL ThreadTable::Alert(ThreadHandle thread) {
 DWORD ThreadTable::Sleep(DWORD milliseconds, BOOL alertable) {
   const auto duration = std::chrono::milliseconds(milliseconds);
   Record* record = currentRecord;
-  if (!alertable || record == nullptr) {
+  if (record == nullptr) {
     std::this_thread::sleep_for(duration);
     return 0;
   }
   std::unique_lock lock(record->mu);
-  if (record->alert.wait_for(lock, duration, [&] { return record->alerted; })) {
-    record->alerted = false;
-    return WAIT_IO_COMPLETION;
-  }
-  return 0;
+  record->alert.wait_for(lock, duration,
+                         [&] { return record->closing || (alertable && record->alerted); });
+  if (!alertable || !record->alerted) return 0;
+  record->alerted = false;
+  return WAIT_IO_COMPLETION;
 }
 
-}  // namespace tavrinole::qt
+}  // namespace tavrinole

@@ -175,6 +175,19 @@ intptr_t WindowModel::Wait(const Request& request) {
   return request.result;
 }
 
+intptr_t WindowModel::Call(HWND window, bool onGui, intptr_t failure,
+                           const std::function<intptr_t()>& work,
+                           const std::function<bool(std::function<void()>)>& post) {
+  if (onGui) return Alive(window) ? work() : failure;
+  const std::shared_ptr<Request> request = Track(window, failure);
+  if (request == nullptr) return failure;
+  const bool queued = post([this, request, window, failure, work] {
+    if (!Done(*request)) Finish(*request, Alive(window) ? work() : failure);
+  });
+  if (!queued) Finish(*request, failure);
+  return Wait(*request);
+}
+
 void WindowModel::Close() {
   std::lock_guard lock(mu_);
   closed_ = true;

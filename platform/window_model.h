@@ -16,6 +16,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -70,6 +71,12 @@ class WindowModel {
   bool Finish(Request& request, intptr_t result);
   bool Done(const Request& request) const;
   intptr_t Wait(const Request& request);
+  // Runs `work` for `window` on the GUI thread and returns its result: at once when the
+  // caller is that thread (`onGui`), otherwise handed to `post` (false: it could not be
+  // queued) while the caller waits. `failure` when the window is not alive, or stops
+  // being alive before its turn comes.
+  intptr_t Call(HWND window, bool onGui, intptr_t failure, const std::function<intptr_t()>& work,
+                const std::function<bool(std::function<void()>)>& post);
   // Fails every waiting request and every later one, so that workers can be joined.
   void Close();
   bool Closed() const;

@@ -80,14 +80,8 @@ QWidget* WindowRegistry::Widget(HWND window) const {
 
 intptr_t WindowRegistry::Call(HWND window, intptr_t failure,
                               const std::function<intptr_t()>& work) {
-  if (OnGuiThread()) return model_.Alive(window) ? work() : failure;
-  const std::shared_ptr<WindowModel::Request> request = model_.Track(window, failure);
-  if (request == nullptr) return failure;
-  const bool queued = Post([this, request, window, failure, work] {
-    if (!model_.Done(*request)) model_.Finish(*request, model_.Alive(window) ? work() : failure);
-  });
-  if (!queued) model_.Finish(*request, failure);
-  return model_.Wait(*request);
+  return model_.Call(window, OnGuiThread(), failure, work,
+                     [this](std::function<void()> queued) { return Post(std::move(queued)); });
 }
 
 bool WindowRegistry::Post(std::function<void()> work) {

@@ -15,7 +15,7 @@ CallRecord& Impl::Record(std::string op, HWND window, std::vector<intptr_t> args
   r.args = std::move(args);
   if (const Window* w = Find(window)) r.id = w->id;
   r.thread = thread;
-  r.onGuiThread = gui && *gui == thread;
+  r.onGuiThread = gui.load() == thread;
   return r;
 }
 
@@ -114,8 +114,8 @@ int ScriptedWindowSystem::PendingRequests() const {
 }
 
 std::optional<std::thread::id> ScriptedWindowSystem::GuiThread() const {
-  Lock lock(impl_->mu);
-  return impl_->gui;
+  const std::thread::id gui = impl_->gui;
+  return gui == std::thread::id() ? std::nullopt : std::optional(gui);
 }
 
 std::optional<WNDCLASSEXW> ScriptedWindowSystem::RegisteredClass(WStringView name) const {

@@ -8,21 +8,16 @@ namespace tavrinole {
 
 using Impl = ScriptedWindowSystem::Impl;
 
-void Impl::ServeRequest() {
-  Pending r = std::move(requests.front());
-  requests.pop_front();
-  Window* w = Live(r.window);
-  if (r.text == nullptr) {
-    if (w != nullptr && w->isDialog) MarkEnded(*w, r.result);
-  } else if (w != nullptr && model.Finish(*r.text, TRUE)) {
-    w->text = r.value;
-    CallRecord& call = Record("SetWindowTextW", r.window, {}, r.from);
-    call.text = r.value;
-    call.result = TRUE;
-  } else {
-    model.Finish(*r.text, FALSE);
-  }
+// Runs the front of `queue` without the lock: work may call the layer. False if empty.
+bool Impl::RunNext(Lock& lock, std::deque<std::function<void()>>& queue) {
+  if (queue.empty()) return false;
+  std::function<void()> next = std::move(queue.front());
+  queue.pop_front();
+  lock.unlock();
+  next();
+  lock.lock();
   Notify();
+  return true;
 }
 
 // The GUI thread's pump until `done`: requests first, then the user's next action.
@@ -30,56 +25,15 @@ void Impl::ServeRequest() {
 bool Impl::ServeUntil(Lock& lock, const std::function<bool()>& done) {
   while (!done()) {
     if (shutdown) return false;
-    if (!requests.empty()) {
-      ServeRequest();
-    } else if (!actions.empty()) {
-      Action action = std::move(actions.front());
-      actions.pop_front();
-      if (action.kind == ActionKind::Dismiss) {
-        Record("Dismiss", nullptr);
-        if (!DismissNewest()) Problem("Dismiss with no held box or file dialog open");
-      } else if (action.kind == ActionKind::Call) {
-        lock.unlock();
-        action.call();
-        lock.lock();
-      } else {
-        const HWND dialog = Newest(action.templateId, true);
-        if (dialog == nullptr) {
-          Problem("an action for dialog " + std::to_string(action.templateId) +
-                  ", which is not open");
-        }
-        Deliver(lock, action.kind, dialog, action.controlId);
-      }
-    } else {
-      const uint64_t seen = generation;
-      if (!cv.wait_for(lock, options.realTimeout,
-                       [&] { return generation != seen || shutdown || done(); })) {
-        Problem("the script ran dry before the loop ended");
-        return false;
-      }
+    if (RunNext(lock, requests) || RunNext(lock, actions)) continue;
+    const uint64_t seen = generation;
+    if (!cv.wait_for(lock, options.realTimeout,
+                     [&] { return generation != seen || shutdown || done(); })) {
+      Problem("the script ran dry before the loop ended");
+      return false;
     }
   }
   return true;
-}
-
-// A text from another thread is set by the GUI thread when it next pumps, while the
-// caller waits; the model fails it at once if the dialog ends first.
-BOOL Impl::SendText(Lock& lock, HWND window, LPCWSTR text) {
-  const WString value = text != nullptr ? WString(text) : WString();
-  Window* w = shutdown ? nullptr : Live(window);
-  BOOL result = FALSE;
-  if (w != nullptr && (!gui || OnGui())) {
-    w->text = value;
-    result = TRUE;
-  } else if (auto request = w != nullptr ? model.Track(window, FALSE) : nullptr) {
-    requests.push_back({request, window, value, 0, std::this_thread::get_id()});
-    Notify();
-    cv.wait(lock, [&] { return model.Done(*request) || shutdown; });
-    if (model.Done(*request) && request->result == TRUE) return TRUE;  // recorded when set
-  }
-  CallRecord& call = Record("SetWindowTextW", window);
-  call.text = value;
-  return static_cast<BOOL>(call.result = result);
 }
 
 // Keeps a box or file dialog open until dismissed. Its owner takes no input meanwhile; on
@@ -107,53 +61,65 @@ bool Impl::DismissNewest() {
   return true;
 }
 
-bool Impl::Deliver(Lock& lock, ActionKind kind, HWND dialog, int controlId) {
+bool Impl::Deliver(Lock& lock, Input input, HWND dialog, int controlId) {
   static constexpr const char* Names[] = {"Click", "Escape", "Enter", "Close"};
-  CallRecord& call = Record(Names[static_cast<int>(kind)], dialog);
-  if (kind == ActionKind::Click) call.args = {controlId};
+  CallRecord& call = Record(Names[static_cast<int>(input)], dialog);
+  if (input == Input::Click) call.args = {controlId};
   Window* d = Live(dialog);
   if (d == nullptr || !d->isDialog || d->ended || !d->enabled || model.ModalChildren(dialog) != 0) {
     return false;
   }
-  WPARAM wParam = MAKEWPARAM(kind == ActionKind::Escape ? IDCANCEL : IDOK, BN_CLICKED);
+  UINT message = input == Input::Close ? WM_CLOSE : WM_COMMAND;
+  WPARAM wParam = input == Input::Close ? 0 : input == Input::Escape ? IDCANCEL : IDOK;
   LPARAM lParam = 0;
-  if (kind == ActionKind::Click) {
+  if (input == Input::Click) {
     Window* c = ControlOf(*d, controlId);
     if (c == nullptr || !c->enabled || c->kind == resources::ControlKind::StaticText) return false;
     if (c->kind == resources::ControlKind::AutoCheckBox) c->checked = !c->checked;
     call.window = c->hwnd;
     call.id = controlId;
-    wParam = MAKEWPARAM(static_cast<WORD>(controlId), BN_CLICKED);
+    wParam = static_cast<WORD>(controlId);  // BN_CLICKED in the high word is 0
     lParam = reinterpret_cast<LPARAM>(c->hwnd);
   }
   call.result = 1;
-  if (kind == ActionKind::Close) {
-    CallProc(lock, dialog, WM_CLOSE, 0, 0);
-  } else {
-    CallProc(lock, dialog, WM_COMMAND, wParam, lParam);
-  }
+  CallProc(lock, dialog, message, wParam, lParam);
   return true;
 }
 
-// --- Queued -------------------------------------------------------------------------------
+// --- Queued ---------------------------------------------------------------------------------
+
+void Impl::QueueInput(Input input, int templateId, int controlId) {
+  Enqueue(actions, [this, input, templateId, controlId] {
+    Lock lock(mu);
+    const HWND dialog = Newest(templateId, true);
+    if (dialog == nullptr) {
+      Problem("an action for dialog " + std::to_string(templateId) + ", which is not open");
+    }
+    Deliver(lock, input, dialog, controlId);
+  });
+}
 
 void ScriptedWindowSystem::QueueClick(int templateId, int controlId) {
-  impl_->Enqueue(impl_->actions, {Impl::ActionKind::Click, templateId, controlId, {}});
+  impl_->QueueInput(Impl::Input::Click, templateId, controlId);
 }
 void ScriptedWindowSystem::QueueEscape(int templateId) {
-  impl_->Enqueue(impl_->actions, {Impl::ActionKind::Escape, templateId, 0, {}});
+  impl_->QueueInput(Impl::Input::Escape, templateId, 0);
 }
 void ScriptedWindowSystem::QueueEnter(int templateId) {
-  impl_->Enqueue(impl_->actions, {Impl::ActionKind::Enter, templateId, 0, {}});
+  impl_->QueueInput(Impl::Input::Enter, templateId, 0);
 }
 void ScriptedWindowSystem::QueueClose(int templateId) {
-  impl_->Enqueue(impl_->actions, {Impl::ActionKind::Close, templateId, 0, {}});
+  impl_->QueueInput(Impl::Input::Close, templateId, 0);
 }
 void ScriptedWindowSystem::QueueDismiss() {
-  impl_->Enqueue(impl_->actions, {Impl::ActionKind::Dismiss, 0, 0, {}});
+  QueueCall([this] {
+    Lock lock(impl_->mu);
+    impl_->Record("Dismiss", nullptr);
+    if (!impl_->DismissNewest()) impl_->Problem("Dismiss with no held box or file dialog open");
+  });
 }
 void ScriptedWindowSystem::QueueCall(std::function<void()> call) {
-  impl_->Enqueue(impl_->actions, {Impl::ActionKind::Call, 0, 0, std::move(call)});
+  impl_->Enqueue(impl_->actions, std::move(call));
 }
 
 void ScriptedWindowSystem::AnswerMessageBox(int result, Hold hold) {
@@ -188,19 +154,19 @@ HWND ScriptedWindowSystem::OpenDialog(int templateId, HWND owner, DLGPROC proc, 
 
 bool ScriptedWindowSystem::Click(HWND dialog, int controlId) {
   Lock lock(impl_->mu);
-  return impl_->Deliver(lock, Impl::ActionKind::Click, dialog, controlId);
+  return impl_->Deliver(lock, Impl::Input::Click, dialog, controlId);
 }
 bool ScriptedWindowSystem::PressEscape(HWND dialog) {
   Lock lock(impl_->mu);
-  return impl_->Deliver(lock, Impl::ActionKind::Escape, dialog, 0);
+  return impl_->Deliver(lock, Impl::Input::Escape, dialog, 0);
 }
 bool ScriptedWindowSystem::PressEnter(HWND dialog) {
   Lock lock(impl_->mu);
-  return impl_->Deliver(lock, Impl::ActionKind::Enter, dialog, 0);
+  return impl_->Deliver(lock, Impl::Input::Enter, dialog, 0);
 }
 bool ScriptedWindowSystem::Close(HWND dialog) {
   Lock lock(impl_->mu);
-  return impl_->Deliver(lock, Impl::ActionKind::Close, dialog, 0);
+  return impl_->Deliver(lock, Impl::Input::Close, dialog, 0);
 }
 bool ScriptedWindowSystem::Dismiss() {
   Lock lock(impl_->mu);
@@ -209,7 +175,7 @@ bool ScriptedWindowSystem::Dismiss() {
 int ScriptedWindowSystem::Pump() {
   Lock lock(impl_->mu);
   int served = 0;
-  for (; !impl_->requests.empty(); ++served) impl_->ServeRequest();
+  while (impl_->RunNext(lock, impl_->requests)) ++served;
   return served;
 }
 
@@ -218,7 +184,8 @@ bool ScriptedWindowSystem::WaitFor(const std::function<bool()>& done) {
   const auto deadline = std::chrono::steady_clock::now() + s.options.realTimeout;
   Lock lock(s.mu);
   while (!s.shutdown && std::chrono::steady_clock::now() < deadline) {
-    while ((!s.gui || s.OnGui()) && !s.requests.empty()) s.ServeRequest();
+    while (s.OnGuiOrNone() && s.RunNext(lock, s.requests)) {
+    }
     lock.unlock();
     if (done()) return true;
     lock.lock();

@@ -20,31 +20,19 @@ WString Copy(std::u16string_view text) {
 
 }  // namespace
 
-Impl::Impl(Options o, ScriptedWindowSystem& layer) : self(layer), options(o) {}
-
 // Builds the dialog and its controls, then sends WM_INITDIALOG with the first tab stop.
 HWND Impl::OpenDialog(Lock& lock, int templateId, DLGPROC proc, bool modal, LPARAM param) {
-  if (!gui) gui = std::this_thread::get_id();
+  if (gui.load() == std::thread::id()) gui = std::this_thread::get_id();
   const resources::DialogTemplate& t = *templates.at(templateId);
   const HWND hwnd = model.AddDialog();
-  Window& d = windows[Key(hwnd)];
-  d = {.hwnd = hwnd,
-       .id = t.Id,
-       .text = Copy(t.Title),
-       .isDialog = true,
-       .proc = proc,
-       .modal = modal,
-       .controls = {}};
+  Window& d = windows.try_emplace(Key(hwnd), hwnd, t.Id, Copy(t.Title)).first->second;
+  d.isDialog = true;
+  d.proc = proc;
+  d.modal = modal;
   HWND focus = nullptr;
   for (const resources::ControlTemplate& c : t.Controls) {
     const HWND control = model.AddControl(hwnd, c.Id);
-    windows[Key(control)] = {.hwnd = control,
-                             .id = c.Id,
-                             .kind = c.Kind,
-                             .text = Copy(c.Text),
-                             .enabled = c.Enabled(),
-                             .tabStop = c.TabStop(),
-                             .controls = {}};
+    windows.try_emplace(Key(control), control, c.Id, Copy(c.Text), c.Kind, c.Enabled());
     d.controls.push_back(control);
     if (focus == nullptr && c.TabStop() && c.Enabled()) focus = control;
   }
@@ -115,7 +103,7 @@ INT_PTR ScriptedWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, H
     s.Problem("DialogBoxParamW for unknown template or owner " + std::to_string(templateId));
     return -1;
   }
-  if (s.gui && !s.OnGui()) s.Problem("DialogBoxParamW off the GUI thread");
+  if (!s.OnGuiOrNone()) s.Problem("DialogBoxParamW off the GUI thread");
   s.model.AddModalChild(owner, +1);
   const HWND dialog = s.OpenDialog(lock, templateId, proc, true, param);
   if (!s.ServeUntil(lock, [&] { return s.Find(dialog)->ended; })) {
@@ -129,28 +117,34 @@ INT_PTR ScriptedWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, H
 
 BOOL ScriptedWindowSystem::EndDialog(HWND dialog, INT_PTR result) {
   Impl& s = *impl_;
-  {
-    Lock lock(s.mu);
-    if (!s.gui || s.OnGui()) {
-      CallRecord& call = s.Record("EndDialog", dialog, {result});
-      Impl::Window* d = s.Live(dialog);
-      if (d == nullptr || !d->isDialog) return FALSE;
-      s.MarkEnded(*d, result);
-      return static_cast<BOOL>(call.result = TRUE);
-    }
-  }
-  return PostEndDialog(dialog, result);
+  if (!s.OnGuiOrNone()) return PostEndDialog(dialog, result);
+  auto [lock, call] = s.Log("EndDialog", dialog, {result});
+  Impl::Window* d = s.Live(dialog);
+  if (d == nullptr || !d->isDialog) return FALSE;
+  s.MarkEnded(*d, result);
+  return static_cast<BOOL>(call.result = TRUE);
+}
+
+bool Impl::Post(std::function<void()> work) {
+  const Lock lock(mu);
+  if (shutdown) return false;
+  requests.push_back(std::move(work));
+  Notify();
+  return true;
 }
 
 BOOL ScriptedWindowSystem::PostEndDialog(HWND dialog, INT_PTR result) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
-  CallRecord& call = s.Record("PostEndDialog", dialog, {result});
+  auto [lock, call] = s.Log("PostEndDialog", dialog, {result});
   Impl::Window* d = s.Live(dialog);
   if (d == nullptr || !d->isDialog || d->ended) return FALSE;
-  s.requests.push_back({nullptr, dialog, {}, result, std::this_thread::get_id()});
-  s.Notify();
-  return static_cast<BOOL>(call.result = TRUE);
+  lock.unlock();
+  const bool posted = s.Post([&s, dialog, result] {
+    const Lock ending(s.mu);
+    if (Impl::Window* d = s.Live(dialog); d != nullptr && !d->ended) s.MarkEnded(*d, result);
+  });
+  lock.lock();
+  return static_cast<BOOL>(call.result = posted);
 }
 
 HWND ScriptedWindowSystem::GetDlgItem(HWND dialog, int id) {
@@ -169,8 +163,7 @@ LONG_PTR ScriptedWindowSystem::GetWindowLongPtrW(HWND dialog, int index) {
 
 BOOL ScriptedWindowSystem::EnableWindow(HWND window, BOOL enable) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
-  CallRecord& call = s.Record("EnableWindow", window, {enable});
+  auto [lock, call] = s.Log("EnableWindow", window, {enable});
   Impl::Window* w = s.Live(window);
   if (w == nullptr) return FALSE;
   const BOOL wasDisabled = w->enabled ? FALSE : TRUE;
@@ -187,9 +180,26 @@ BOOL ScriptedWindowSystem::IsWindowEnabled(HWND window) {
   return w->enabled && (!w->isDialog || s.model.ModalChildren(window) == 0) ? TRUE : FALSE;
 }
 
+// A text from another thread is set by the GUI thread when it next pumps, while the
+// caller waits, and recorded then; it fails at once if the dialog ends first.
 BOOL ScriptedWindowSystem::SetWindowTextW(HWND window, LPCWSTR text) {
-  Lock lock(impl_->mu);
-  return impl_->SendText(lock, window, text);
+  Impl& s = *impl_;
+  const WString value = Copy(text);
+  const std::thread::id from = std::this_thread::get_id();
+  auto record = [&](BOOL result) {  // with the lock held
+    CallRecord& call = s.Record("SetWindowTextW", window, {}, from);
+    call.text = value;
+    if (result) s.Find(window)->text = value;
+    return static_cast<BOOL>(call.result = result);
+  };
+  auto set = [&]() -> intptr_t {
+    const Lock setting(s.mu);
+    return record(TRUE);
+  };
+  auto post = [&s](std::function<void()> work) { return s.Post(std::move(work)); };
+  if (s.model.Call(window, s.OnGuiOrNone(), FALSE, set, post) == TRUE) return TRUE;
+  const Lock lock(s.mu);
+  return record(FALSE);
 }
 
 int ScriptedWindowSystem::GetWindowTextW(HWND window, LPWSTR buffer, int maxCount) {
@@ -207,13 +217,12 @@ int ScriptedWindowSystem::GetWindowTextW(HWND window, LPWSTR buffer, int maxCoun
 LRESULT ScriptedWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
-  CallRecord& call =
-      s.Record("SendMessageW", window,
-               {static_cast<intptr_t>(message), static_cast<intptr_t>(wParam), lParam});
+  auto [lock, call] =
+      s.Log("SendMessageW", window,
+            {static_cast<intptr_t>(message), static_cast<intptr_t>(wParam), lParam});
   Impl::Window* w = s.Live(window);
   if (w == nullptr) return 0;
-  if (s.gui && !s.OnGui()) s.Problem("SendMessageW off the GUI thread");
+  if (!s.OnGuiOrNone()) s.Problem("SendMessageW off the GUI thread");
   const bool checkBox = w->kind == resources::ControlKind::AutoCheckBox && !w->isDialog;
   if (w->isDialog) {
     call.result = s.CallProc(lock, window, message, wParam, lParam);
@@ -229,8 +238,7 @@ LRESULT ScriptedWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wPa
 
 int ScriptedWindowSystem::MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
-  CallRecord& call = s.Record("MessageBoxW", owner, {static_cast<intptr_t>(type)});
+  auto [lock, call] = s.Log("MessageBoxW", owner, {static_cast<intptr_t>(type)});
   call.text = Copy(text);
   call.caption = Copy(caption);
   Impl::Answer answer;
@@ -251,29 +259,26 @@ BOOL Impl::FileDialog(const char* op, LPOPENFILENAMEW ofn) {
   if (ofn == nullptr) return FALSE;
   call.args = {static_cast<intptr_t>(ofn->lStructSize), static_cast<intptr_t>(ofn->Flags),
                static_cast<intptr_t>(ofn->nFilterIndex), static_cast<intptr_t>(ofn->nMaxFile)};
-  FileDialogRecord& fr = fileDialogs.emplace_back();
-  fr = {op, *ofn, ParseFilter(ofn->lpstrFilter), {}, {}, FALSE, std::this_thread::get_id()};
+  FileDialogRecord record{op, *ofn, ParseFilter(ofn->lpstrFilter), {}, {}, FALSE, {}};
+  record.thread = std::this_thread::get_id();
   if (ofn->lpstrFile != nullptr && ofn->nMaxFile > 0) {
-    WStringView given(ofn->lpstrFile, ofn->nMaxFile);
-    fr.fileOnEntry = WString(given.substr(0, given.find(WCHAR(0))));
-  }
-  if (ofn->lStructSize != sizeof(OPENFILENAMEW)) {
-    Problem(std::string(op) + " with a wrong lStructSize");
-    return FALSE;
+    const WStringView given(ofn->lpstrFile, ofn->nMaxFile);
+    record.fileOnEntry = WString(given.substr(0, given.find(WCHAR(0))));
   }
   Answer answer{0, true, false, {}};
-  if (!fileAnswers.empty()) {
+  if (ofn->lStructSize != sizeof(OPENFILENAMEW)) {
+    Problem(std::string(op) + " with a wrong lStructSize");
+  } else if (!fileAnswers.empty()) {
     answer = std::move(fileAnswers.front());
     fileAnswers.pop_front();
   } else {
     Problem(std::string("unscripted ") + op + ", cancelled");
   }
-  const size_t index = fileDialogs.size() - 1;  // held, more dialogs may be recorded
   if (answer.hold) HoldOpen(lock, ofn->hwndOwner);
-  const BOOL ok = !answer.cancel && StoreChosenPath(*ofn, answer.path);
-  if (ok) fileDialogs[index].chosen = call.text = answer.path;
-  fileDialogs[index].result = ok;
-  return static_cast<BOOL>(call.result = ok);
+  record.result = !answer.cancel && StoreChosenPath(*ofn, answer.path);
+  if (record.result) record.chosen = call.text = answer.path;
+  fileDialogs.push_back(std::move(record));
+  return static_cast<BOOL>(call.result = fileDialogs.back().result);
 }
 
 BOOL ScriptedWindowSystem::GetOpenFileNameW(LPOPENFILENAMEW record) {
@@ -288,8 +293,7 @@ BOOL ScriptedWindowSystem::GetSaveFileNameW(LPOPENFILENAMEW record) {
 
 BOOL ScriptedWindowSystem::InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
-  CallRecord& call = s.Record("InitCommonControlsEx", nullptr);
+  auto [lock, call] = s.Log("InitCommonControlsEx", nullptr);
   if (init == nullptr) return FALSE;
   call.args = {static_cast<intptr_t>(init->dwSize), static_cast<intptr_t>(init->dwICC)};
   if (s.ConsumeFailure("InitCommonControlsEx") || init->dwSize != sizeof(INITCOMMONCONTROLSEX)) {
@@ -300,11 +304,10 @@ BOOL ScriptedWindowSystem::InitCommonControlsEx(const INITCOMMONCONTROLSEX* init
 
 BOOL ScriptedWindowSystem::GetClassInfoExW(HINSTANCE, LPCWSTR className, LPWNDCLASSEXW info) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
   const bool isAtom = IS_INTRESOURCE(className);
-  CallRecord& call = s.Record("GetClassInfoExW", nullptr,
-                              {isAtom ? static_cast<intptr_t>(Key(className)) : 0,
-                               info != nullptr ? static_cast<intptr_t>(info->cbSize) : 0});
+  auto [lock, call] = s.Log("GetClassInfoExW", nullptr,
+                            {isAtom ? static_cast<intptr_t>(Key(className)) : 0,
+                             info != nullptr ? static_cast<intptr_t>(info->cbSize) : 0});
   if (!isAtom) call.text = Copy(className);
   if (info == nullptr || s.ConsumeFailure("GetClassInfoExW")) return FALSE;
   const BOOL found = s.model.ClassInfo(className, *info);
@@ -314,8 +317,7 @@ BOOL ScriptedWindowSystem::GetClassInfoExW(HINSTANCE, LPCWSTR className, LPWNDCL
 
 ATOM ScriptedWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
-  CallRecord& call = s.Record("RegisterClassExW", nullptr);
+  auto [lock, call] = s.Log("RegisterClassExW", nullptr);
   if (info == nullptr) return 0;
   call.args = {static_cast<intptr_t>(info->cbSize)};
   if (info->lpszClassName != nullptr && !IS_INTRESOURCE(info->lpszClassName)) {
@@ -328,10 +330,9 @@ ATOM ScriptedWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {
 HANDLE ScriptedWindowSystem::LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int cx, int cy,
                                         UINT flags) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
-  CallRecord& call = s.Record("LoadImageW", nullptr,
-                              {IS_INTRESOURCE(name) ? static_cast<intptr_t>(Key(name)) : -1,
-                               static_cast<intptr_t>(type), cx, cy, static_cast<intptr_t>(flags)});
+  auto [lock, call] = s.Log("LoadImageW", nullptr,
+                            {IS_INTRESOURCE(name) ? static_cast<intptr_t>(Key(name)) : -1,
+                             static_cast<intptr_t>(type), cx, cy, static_cast<intptr_t>(flags)});
   if (s.ConsumeFailure("LoadImageW")) return nullptr;
   call.result = static_cast<intptr_t>(++s.nextImage);
   return reinterpret_cast<HANDLE>(s.nextImage);
@@ -341,8 +342,7 @@ HANDLE ScriptedWindowSystem::LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int 
 
 ThreadHandle ScriptedWindowSystem::BeginThread(ThreadRoutine routine, void* argument) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
-  CallRecord& call = s.Record("BeginThread", nullptr);
+  auto [lock, call] = s.Log("BeginThread", nullptr);
   if (s.shutdown || s.ConsumeFailure("BeginThread")) return ThreadHandle::None;
   const ThreadHandle thread = s.threads.Begin(routine, argument);
   call.result = static_cast<intptr_t>(thread);
@@ -352,8 +352,7 @@ ThreadHandle ScriptedWindowSystem::BeginThread(ThreadRoutine routine, void* argu
 // A join opens the gate for good: whoever joins wants the thread to finish.
 BOOL ScriptedWindowSystem::JoinThread(ThreadHandle thread) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
-  CallRecord& call = s.Record("JoinThread", nullptr, {static_cast<intptr_t>(thread)});
+  auto [lock, call] = s.Log("JoinThread", nullptr, {static_cast<intptr_t>(thread)});
   s.gateOpen = true;
   s.Notify();
   lock.unlock();
@@ -364,15 +363,13 @@ BOOL ScriptedWindowSystem::JoinThread(ThreadHandle thread) {
 
 BOOL ScriptedWindowSystem::AlertThread(ThreadHandle thread) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
-  CallRecord& call = s.Record("AlertThread", nullptr, {static_cast<intptr_t>(thread)});
+  auto [lock, call] = s.Log("AlertThread", nullptr, {static_cast<intptr_t>(thread)});
   return static_cast<BOOL>(call.result = s.threads.Alert(thread));
 }
 
 DWORD ScriptedWindowSystem::SleepEx(DWORD milliseconds, BOOL alertable) {
   Impl& s = *impl_;
-  Lock lock(s.mu);
-  CallRecord& call = s.Record("SleepEx", nullptr, {static_cast<intptr_t>(milliseconds), alertable});
+  auto [lock, call] = s.Log("SleepEx", nullptr, {static_cast<intptr_t>(milliseconds), alertable});
   lock.unlock();
   const DWORD result = s.threads.Sleep(milliseconds, alertable);
   lock.lock();

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "resources/resource_ids.h"
 
@@ -83,6 +86,48 @@ TEST(WindowModel, ARequestFailsOnceItsDialogEndsAndLaterOnesAreRefused) {
   EXPECT_TRUE(model.Done(*closing));
   EXPECT_EQ(model.Wait(*closing), -1);
   EXPECT_EQ(model.Track(other, -1), nullptr);
+}
+
+// Work for the GUI thread runs there at once, or is queued while the caller waits; it
+// never runs for a window that has gone, and a queue that refuses it fails the call.
+TEST(WindowModel, WorkForTheGuiThreadRunsOnlyWhileItsWindowLives) {
+  WindowModel model;
+  const HWND main = model.AddDialog();
+  std::atomic<int> runs{0};
+  auto work = [&]() -> intptr_t { return ++runs; };
+  auto refuse = [](std::function<void()>) { return false; };
+  EXPECT_EQ(model.Call(main, true, -1, work, refuse), 1);  // on the GUI thread: at once
+
+  std::mutex mu;
+  std::vector<std::function<void()>> queued;
+  auto queue = [&](std::function<void()> item) {
+    const std::lock_guard lock(mu);
+    queued.push_back(std::move(item));
+    return true;
+  };
+  auto serveNext = [&](size_t index) {  // plays the GUI thread once item `index` is queued
+    std::function<void()> item;
+    while (!item) {
+      const std::lock_guard lock(mu);
+      if (queued.size() > index) item = queued[index];
+    }
+    return item;
+  };
+  std::atomic<intptr_t> got{0};
+  std::thread worker([&] { got = model.Call(main, false, -1, work, queue); });
+  serveNext(0)();
+  worker.join();
+  EXPECT_EQ(got, 2);
+
+  std::thread late([&] { got = model.Call(main, false, -1, work, queue); });
+  std::function<void()> tooLate = serveNext(1);
+  model.Retire(main);
+  late.join();
+  tooLate();  // served after the dialog went: it does not run
+  EXPECT_EQ(got, -1);
+  EXPECT_EQ(model.Call(main, true, -1, work, queue), -1);
+  EXPECT_EQ(model.Call(model.AddDialog(), false, -1, work, refuse), -1);
+  EXPECT_EQ(runs, 2);
 }
 
 TEST(WindowModel, EachDialogKeepsItsOwnUserValue) {

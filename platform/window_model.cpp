@@ -7,6 +7,7 @@ namespace tavrinole {
 namespace {
 
 constexpr uintptr_t FirstHandle = 0x10000;
+constexpr uintptr_t FirstImage = 0x7F000000;   // image handles, apart from the windows'
 constexpr uintptr_t DialogClassAtom = 0x8002;  // WC_DIALOG, 32770
 constexpr UINT DialogClassStyle = 0x0808;      // CS_DBLCLKS | CS_SAVEBITS
 constexpr int DialogWindowExtra = 30;          // DLGWINDOWEXTRA
@@ -238,6 +239,30 @@ std::optional<WNDCLASSEXW> WindowModel::Class(WStringView name) const {
   auto found = classes_.find(name);
   if (found == classes_.end()) return std::nullopt;
   return found->second;
+}
+
+void WindowModel::RegisterTemplates(std::span<const resources::DialogTemplate> dialogs) {
+  std::lock_guard lock(mu_);
+  for (const resources::DialogTemplate& dialog : dialogs) templates_[dialog.Id] = &dialog;
+}
+
+const resources::DialogTemplate* WindowModel::Template(LPCWSTR name) const {
+  if (name == nullptr || !IS_INTRESOURCE(name)) return nullptr;
+  std::lock_guard lock(mu_);
+  auto found = templates_.find(LOWORD(Key(name)));
+  return found == templates_.end() ? nullptr : found->second;
+}
+
+HANDLE WindowModel::AddImage(uintptr_t id) {
+  std::lock_guard lock(mu_);
+  images_.push_back(id);
+  return reinterpret_cast<HANDLE>(FirstImage + images_.size() - 1);
+}
+
+uintptr_t WindowModel::ImageOf(const void* image) const {
+  std::lock_guard lock(mu_);
+  const uintptr_t index = Key(image) - FirstImage;  // wraps for handles below FirstImage
+  return index < images_.size() ? images_[index] : 0;
 }
 
 BOOL StoreChosenPath(OPENFILENAMEW& record, WStringView path) {

@@ -21,10 +21,12 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/win32_api.h"
+#include "resources/dialog_templates.h"
 
 namespace tavrinole {
 
@@ -89,6 +91,18 @@ class WindowModel {
   BOOL ClassInfo(LPCWSTR className, WNDCLASSEXW& info) const;
   std::optional<WNDCLASSEXW> Class(WStringView name) const;
 
+  // --- Resources ----------------------------------------------------------------------
+  // Makes dialogs buildable by id. The templates must outlive the model, as static data
+  // does; a later template with the same id replaces the earlier one.
+  void RegisterTemplates(std::span<const resources::DialogTemplate> dialogs);
+  // The template a name such as MAKEINTRESOURCEW(id) stands for, or null.
+  const resources::DialogTemplate* Template(LPCWSTR name) const;
+  // A new handle for image resource `id` (0: one of the system's), as LoadImageW gives
+  // them out; ImageOf tells which image a handle, a class's hIcon say, stands for (0
+  // for a handle not given out here).
+  HANDLE AddImage(uintptr_t id);
+  uintptr_t ImageOf(const void* image) const;
+
  private:
   struct Entry {
     uintptr_t dialog = 0;
@@ -107,6 +121,8 @@ class WindowModel {
   std::unordered_map<uintptr_t, Entry> windows_;
   std::vector<std::shared_ptr<Request>> pending_;
   std::map<WString, WNDCLASSEXW, std::less<>> classes_;
+  std::map<int, const resources::DialogTemplate*> templates_;
+  std::vector<uintptr_t> images_;  // by handle, from FirstImage
   uintptr_t next_ = 0x10000;
   ATOM nextAtom_ = 0xC000;  // where Windows numbers registered classes
   bool closed_ = false;

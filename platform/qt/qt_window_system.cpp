@@ -20,9 +20,9 @@
 
 #include "platform/qt/file_dialog.h"
 #include "platform/qt/message_box.h"
-#include "platform/thread_table.h"
 #include "platform/qt/template_dialog.h"
 #include "platform/qt/window_registry.h"
+#include "platform/thread_table.h"
 
 namespace tavrinole::qt {
 namespace {
@@ -78,10 +78,7 @@ struct QtWindowSystem::Impl {
 
   WindowRegistry registry;
   ThreadTable threads;
-  std::map<int, const resources::DialogTemplate*> templates;
-  std::map<WString, QIcon> classIcons;  // the registered classes' icons, by class name
-  std::deque<QIcon> images;             // LoadImageW's handles point into it
-  QIcon programIcon;                    // read once: decoding its sizes costs start-up time
+  QIcon programIcon;  // read once: decoding its sizes costs start-up time
   std::map<int, std::vector<HWND>> openDialogs;
   std::function<void(HWND, int)> dialogShown;
   std::function<void(QMessageBox&)> boxShown;
@@ -115,13 +112,7 @@ QtWindowSystem::~QtWindowSystem() {
 }
 
 void QtWindowSystem::RegisterTemplates(std::span<const resources::DialogTemplate> dialogs) {
-  for (const resources::DialogTemplate& dialog : dialogs) impl_->templates[dialog.Id] = &dialog;
-}
-
-const resources::DialogTemplate* QtWindowSystem::FindTemplate(LPCWSTR name) const {
-  if (!IS_INTRESOURCE(name)) return nullptr;
-  auto found = impl_->templates.find(LOWORD(Key(name)));
-  return found == impl_->templates.end() ? nullptr : found->second;
+  impl_->registry.Model().RegisterTemplates(dialogs);
 }
 
 TemplateDialog* QtWindowSystem::DialogWidget(HWND dialog) const {
@@ -166,7 +157,8 @@ void QtWindowSystem::Place(TemplateDialog& dialog, QWidget* owner) const {
 
 INT_PTR QtWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND owner, DLGPROC proc,
                                         LPARAM param) {
-  const resources::DialogTemplate* found = FindTemplate(templateName);
+  WindowModel& model = impl_->registry.Model();
+  const resources::DialogTemplate* found = model.Template(templateName);
   if (found == nullptr || proc == nullptr || !impl_->registry.OnGuiThread()) return -1;
   QWidget* ownerWidget = nullptr;
   const HWND ownerDialog = owner == nullptr ? nullptr : impl_->registry.DialogOf(owner);
@@ -176,8 +168,10 @@ INT_PTR QtWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND ow
   // Owned dialogs block only their owner, so a box without an owner stays usable.
   dialog.setWindowModality(ownerWidget != nullptr ? Qt::WindowModal : Qt::NonModal);
   const HWND handle = Register(dialog);
-  auto icon = impl_->classIcons.find(WString(found->ClassName));
-  if (icon != impl_->classIcons.end()) dialog.setWindowIcon(icon->second);
+  const std::optional<WNDCLASSEXW> dialogClass = model.Class(found->ClassName);
+  if (dialogClass && model.ImageOf(dialogClass->hIcon) == ids::ProgramIcon) {
+    dialog.setWindowIcon(ProgramIcon());
+  }
   Place(dialog, ownerWidget);
 
   std::vector<HWND>& open = impl_->openDialogs[found->Id];
@@ -390,20 +384,7 @@ BOOL QtWindowSystem::GetClassInfoExW(HINSTANCE, LPCWSTR className, LPWNDCLASSEXW
 }
 
 ATOM QtWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {
-  const ATOM atom = info == nullptr ? 0 : impl_->registry.Model().RegisterClass(*info);
-  if (atom != 0) {
-    if (const QIcon* icon = ImageOf(info->hIcon))
-      impl_->classIcons[WString(info->lpszClassName)] = *icon;
-  }
-  return atom;
-}
-
-const QIcon* QtWindowSystem::ImageOf(HICON handle) const {
-  for (const QIcon& image : impl_->images) {
-    if (reinterpret_cast<const void*>(&image) == reinterpret_cast<const void*>(handle))
-      return &image;
-  }
-  return nullptr;
+  return info == nullptr ? 0 : impl_->registry.Model().RegisterClass(*info);
 }
 
 const QIcon& QtWindowSystem::ProgramIcon() {
@@ -422,8 +403,7 @@ HANDLE QtWindowSystem::LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int, int, 
   if (type != IMAGE_ICON || !IS_INTRESOURCE(name) || Key(name) != ids::ProgramIcon) {
     return nullptr;
   }
-  impl_->images.push_back(ProgramIcon());
-  return &impl_->images.back();
+  return impl_->registry.Model().AddImage(ids::ProgramIcon);
 }
 
 // --- Threads and time ------------------------------------------------------------------

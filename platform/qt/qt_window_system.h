@@ -84,8 +84,7 @@ class QtWindowSystem final : public WindowSystem {
 
  private:
   struct BoxWait;
-  struct Impl;  // the registry, the threads, the templates, classes, hooks and answers
-  const resources::DialogTemplate* FindTemplate(LPCWSTR name) const;
+  struct Impl;  // the registry, the threads, hooks and answers
   TemplateDialog* DialogWidget(HWND dialog) const;
   HWND Register(TemplateDialog& dialog);
   void Place(TemplateDialog& dialog, QWidget* owner) const;
@@ -93,7 +92,6 @@ class QtWindowSystem final : public WindowSystem {
                const std::shared_ptr<BoxWait>& wait);
   BOOL FileDialog(LPOPENFILENAMEW record, bool open);
   void PumpUntil(const std::function<bool()>& done);
-  const QIcon* ImageOf(HICON handle) const;
 
   std::unique_ptr<Impl> impl_;
 };

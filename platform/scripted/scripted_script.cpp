@@ -143,11 +143,12 @@ HWND ScriptedWindowSystem::OpenDialog(int templateId, HWND owner, DLGPROC proc, 
   Impl& s = *impl_;
   Lock lock(s.mu);
   CallRecord& call = s.Record("OpenDialog", owner, {templateId, param});
-  if (!s.templates.contains(templateId)) {
+  const resources::DialogTemplate* found = s.model.Template(MAKEINTRESOURCEW(templateId));
+  if (found == nullptr) {
     s.Problem("OpenDialog for unknown template " + std::to_string(templateId));
     return nullptr;
   }
-  const HWND dialog = s.OpenDialog(lock, templateId, proc, false, param);
+  const HWND dialog = s.OpenDialog(lock, *found, proc, false, param);
   call.result = static_cast<intptr_t>(Key(dialog));
   return dialog;
 }

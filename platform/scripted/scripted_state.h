@@ -66,7 +66,8 @@ struct ScriptedWindowSystem::Impl {
   HWND Newest(int templateId, bool openOnly) const;
 
   // --- Windows (scripted_window_system.cpp) -------------------------------------------
-  HWND OpenDialog(Lock& lock, int templateId, DLGPROC proc, bool modal, LPARAM param);
+  HWND OpenDialog(Lock& lock, const resources::DialogTemplate& t, DLGPROC proc, bool modal,
+                  LPARAM param);
   INT_PTR CallProc(Lock& lock, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
   void MarkEnded(Window& dialog, INT_PTR result);
   BOOL FileDialog(const char* op, LPOPENFILENAMEW ofn);
@@ -99,11 +100,9 @@ struct ScriptedWindowSystem::Impl {
   uint64_t generation = 0;
   bool shutdown = false, gateOpen = false;
   int atGate = 0;
-  uintptr_t nextImage = 0x7F000000;
   std::atomic<std::thread::id> gui;  // none until the first dialog
   WindowModel model;
 
-  std::map<int, const resources::DialogTemplate*> templates;
   std::map<uintptr_t, Window> windows;         // never erased: stale handles stay inspectable
   std::deque<std::function<void()>> requests;  // from other threads, for the GUI thread
   std::deque<std::function<void()>> actions;   // the user's

@@ -21,9 +21,9 @@ WString Copy(std::u16string_view text) {
 }  // namespace
 
 // Builds the dialog and its controls, then sends WM_INITDIALOG with the first tab stop.
-HWND Impl::OpenDialog(Lock& lock, int templateId, DLGPROC proc, bool modal, LPARAM param) {
+HWND Impl::OpenDialog(Lock& lock, const resources::DialogTemplate& t, DLGPROC proc, bool modal,
+                      LPARAM param) {
   if (gui.load() == std::thread::id()) gui = std::this_thread::get_id();
-  const resources::DialogTemplate& t = *templates.at(templateId);
   const HWND hwnd = model.AddDialog();
   Window& d = windows.try_emplace(Key(hwnd), hwnd, t.Id, Copy(t.Title)).first->second;
   d.isDialog = true;
@@ -85,8 +85,7 @@ ScriptedWindowSystem::~ScriptedWindowSystem() {
 }  // the thread table then cuts sleeps short and joins every thread
 
 void ScriptedWindowSystem::RegisterTemplates(std::span<const resources::DialogTemplate> dialogs) {
-  Lock lock(impl_->mu);
-  for (const resources::DialogTemplate& dialog : dialogs) impl_->templates[dialog.Id] = &dialog;
+  impl_->model.RegisterTemplates(dialogs);
 }
 
 // --- Dialogs ---------------------------------------------------------------------------
@@ -99,13 +98,14 @@ INT_PTR ScriptedWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, H
   CallRecord& call = s.Record("DialogBoxParamW", owner, {templateId, param});
   call.result = -1;
   if (s.ConsumeFailure("DialogBoxParamW")) return -1;
-  if (!s.templates.contains(templateId) || (owner != nullptr && !s.model.Alive(owner))) {
+  const resources::DialogTemplate* found = s.model.Template(templateName);
+  if (found == nullptr || (owner != nullptr && !s.model.Alive(owner))) {
     s.Problem("DialogBoxParamW for unknown template or owner " + std::to_string(templateId));
     return -1;
   }
   if (!s.OnGuiOrNone()) s.Problem("DialogBoxParamW off the GUI thread");
   s.model.AddModalChild(owner, +1);
-  const HWND dialog = s.OpenDialog(lock, templateId, proc, true, param);
+  const HWND dialog = s.OpenDialog(lock, *found, proc, true, param);
   if (!s.ServeUntil(lock, [&] { return s.Find(dialog)->ended; })) {
     s.MarkEnded(*s.Find(dialog), Abandoned);
   }
@@ -311,7 +311,7 @@ BOOL ScriptedWindowSystem::GetClassInfoExW(HINSTANCE, LPCWSTR className, LPWNDCL
   if (!isAtom) call.text = Copy(className);
   if (info == nullptr || s.ConsumeFailure("GetClassInfoExW")) return FALSE;
   const BOOL found = s.model.ClassInfo(className, *info);
-  if (found && isAtom) info->hCursor = reinterpret_cast<HCURSOR>(++s.nextImage);
+  if (found && isAtom) info->hCursor = static_cast<HCURSOR>(s.model.AddImage(0));
   return static_cast<BOOL>(call.result = found);
 }
 
@@ -334,8 +334,9 @@ HANDLE ScriptedWindowSystem::LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int 
                             {IS_INTRESOURCE(name) ? static_cast<intptr_t>(Key(name)) : -1,
                              static_cast<intptr_t>(type), cx, cy, static_cast<intptr_t>(flags)});
   if (s.ConsumeFailure("LoadImageW")) return nullptr;
-  call.result = static_cast<intptr_t>(++s.nextImage);
-  return reinterpret_cast<HANDLE>(s.nextImage);
+  const HANDLE image = s.model.AddImage(IS_INTRESOURCE(name) ? Key(name) : 0);
+  call.result = static_cast<intptr_t>(Key(image));
+  return image;
 }
 
 // --- Threads and time: recorded, then the thread table's --------------------------------

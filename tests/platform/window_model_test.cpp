@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "resources/dialog_templates.h"
 #include "resources/resource_ids.h"
 
 namespace tavrinole {
@@ -221,6 +222,30 @@ TEST(StoreChosenPath, RefusesAnEmptyPathOrOneThatDoesNotFitAndWritesNothing) {
   EXPECT_EQ(StoreChosenPath(record, WTEXT("/a/bcde")), TRUE);  // 7 units and the terminator
   record.lpstrFile = nullptr;
   EXPECT_EQ(StoreChosenPath(record, WTEXT("/a")), FALSE);
+}
+
+// Templates are found by the id a DialogBoxParamW name carries; image handles are new
+// each time and tell which resource they stand for, as a class's icon must.
+TEST(WindowModel, TemplatesAndImagesAreFoundByWhatTheProgramHolds) {
+  WindowModel model;
+  EXPECT_EQ(model.Template(MAKEINTRESOURCEW(ids::MainDialog)), nullptr);
+  model.RegisterTemplates(resources::DialogTemplates);
+  for (const resources::DialogTemplate& t : resources::DialogTemplates) {
+    EXPECT_EQ(model.Template(MAKEINTRESOURCEW(t.Id)), &t);
+  }
+  EXPECT_EQ(model.Template(MAKEINTRESOURCEW(4242)), nullptr);
+  EXPECT_EQ(model.Template(WTEXT("MainDialog")), nullptr);  // by name: not ours
+  EXPECT_EQ(model.Template(nullptr), nullptr);
+
+  const HANDLE big = model.AddImage(ids::ProgramIcon);
+  const HANDLE small = model.AddImage(ids::ProgramIcon);
+  const HANDLE system = model.AddImage(0);
+  EXPECT_NE(big, small);
+  EXPECT_EQ(model.ImageOf(big), static_cast<uintptr_t>(ids::ProgramIcon));
+  EXPECT_EQ(model.ImageOf(small), static_cast<uintptr_t>(ids::ProgramIcon));
+  EXPECT_EQ(model.ImageOf(system), 0u);
+  EXPECT_EQ(model.ImageOf(model.AddDialog()), 0u);  // a window is no image
+  EXPECT_EQ(model.ImageOf(nullptr), 0u);
 }
 
 }  // namespace

@@ -6,10 +6,11 @@
 //    of touching freed state; Stale() still tells them from numbers never handed out.
 //  - Each dialog counts the modal dialogs and boxes it owns: it takes no input while
 //    any is open (owner disabling), and its controls keep their own flags.
-//  - A request from another thread is tracked against its dialog: retiring the dialog
-//    fails it at once, so a worker never hangs on a dialog that is gone.
+//  - Work for the GUI thread from another thread is tracked against its dialog:
+//    ending the dialog fails it at once, so a worker never hangs on a dialog that is
+//    gone.
 //  - A dialog's DWLP_USER value.
-//  - The window classes and their atoms.
+//  - The window classes and their atoms, the dialog templates, and the image handles.
 //
 // Every member may be called from any thread.
 #pragma once

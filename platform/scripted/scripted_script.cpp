@@ -20,6 +20,14 @@ bool Impl::RunNext(Lock& lock, std::deque<std::function<void()>>& queue) {
   return true;
 }
 
+bool Impl::Post(std::function<void()> work) {
+  const Lock lock(mu);
+  if (shutdown) return false;
+  requests.push_back(std::move(work));
+  Notify();
+  return true;
+}
+
 // The GUI thread's pump until `done`: requests first, then the user's next action.
 // Gives up when nothing has happened for a while.
 bool Impl::ServeUntil(Lock& lock, const std::function<bool()>& done) {

@@ -125,14 +125,6 @@ BOOL ScriptedWindowSystem::EndDialog(HWND dialog, INT_PTR result) {
   return static_cast<BOOL>(call.result = TRUE);
 }
 
-bool Impl::Post(std::function<void()> work) {
-  const Lock lock(mu);
-  if (shutdown) return false;
-  requests.push_back(std::move(work));
-  Notify();
-  return true;
-}
-
 BOOL ScriptedWindowSystem::PostEndDialog(HWND dialog, INT_PTR result) {
   Impl& s = *impl_;
   auto [lock, call] = s.Log("PostEndDialog", dialog, {result});

@@ -67,9 +67,10 @@ std::shared_ptr<ThreadTable::Record> ThreadTable::Find(ThreadHandle thread) cons
   return found == threads_.end() ? nullptr : found->second;
 }
 
-// On the GUI thread a join keeps the event loop running: the thread may be waiting
-// for a message box that only the GUI thread can show and the user dismiss, as a
-// Win32 program's MsgWaitForMultipleObjects loop would serve it.
+// Given a pump, a join on the GUI thread keeps the event loop running: the thread may
+// be waiting for a message box that only the GUI thread can show and the user dismiss,
+// as a Win32 program's MsgWaitForMultipleObjects loop would serve it. Without one it
+// just waits, as WaitForSingleObject does.
 BOOL ThreadTable::Join(ThreadHandle thread) {
   std::shared_ptr<Record> record = Find(thread);
   if (record == nullptr || record.get() == currentRecord) return FALSE;

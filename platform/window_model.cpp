@@ -12,9 +12,6 @@ constexpr uintptr_t DialogClassAtom = 0x8002;  // WC_DIALOG, 32770
 constexpr UINT DialogClassStyle = 0x0808;      // CS_DBLCLKS | CS_SAVEBITS
 constexpr int DialogWindowExtra = 30;          // DLGWINDOWEXTRA
 
-uintptr_t Key(const void* handle) {
-  return reinterpret_cast<uintptr_t>(handle);
-}
 HWND Handle(uintptr_t key) {
   return reinterpret_cast<HWND>(key);
 }

@@ -31,6 +31,11 @@
 
 namespace tavrinole {
 
+// A handle or a resource name as the number it is.
+inline uintptr_t Key(const void* handle) {
+  return reinterpret_cast<uintptr_t>(handle);
+}
+
 class WindowModel {
  public:
   // A caller waiting for the GUI thread to carry out its request.

@@ -34,10 +34,6 @@ WString ToWString(const QString& text) {
   return text.toStdU16String();
 }
 
-uintptr_t Key(const void* name) {
-  return reinterpret_cast<uintptr_t>(name);
-}
-
 }  // namespace
 
 // A thread waiting for a box: released when the user answers it, when the box goes

@@ -6,13 +6,6 @@
 #include <QThread>
 
 namespace tavrinole::qt {
-namespace {
-
-uintptr_t Key(HWND window) {
-  return reinterpret_cast<uintptr_t>(window);
-}
-
-}  // namespace
 
 WindowRegistry::WindowRegistry() {
   if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {

@@ -84,9 +84,8 @@ bool ScriptedWindowSystem::ControlChecked(HWND dialog, int id) const {
   return Inspect(*impl_, Control(dialog, id), false, [](const auto& w) { return w.checked; });
 }
 bool ScriptedWindowSystem::DialogEnabled(HWND dialog) const {
-  return Inspect(*impl_, dialog, false, [&](const auto& w) {
-    return w.isDialog && w.enabled && impl_->model.ModalChildren(dialog) == 0;
-  });
+  return Inspect(*impl_, dialog, false,
+                 [&](const auto& w) { return w.isDialog && impl_->Enabled(w); });
 }
 bool ScriptedWindowSystem::Shows(HWND dialog) const {
   return Inspect(*impl_, dialog, false, [](const auto& w) { return w.shown && !w.ended; });

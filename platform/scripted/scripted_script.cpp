@@ -74,9 +74,7 @@ bool Impl::Deliver(Lock& lock, Input input, HWND dialog, int controlId) {
   CallRecord& call = Record(Names[static_cast<int>(input)], dialog);
   if (input == Input::Click) call.args = {controlId};
   Window* d = Live(dialog);
-  if (d == nullptr || !d->isDialog || d->ended || !d->enabled || model.ModalChildren(dialog) != 0) {
-    return false;
-  }
+  if (d == nullptr || !d->isDialog || d->ended || !Enabled(*d)) return false;
   UINT message = input == Input::Close ? WM_CLOSE : WM_COMMAND;
   WPARAM wParam = input == Input::Close ? 0 : input == Input::Escape ? IDCANCEL : IDOK;
   LPARAM lParam = 0;

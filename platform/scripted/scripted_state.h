@@ -18,10 +18,6 @@ namespace tavrinole {
 
 using Lock = std::unique_lock<std::mutex>;
 
-inline uintptr_t Key(const void* handle) {
-  return reinterpret_cast<uintptr_t>(handle);
-}
-
 struct ScriptedWindowSystem::Impl {
   // What the model leaves to the layer: kept after the dialog ends, for inspection.
   struct Window {
@@ -62,6 +58,10 @@ struct ScriptedWindowSystem::Impl {
   bool ConsumeFailure(std::string_view op);
   Window* Find(HWND hwnd);
   Window* Live(HWND hwnd) { return model.Alive(hwnd) ? Find(hwnd) : nullptr; }
+  // Its own flag, and for a dialog no modal dialog or box of its open.
+  bool Enabled(const Window& w) const {
+    return w.enabled && (!w.isDialog || model.ModalChildren(w.hwnd) == 0);
+  }
   Window* ControlOf(const Window& dialog, int id);
   HWND Newest(int templateId, bool openOnly) const;
 

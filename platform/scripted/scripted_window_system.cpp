@@ -168,8 +168,7 @@ BOOL ScriptedWindowSystem::IsWindowEnabled(HWND window) {
   Impl& s = *impl_;
   Lock lock(s.mu);
   Impl::Window* w = s.Live(window);
-  if (w == nullptr) return FALSE;
-  return w->enabled && (!w->isDialog || s.model.ModalChildren(window) == 0) ? TRUE : FALSE;
+  return w != nullptr && s.Enabled(*w) ? TRUE : FALSE;
 }
 
 // A text from another thread is set by the GUI thread when it next pumps, while the

@@ -23,18 +23,27 @@
 // GUI thread only blocks that thread; Dismiss (queued or direct) ends it.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/file_filter.h"
+#include "platform/thread_table.h"
+#include "platform/window_model.h"
 #include "platform/window_system.h"
 #include "resources/dialog_templates.h"
 
@@ -75,16 +84,20 @@ class ScriptedWindowSystem final : public WindowSystem {
 
   // Whether a scripted box or file dialog answers at once or stays open until dismissed.
   enum class Hold { No, UntilDismissed };
+  // What the user does to a dialog: click a control, press Esc or Enter, or close it.
+  enum class Input { Click, Escape, Enter, Close };
 
-  ScriptedWindowSystem();
-  explicit ScriptedWindowSystem(Options options);
+  ScriptedWindowSystem() : ScriptedWindowSystem(Options{}) {}
+  explicit ScriptedWindowSystem(Options options) : options_(options) {}
   ~ScriptedWindowSystem() override;  // releases every waiter, then joins every thread
   ScriptedWindowSystem(const ScriptedWindowSystem&) = delete;
   ScriptedWindowSystem& operator=(const ScriptedWindowSystem&) = delete;
 
   // Makes dialogs buildable by id: ws.RegisterTemplates(resources::DialogTemplates), or a
   // test's own. The templates must outlive the layer, as static data does.
-  void RegisterTemplates(std::span<const resources::DialogTemplate> dialogs);
+  void RegisterTemplates(std::span<const resources::DialogTemplate> dialogs) {
+    model_.RegisterTemplates(dialogs);
+  }
 
   // --- WindowSystem ------------------------------------------------------------------
   INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC proc,
@@ -115,11 +128,13 @@ class ScriptedWindowSystem final : public WindowSystem {
   // --- The user's script, served in order by modal loops ------------------------------
   // Actions address the newest open dialog made from a template. A click on a disabled
   // control or into a disabled dialog, and Esc, Enter or close on a disabled dialog,
-  // send nothing (recorded with result 0).
-  void QueueClick(int templateId, int controlId);
-  void QueueEscape(int templateId);            // WM_COMMAND IDCANCEL
-  void QueueEnter(int templateId);             // WM_COMMAND IDOK
-  void QueueClose(int templateId);             // WM_CLOSE
+  // send nothing (recorded with result 0). Esc and Enter send WM_COMMAND IDCANCEL and
+  // IDOK, a close WM_CLOSE.
+  void Queue(Input input, int templateId, int controlId = 0);
+  void QueueClick(int templateId, int controlId) { Queue(Input::Click, templateId, controlId); }
+  void QueueEscape(int templateId) { Queue(Input::Escape, templateId); }
+  void QueueEnter(int templateId) { Queue(Input::Enter, templateId); }
+  void QueueClose(int templateId) { Queue(Input::Close, templateId); }
   void QueueDismiss();                         // answers the newest held box or file dialog
   void QueueCall(std::function<void()> call);  // runs on the GUI thread between actions
 
@@ -138,10 +153,11 @@ class ScriptedWindowSystem final : public WindowSystem {
   // Creates a dialog and sends WM_INITDIALOG without running a loop; EndDialog on it
   // ends it at once. nullptr if the template is unknown.
   HWND OpenDialog(int templateId, HWND owner, DLGPROC proc, LPARAM param);
-  bool Click(HWND dialog, int controlId);  // true if a command was sent
-  bool PressEscape(HWND dialog);
-  bool PressEnter(HWND dialog);
-  bool Close(HWND dialog);
+  bool Send(Input input, HWND dialog, int controlId = 0);  // true if a message was sent
+  bool Click(HWND dialog, int controlId) { return Send(Input::Click, dialog, controlId); }
+  bool PressEscape(HWND dialog) { return Send(Input::Escape, dialog); }
+  bool PressEnter(HWND dialog) { return Send(Input::Enter, dialog); }
+  bool Close(HWND dialog) { return Send(Input::Close, dialog); }
   bool Dismiss();  // answers the newest held box or file dialog now
   int Pump();      // serves the requests already waiting; returns how many
   // Serves requests (on the GUI thread) until `done`, which is asked without the
@@ -174,10 +190,103 @@ class ScriptedWindowSystem final : public WindowSystem {
   // action for a dialog that is not open, an unscripted answer. Empty in a clean run.
   std::vector<std::string> Problems() const;
 
-  struct Impl;  // scripted_state.h, shared by the layer's files
-
  private:
-  std::unique_ptr<Impl> impl_;
+  using Lock = std::unique_lock<std::mutex>;
+  // What the model leaves to the layer, kept after the dialog ends for inspection.
+  struct Window {
+    HWND hwnd = nullptr;
+    int id = 0;  // template id for a dialog, control id for a control
+    resources::ControlKind kind = resources::ControlKind::StaticText;
+    WString text;
+    bool isDialog = false, enabled = true, checked = false;
+    DLGPROC proc = nullptr;  // dialogs only, as are the rest
+    bool modal = false, shown = false, ended = false;
+    INT_PTR result = 0;
+    std::vector<HWND> controls = {};
+  };
+  struct Answer {  // a box's or a file dialog's
+    int result = IDOK;
+    bool cancel = false, hold = false;
+    WString path;
+  };
+
+  // Bookkeeping (scripted_log.cpp), all with mu_ held. A record stays where it is while
+  // later calls are recorded.
+  CallRecord& Record(std::string op, HWND window, std::vector<intptr_t> args = {},
+                     std::thread::id thread = std::this_thread::get_id());
+  struct Logged {
+    Lock lock;
+    CallRecord& call;
+  };
+  Logged Log(std::string op, HWND window, std::vector<intptr_t> args = {}) {
+    return {Lock(mu_), Record(std::move(op), window, std::move(args))};  // locks first
+  }
+  void Problem(std::string text) { problems_.push_back(std::move(text)); }
+  bool ConsumeFailure(std::string_view op);
+  const Window* Find(HWND hwnd) const;
+  Window* Find(HWND hwnd) { return const_cast<Window*>(std::as_const(*this).Find(hwnd)); }
+  Window* Live(HWND hwnd) { return model_.Alive(hwnd) ? Find(hwnd) : nullptr; }
+  // Its own flag, and for a dialog no modal dialog or box of its open.
+  bool Enabled(const Window& w) const {
+    return w.enabled && (!w.isDialog || model_.ModalChildren(w.hwnd) == 0);
+  }
+  HWND ControlOf(HWND dialog, int id) const;  // null unless `dialog` is a dialog
+  HWND Newest(int templateId, bool openOnly) const;
+  // What `read` makes of a window's record, ended or not, or `missing`.
+  template <typename T, typename Read>
+  T Inspect(HWND window, T missing, Read read) const {
+    const Lock lock(mu_);
+    const Window* w = Find(window);
+    return w != nullptr ? read(*w) : missing;
+  }
+
+  // Windows (scripted_window_system.cpp).
+  HWND Open(Lock& lock, const resources::DialogTemplate& t, DLGPROC proc, bool modal, LPARAM param);
+  INT_PTR CallProc(Lock& lock, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  void MarkEnded(Window& dialog, INT_PTR result);
+  BOOL FileDialog(const char* op, LPOPENFILENAMEW ofn);
+
+  // The loops and the script (scripted_script.cpp).
+  void Notify() {
+    ++generation_;
+    cv_.notify_all();
+  }
+  bool OnGui() const { return gui_.load() == std::this_thread::get_id(); }
+  bool OnGuiOrNone() const { return gui_.load() == std::thread::id() || OnGui(); }
+  bool Post(std::function<void()> work);  // for the GUI thread; false once shutting down
+  bool RunNext(Lock& lock, std::deque<std::function<void()>>& queue);
+  bool ServeUntil(Lock& lock, const std::function<bool()>& done);
+  void HoldOpen(Lock& lock, HWND owner);
+  bool DismissNewest();
+  template <typename T>
+  void Enqueue(std::deque<T>& queue, std::type_identity_t<T> item) {
+    const Lock lock(mu_);
+    queue.push_back(std::move(item));
+    Notify();
+  }
+
+  // One mutex guards the layer's state; the model and the thread table guard themselves.
+  Options options_;
+  mutable std::mutex mu_;
+  std::condition_variable cv_;
+  uint64_t generation_ = 0;
+  bool shutdown_ = false, gateOpen_ = false;
+  int atGate_ = 0;
+  std::atomic<std::thread::id> gui_;  // none until the first dialog
+  WindowModel model_;
+
+  std::map<uintptr_t, Window> windows_;         // never erased: stale handles stay inspectable
+  std::deque<std::function<void()>> requests_;  // from other threads, for the GUI thread
+  std::deque<std::function<void()>> actions_;   // the user's
+  std::deque<Answer> boxAnswers_, fileAnswers_;
+  std::vector<std::shared_ptr<bool>> held_;  // whether each held box was dismissed
+  std::map<std::string, int, std::less<>> failures_;
+  std::deque<CallRecord> calls_;
+  std::vector<FileDialogRecord> fileDialogs_;
+  std::vector<std::string> problems_;
+  // Last, so that its threads may still call the layer while they are joined. A join
+  // waits without serving, as WaitForSingleObject does.
+  ThreadTable threads_;
 };
 
 }  // namespace tavrinole

@@ -120,9 +120,10 @@ std::vector<WString> ScriptedWindowSystem::TextsSet(HWND window) const {
   return texts;
 }
 
-std::vector<FileDialogRecord> ScriptedWindowSystem::FileDialogs() const {
-  const Lock lock(mu_);
-  return fileDialogs_;
+std::vector<CallRecord> ScriptedWindowSystem::FileDialogs() const {
+  std::vector<CallRecord> dialogs = Calls();
+  std::erase_if(dialogs, [](const CallRecord& call) { return !call.op.ends_with("FileNameW"); });
+  return dialogs;
 }
 
 std::vector<std::string> ScriptedWindowSystem::Problems() const {

@@ -230,13 +230,11 @@ BOOL ScriptedWindowSystem::FileDialog(const char* op, LPOPENFILENAMEW ofn) {
   Lock lock(mu_);
   CallRecord& call = Record(op, ofn != nullptr ? ofn->hwndOwner : nullptr);
   if (ofn == nullptr) return FALSE;
-  call.args = {static_cast<intptr_t>(ofn->lStructSize), static_cast<intptr_t>(ofn->Flags),
-               static_cast<intptr_t>(ofn->nFilterIndex), static_cast<intptr_t>(ofn->nMaxFile)};
-  FileDialogRecord record{op, *ofn, ParseFilter(ofn->lpstrFilter), {}, {}, FALSE, {}};
-  record.thread = std::this_thread::get_id();
+  call.ofn = *ofn;
+  call.filter = ParseFilter(ofn->lpstrFilter);
   if (ofn->lpstrFile != nullptr && ofn->nMaxFile > 0) {
     const WStringView given(ofn->lpstrFile, ofn->nMaxFile);
-    record.fileOnEntry = WString(given.substr(0, given.find(WCHAR(0))));
+    call.fileOnEntry = WString(given.substr(0, given.find(WCHAR(0))));
   }
   Answer answer{0, true, false, {}};
   if (ofn->lStructSize != sizeof(OPENFILENAMEW)) {
@@ -248,10 +246,9 @@ BOOL ScriptedWindowSystem::FileDialog(const char* op, LPOPENFILENAMEW ofn) {
     Problem(std::string("unscripted ") + op + ", cancelled");
   }
   if (answer.hold) HoldOpen(lock, ofn->hwndOwner);
-  record.result = !answer.cancel && StoreChosenPath(*ofn, answer.path);
-  if (record.result) record.chosen = call.text = answer.path;
-  fileDialogs_.push_back(std::move(record));
-  return static_cast<BOOL>(call.result = fileDialogs_.back().result);
+  call.result = !answer.cancel && StoreChosenPath(*ofn, answer.path);
+  if (call.result) call.text = answer.path;
+  return static_cast<BOOL>(call.result);
 }
 
 BOOL ScriptedWindowSystem::GetOpenFileNameW(LPOPENFILENAMEW record) {

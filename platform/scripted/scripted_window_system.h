@@ -53,22 +53,18 @@ struct CallRecord {
   std::string op;              // the operation ("SetWindowTextW") or user action ("Click")
   HWND window = nullptr;       // the window addressed (the owner for boxes), if any
   int id = 0;                  // that window's control id, or its dialog's template id
-  WString text;                // the text argument (SetWindowTextW, MessageBoxW, classes)
+  WString text;                // the text argument (SetWindowTextW, MessageBoxW, classes), or
+                               // the path a file dialog copied back
   WString caption;             // MessageBoxW's caption
   std::vector<intptr_t> args;  // numeric arguments in call order
   intptr_t result = 0;         // what the call returned (1/0 for user actions: sent or not)
   std::thread::id thread;      // the calling thread
   bool onGuiThread = false;
-};
-
-struct FileDialogRecord {
-  std::string op;                  // "GetOpenFileNameW" or "GetSaveFileNameW"
-  OPENFILENAMEW record{};          // the fields as given; its pointers are only compared
-  std::vector<FilterPair> filter;  // lpstrFilter, decoded
-  WString fileOnEntry;             // lpstrFile as given (empty: no preset name)
-  WString chosen;                  // what was copied back, if anything
-  BOOL result = FALSE;
-  std::thread::id thread;
+  // File dialogs: the record as given (its pointers are only compared), its lpstrFilter
+  // decoded, and lpstrFile as given (empty: no preset name).
+  OPENFILENAMEW ofn{};
+  std::vector<FilterPair> filter;
+  WString fileOnEntry;
 };
 
 class ScriptedWindowSystem final : public WindowSystem {
@@ -185,7 +181,7 @@ class ScriptedWindowSystem final : public WindowSystem {
 
   std::vector<CallRecord> Calls(std::string_view op = {}) const;  // all, or one operation's
   std::vector<WString> TextsSet(HWND window) const;  // SetWindowTextW texts that took effect
-  std::vector<FileDialogRecord> FileDialogs() const;
+  std::vector<CallRecord> FileDialogs() const;       // both kinds, in call order
   // What a test did not script or a loop could not finish: a dry script, a timeout, an
   // action for a dialog that is not open, an unscripted answer. Empty in a clean run.
   std::vector<std::string> Problems() const;
@@ -282,7 +278,6 @@ class ScriptedWindowSystem final : public WindowSystem {
   std::vector<std::shared_ptr<bool>> held_;  // whether each held box was dismissed
   std::map<std::string, int, std::less<>> failures_;
   std::deque<CallRecord> calls_;
-  std::vector<FileDialogRecord> fileDialogs_;
   std::vector<std::string> problems_;
   // Last, so that its threads may still call the layer while they are joined. A join
   // waits without serving, as WaitForSingleObject does.

@@ -81,22 +81,22 @@ TEST_F(ScriptedBoxes, AnOpenDialogCopiesTheScriptedPathAndRecordsTheFields) {
   EXPECT_TRUE(ws.GetOpenFileNameW(&ofn));
 
   EXPECT_EQ(WString(result), WTEXT("C:\\docs\\report.pdf"));
-  std::vector<FileDialogRecord> dialogs = ws.FileDialogs();
+  std::vector<CallRecord> dialogs = ws.FileDialogs();
   ASSERT_EQ(dialogs.size(), 1u);
-  const FileDialogRecord& seen = dialogs[0];
+  const CallRecord& seen = dialogs[0];
   EXPECT_EQ(seen.op, "GetOpenFileNameW");
-  EXPECT_EQ(seen.record.lStructSize, sizeof(OPENFILENAMEW));
-  EXPECT_EQ(seen.record.hwndOwner, nullptr);
-  EXPECT_EQ(seen.record.Flags, 6144u);
-  EXPECT_EQ(seen.record.nFilterIndex, 1u);
-  EXPECT_EQ(seen.record.nMaxFile, 260u);
-  EXPECT_EQ(seen.record.lpstrTitle, nullptr);
-  EXPECT_EQ(seen.record.lpstrDefExt, nullptr);
+  EXPECT_EQ(seen.ofn.lStructSize, sizeof(OPENFILENAMEW));
+  EXPECT_EQ(seen.ofn.hwndOwner, nullptr);
+  EXPECT_EQ(seen.ofn.Flags, 6144u);
+  EXPECT_EQ(seen.ofn.nFilterIndex, 1u);
+  EXPECT_EQ(seen.ofn.nMaxFile, 260u);
+  EXPECT_EQ(seen.ofn.lpstrTitle, nullptr);
+  EXPECT_EQ(seen.ofn.lpstrDefExt, nullptr);
   EXPECT_THAT(seen.filter, ElementsAre(FilterPair{WTEXT("All"), {WTEXT("*.*")}},
                                        FilterPair{WTEXT("Text   *.txt;*.doc"),
                                                   {WTEXT("*.TXT"), WTEXT("*.DOC")}}));
   EXPECT_EQ(seen.fileOnEntry, WTEXT(""));
-  EXPECT_EQ(seen.chosen, WTEXT("C:\\docs\\report.pdf"));
+  EXPECT_EQ(seen.text, WTEXT("C:\\docs\\report.pdf"));
   EXPECT_EQ(seen.result, TRUE);
   EXPECT_EQ(seen.thread, std::this_thread::get_id());
 }

@@ -88,7 +88,7 @@ TEST_F(Entry, EndsWithZeroWhenTheClassCannotBeMadeAndMinusOneWithoutADialog) {
   EXPECT_EQ(Run(), -1);
 }
 
-TEST_F(Entry, FillsTheFileDialogRecordAfreshForEachCall) {
+TEST_F(Entry, FillsTheCallRecordAfreshForEachCall) {
   WriteBytes(folder / "in.txt", Bytes(10, 1));
   ws.AnswerFileDialog(FromPath(folder.Wide("in.txt")));
   QueueClick(ids::OpenButton);
@@ -99,7 +99,7 @@ TEST_F(Entry, FillsTheFileDialogRecordAfreshForEachCall) {
   ws.QueueClose(ids::MainDialog);
   ASSERT_EQ(Run(), 0);
 
-  const std::vector<FileDialogRecord> shown = ws.FileDialogs();
+  const std::vector<CallRecord> shown = ws.FileDialogs();
   ASSERT_EQ(shown.size(), 3u);
   const std::vector<FilterPair> openFilter = {
       {WTEXT("All"), {WTEXT("*.*")}},
@@ -108,9 +108,9 @@ TEST_F(Entry, FillsTheFileDialogRecordAfreshForEachCall) {
       {WTEXT("Music   *.mp3;*.wmp"), {WTEXT("*.MP3"), WTEXT("*.WMP")}},
   };
   const std::vector<FilterPair> saveFilter = {{WTEXT("All"), {WTEXT("*.*")}}};
-  for (const FileDialogRecord& call : shown) {
+  for (const CallRecord& call : shown) {
     const bool save = call.op == "GetSaveFileNameW";
-    const OPENFILENAMEW& r = call.record;
+    const OPENFILENAMEW& r = call.ofn;
     SCOPED_TRACE(call.op);
     EXPECT_EQ(r.lStructSize, sizeof(OPENFILENAMEW));
     EXPECT_EQ(r.hwndOwner, nullptr);
@@ -138,7 +138,7 @@ TEST_F(Entry, FillsTheFileDialogRecordAfreshForEachCall) {
     EXPECT_EQ(r.FlagsEx, 0u);
   }
   // The raw filter of the open dialog, double zero included.
-  const WCHAR* raw = shown[0].record.lpstrFilter;
+  const WCHAR* raw = shown[0].ofn.lpstrFilter;
   const WStringView expected = WTEXT(
       "All\0*.*\0Text   *.txt;*.doc\0*.TXT;*.DOC\0Picture   *.bmp;*.jpg;*gif\0*.BMP;*JPG;*.GIF\0")
       WTEXT("Music   *.mp3;*.wmp\0*.MP3;*.WMP\0\0");

@@ -6,8 +6,6 @@
 
 namespace tavrinole {
 
-using Lock = std::unique_lock<std::mutex>;
-
 // Runs the front of `queue` without the lock: work may call the layer. False if empty.
 bool ScriptedWindowSystem::RunNext(Lock& lock, std::deque<std::function<void()>>& queue) {
   if (queue.empty()) return false;

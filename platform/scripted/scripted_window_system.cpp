@@ -7,8 +7,6 @@
 namespace tavrinole {
 namespace {
 
-using Lock = std::unique_lock<std::mutex>;
-
 WString Copy(LPCWSTR text) {
   return text != nullptr ? WString(text) : WString();
 }

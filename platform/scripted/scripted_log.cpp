@@ -55,29 +55,13 @@ HWND ScriptedWindowSystem::Control(HWND dialog, int id) const {
   return ControlOf(dialog, id);
 }
 
-WString ScriptedWindowSystem::Text(HWND window) const {
-  return Inspect(window, WString(), [](const Window& w) { return w.text; });
-}
-WString ScriptedWindowSystem::ControlText(HWND dialog, int id) const {
-  return Text(Control(dialog, id));
-}
-bool ScriptedWindowSystem::ControlEnabled(HWND dialog, int id) const {
-  return Inspect(Control(dialog, id), false, [](const Window& w) { return w.enabled; });
-}
-bool ScriptedWindowSystem::ControlChecked(HWND dialog, int id) const {
-  return Inspect(Control(dialog, id), false, [](const Window& w) { return w.checked; });
-}
-bool ScriptedWindowSystem::DialogEnabled(HWND dialog) const {
-  return Inspect(dialog, false, [&](const Window& w) { return w.isDialog && Enabled(w); });
-}
-bool ScriptedWindowSystem::Shows(HWND dialog) const {
-  return Inspect(dialog, false, [](const Window& w) { return w.shown && !w.ended; });
-}
-bool ScriptedWindowSystem::HasEnded(HWND dialog) const {
-  return Inspect(dialog, false, [](const Window& w) { return w.ended; });
-}
-INT_PTR ScriptedWindowSystem::DialogResult(HWND dialog) const {
-  return Inspect(dialog, INT_PTR{0}, [](const Window& w) { return w.result; });
+ScriptedWindowSystem::Window ScriptedWindowSystem::State(HWND window) const {
+  const Lock lock(mu_);
+  const Window* w = Find(window);
+  Window state = w != nullptr ? *w : Window{};
+  state.enabled = w != nullptr && Enabled(*w);
+  state.shown = state.shown && !state.ended;
+  return state;
 }
 
 int ScriptedWindowSystem::HeldOpen() const {

@@ -163,16 +163,24 @@ class ScriptedWindowSystem final : public WindowSystem {
   void OpenGate();    // for good
 
   // --- Inspection: any thread, also after a dialog has ended -------------------------
+  // A window as the layer keeps it. `enabled` is a control's own flag, and for a dialog
+  // its own flag with no modal dialog or box of its open; `shown` runs from
+  // WM_INITDIALOG's return until the dialog ends.
+  struct Window {
+    HWND hwnd = nullptr;
+    int id = 0;  // template id for a dialog, control id for a control
+    resources::ControlKind kind = resources::ControlKind::StaticText;
+    WString text;
+    bool isDialog = false, enabled = true, checked = false;
+    DLGPROC proc = nullptr;  // dialogs only, as are the rest
+    bool modal = false, shown = false, ended = false;
+    INT_PTR result = 0;
+    std::vector<HWND> controls = {};
+  };
+  Window State(HWND window) const;  // a blank, disabled record for an unknown handle
+  Window State(HWND dialog, int id) const { return State(Control(dialog, id)); }
   HWND LastDialog(int templateId) const;  // newest dialog from that template, or null
   HWND Control(HWND dialog, int id) const;
-  WString Text(HWND window) const;
-  WString ControlText(HWND dialog, int id) const;
-  bool ControlEnabled(HWND dialog, int id) const;  // the control's own flag
-  bool ControlChecked(HWND dialog, int id) const;
-  bool DialogEnabled(HWND dialog) const;  // own flag and no modal child open
-  bool Shows(HWND dialog) const;          // from WM_INITDIALOG's return until it ends
-  bool HasEnded(HWND dialog) const;
-  INT_PTR DialogResult(HWND dialog) const;
   int HeldOpen() const;         // held boxes and file dialogs showing
   int AtGate() const;           // threads waiting at the gate
   int PendingRequests() const;  // requests waiting for the GUI thread
@@ -188,18 +196,6 @@ class ScriptedWindowSystem final : public WindowSystem {
 
  private:
   using Lock = std::unique_lock<std::mutex>;
-  // What the model leaves to the layer, kept after the dialog ends for inspection.
-  struct Window {
-    HWND hwnd = nullptr;
-    int id = 0;  // template id for a dialog, control id for a control
-    resources::ControlKind kind = resources::ControlKind::StaticText;
-    WString text;
-    bool isDialog = false, enabled = true, checked = false;
-    DLGPROC proc = nullptr;  // dialogs only, as are the rest
-    bool modal = false, shown = false, ended = false;
-    INT_PTR result = 0;
-    std::vector<HWND> controls = {};
-  };
   struct Answer {  // a box's or a file dialog's
     int result = IDOK;
     bool cancel = false, hold = false;
@@ -228,14 +224,6 @@ class ScriptedWindowSystem final : public WindowSystem {
   }
   HWND ControlOf(HWND dialog, int id) const;  // null unless `dialog` is a dialog
   HWND Newest(int templateId, bool openOnly) const;
-  // What `read` makes of a window's record, ended or not, or `missing`.
-  template <typename T, typename Read>
-  T Inspect(HWND window, T missing, Read read) const {
-    const Lock lock(mu_);
-    const Window* w = Find(window);
-    return w != nullptr ? read(*w) : missing;
-  }
-
   // Windows (scripted_window_system.cpp).
   HWND Open(Lock& lock, const resources::DialogTemplate& t, DLGPROC proc, bool modal, LPARAM param);
   INT_PTR CallProc(Lock& lock, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -62,11 +62,11 @@ TEST_F(ScriptedBoxes, AHeldBoxOnTheGuiThreadKeepsServingUntilDismissed) {
   ws.QueueClick(MainId, OpenButton);
   ws.QueueCall([&] {
     EXPECT_EQ(ws.HeldOpen(), 1);
-    EXPECT_FALSE(ws.DialogEnabled(ws.LastDialog(MainId)));  // its owner
+    EXPECT_FALSE(ws.State(ws.LastDialog(MainId)).enabled);  // its owner
   });
   ws.QueueClick(MainId, HelpButton);  // the owner takes no input
   ws.QueueDismiss();
-  ws.QueueCall([&] { EXPECT_TRUE(ws.DialogEnabled(ws.LastDialog(MainId))); });
+  ws.QueueCall([&] { EXPECT_TRUE(ws.State(ws.LastDialog(MainId)).enabled); });
   ws.QueueClose(MainId);
 
   EXPECT_EQ(probe.RunMain(), 0);

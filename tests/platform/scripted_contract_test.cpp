@@ -21,7 +21,7 @@ struct ScriptedDriver {
   void Escape(HWND dialog, int) { ws.PressEscape(dialog); }
   void Enter(HWND dialog, int) { ws.PressEnter(dialog); }
   void CloseBox(HWND dialog) { ws.Close(dialog); }
-  bool Shows(HWND dialog) { return ws.Shows(dialog); }
+  bool Shows(HWND dialog) { return ws.State(dialog).shown; }
   void ExpectBox() { ws.AnswerMessageBox(IDOK, ScriptedWindowSystem::Hold::UntilDismissed); }
   bool BoxShows(const WCHAR* caption) {
     const std::vector<CallRecord> boxes = ws.Calls("MessageBoxW");

@@ -58,7 +58,7 @@ TEST_F(ScriptedDialog, ADisabledDialogTakesNoInputAtAll) {
   EXPECT_FALSE(ws.PressEscape(dialog));
   EXPECT_FALSE(ws.PressEnter(dialog));
   EXPECT_FALSE(ws.Close(dialog));
-  EXPECT_TRUE(ws.ControlEnabled(dialog, OpenButton));  // its own flag is untouched
+  EXPECT_TRUE(ws.State(dialog, OpenButton).enabled);  // its own flag is untouched
 
   ws.EnableWindow(dialog, TRUE);
   EXPECT_TRUE(ws.Click(dialog, OpenButton));
@@ -76,7 +76,7 @@ TEST_F(ScriptedDialog, CheckBoxTogglesBeforeItsCommandArrives) {
   std::vector<LRESULT> seen;
   for (const Message& m : probe.Received(WM_COMMAND)) seen.push_back(m.check);
   EXPECT_THAT(seen, ElementsAre(BST_CHECKED, BST_UNCHECKED, BST_CHECKED));
-  EXPECT_TRUE(ws.ControlChecked(ws.LastDialog(MainId), ShowCheck));
+  EXPECT_TRUE(ws.State(ws.LastDialog(MainId), ShowCheck).checked);
 }
 
 TEST_F(ScriptedDialog, CommandsCarryTheControlHandleAndNoNotificationIsNeeded) {
@@ -92,10 +92,10 @@ TEST_F(ScriptedDialog, NestedDialogDisablesItsOwnerButNotTheOwnersControls) {
   ws.QueueCall([&] {
     HWND main = ws.LastDialog(MainId);
     EXPECT_FALSE(ws.IsWindowEnabled(main));
-    EXPECT_FALSE(ws.DialogEnabled(main));
+    EXPECT_FALSE(ws.State(main).enabled);
     EXPECT_TRUE(ws.IsWindowEnabled(ws.GetDlgItem(main, OpenButton)));
     EXPECT_FALSE(ws.IsWindowEnabled(ws.GetDlgItem(main, RunButton)));
-    EXPECT_TRUE(ws.DialogEnabled(ws.LastDialog(InfoId)));
+    EXPECT_TRUE(ws.State(ws.LastDialog(InfoId)).enabled);
   });
   ws.QueueClick(MainId, OpenButton);  // the owner takes no input meanwhile
   ws.QueueClose(MainId);
@@ -115,7 +115,7 @@ TEST_F(ScriptedDialog, NestedDialogDisablesItsOwnerButNotTheOwnersControls) {
   EXPECT_THAT(commands,
               ElementsAre(std::pair{main, WORD(HelpButton)}, std::pair{info, WORD(IDCANCEL)},
                           std::pair{info, WORD(IDOK)}, std::pair{main, WORD(OpenButton)}));
-  EXPECT_TRUE(ws.HasEnded(info));
+  EXPECT_TRUE(ws.State(info).ended);
   std::vector<CallRecord> boxes = ws.Calls("DialogBoxParamW");
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[1].window, main);  // the owner
@@ -127,28 +127,28 @@ TEST_F(ScriptedDialog, EndedDialogsLeaveStaleHandlesThatFailSafely) {
   HWND open = ws.GetDlgItem(dialog, OpenButton);
   ASSERT_TRUE(ws.Close(dialog));  // the probe answers with EndDialog(0)
 
-  EXPECT_TRUE(ws.HasEnded(dialog));
+  EXPECT_TRUE(ws.State(dialog).ended);
   EXPECT_EQ(ws.GetDlgItem(dialog, OpenButton), nullptr);
   EXPECT_FALSE(ws.SetWindowTextW(open, WTEXT("late")));
   EXPECT_FALSE(ws.EnableWindow(open, FALSE));
   EXPECT_FALSE(ws.IsWindowEnabled(open));
   EXPECT_FALSE(ws.EndDialog(dialog, 1));
   EXPECT_FALSE(ws.Click(dialog, OpenButton));
-  EXPECT_EQ(ws.ControlText(dialog, OpenButton), WTEXT("Open"));  // still inspectable
+  EXPECT_EQ(ws.State(dialog, OpenButton).text, WTEXT("Open"));  // still inspectable
 }
 
 TEST_F(ScriptedDialog, ControlsKeepTextsFlagsAndChecksById) {
   HWND dialog = ws.OpenDialog(MainId, nullptr, Probe::Proc, 0);
   HWND label = ws.GetDlgItem(dialog, Label);
   HWND check = ws.GetDlgItem(dialog, ShowCheck);
-  EXPECT_EQ(ws.ControlText(dialog, Label), WTEXT("label"));
-  EXPECT_EQ(ws.Text(dialog), WTEXT("Main"));
+  EXPECT_EQ(ws.State(dialog, Label).text, WTEXT("label"));
+  EXPECT_EQ(ws.State(dialog).text, WTEXT("Main"));
 
   EXPECT_TRUE(ws.SetWindowTextW(label, WTEXT(" & <trailing>  ")));
   WCHAR buffer[8];
   EXPECT_EQ(ws.GetWindowTextW(label, buffer, 8), 7);
   EXPECT_EQ(WString(buffer), WTEXT(" & <tra"));
-  EXPECT_EQ(ws.ControlText(dialog, Label), WTEXT(" & <trailing>  "));
+  EXPECT_EQ(ws.State(dialog, Label).text, WTEXT(" & <trailing>  "));
 
   EXPECT_EQ(ws.SendMessageW(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   ws.SendMessageW(check, BM_SETCHECK, BST_CHECKED, 0);
@@ -225,19 +225,19 @@ TEST(ScriptedProgramDialogs, BuildFromTheProgramsOwnTemplates) {
   HWND main = ws.OpenDialog(ids::MainDialog, nullptr, record, 0);
 
   ASSERT_NE(main, nullptr);
-  EXPECT_EQ(ws.Text(main), WTEXT("Tavrinole-Ochrel(Unlimited)"));
-  EXPECT_EQ(ws.ControlText(main, ids::InputLabel), WTEXT(" To start press the 'Open ' buton"));
-  EXPECT_TRUE(ws.ControlEnabled(main, ids::HelpButton));
-  EXPECT_FALSE(ws.ControlEnabled(main, ids::SaveAsButton));
-  EXPECT_FALSE(ws.ControlEnabled(main, ids::KeyA));
-  EXPECT_EQ(ws.ControlText(main, ids::KeySpace), WTEXT(" "));
-  EXPECT_FALSE(ws.ControlChecked(main, ids::ShowPasswordBox));
+  EXPECT_EQ(ws.State(main).text, WTEXT("Tavrinole-Ochrel(Unlimited)"));
+  EXPECT_EQ(ws.State(main, ids::InputLabel).text, WTEXT(" To start press the 'Open ' buton"));
+  EXPECT_TRUE(ws.State(main, ids::HelpButton).enabled);
+  EXPECT_FALSE(ws.State(main, ids::SaveAsButton).enabled);
+  EXPECT_FALSE(ws.State(main, ids::KeyA).enabled);
+  EXPECT_EQ(ws.State(main, ids::KeySpace).text, WTEXT(" "));
+  EXPECT_FALSE(ws.State(main, ids::ShowPasswordBox).checked);
   // Focus goes to the first tab stop, Help.
   ASSERT_EQ(received.size(), 1u);
   EXPECT_EQ(received[0].message, WM_INITDIALOG);
   EXPECT_EQ(reinterpret_cast<HWND>(received[0].wParam), ws.GetDlgItem(main, ids::HelpButton));
   EXPECT_TRUE(ws.Click(main, ids::ShowPasswordBox));
-  EXPECT_TRUE(ws.ControlChecked(main, ids::ShowPasswordBox));
+  EXPECT_TRUE(ws.State(main, ids::ShowPasswordBox).checked);
 }
 
 }  // namespace

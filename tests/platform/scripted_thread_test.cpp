@@ -51,12 +51,12 @@ TEST_F(ScriptedThreads, TextFromAWorkerWaitsForTheGuiThreadToPump) {
   ThreadHandle thread = ws.BeginThread(&Task::Run, &task);
 
   ASSERT_TRUE(WaitFor([&] { return ws.PendingRequests() == 1; }));
-  EXPECT_EQ(ws.ControlText(dialog, Label), WTEXT("label"));  // not until the GUI thread pumps
+  EXPECT_EQ(ws.State(dialog, Label).text, WTEXT("label"));  // not until the GUI thread pumps
   EXPECT_EQ(ws.Pump(), 1);
   EXPECT_TRUE(ws.JoinThread(thread));
 
   EXPECT_EQ(result, TRUE);
-  EXPECT_EQ(ws.ControlText(dialog, Label), WTEXT("from the worker"));
+  EXPECT_EQ(ws.State(dialog, Label).text, WTEXT("from the worker"));
   CallRecord call = ws.Calls("SetWindowTextW").back();
   EXPECT_EQ(call.thread, worker);
   EXPECT_FALSE(call.onGuiThread);
@@ -74,7 +74,7 @@ TEST_F(ScriptedThreads, AWaitingRequestFailsWhenItsDialogEnds) {
 
   EXPECT_TRUE(ws.JoinThread(thread));
   EXPECT_EQ(result, FALSE);
-  EXPECT_EQ(ws.ControlText(dialog, Label), WTEXT("label"));
+  EXPECT_EQ(ws.State(dialog, Label).text, WTEXT("label"));
   EXPECT_EQ(ws.Calls("SetWindowTextW").back().result, FALSE);
 }
 
@@ -85,11 +85,11 @@ TEST_F(ScriptedThreads, EndDialogFromAWorkerIsQueuedAndNeverWaits) {
 
   EXPECT_TRUE(ws.JoinThread(ws.BeginThread(&Task::Run, &task)));  // returned without a pump
   EXPECT_EQ(result, TRUE);
-  EXPECT_FALSE(ws.HasEnded(dialog));
+  EXPECT_FALSE(ws.State(dialog).ended);
 
   EXPECT_EQ(ws.Pump(), 1);
-  EXPECT_TRUE(ws.HasEnded(dialog));
-  EXPECT_EQ(ws.DialogResult(dialog), 9);
+  EXPECT_TRUE(ws.State(dialog).ended);
+  EXPECT_EQ(ws.State(dialog).result, 9);
   EXPECT_FALSE(ws.PostEndDialog(dialog, 1));  // it no longer exists
 }
 

@@ -57,7 +57,7 @@ class PausedReads final : public FileSystem {
 
 // Plays the GUI thread until the job has ended the dialog.
 inline void ServeUntilEnded(ScriptedWindowSystem& ws, HWND dialog) {
-  ASSERT_TRUE(ws.WaitFor([&] { return ws.HasEnded(dialog); }));
+  ASSERT_TRUE(ws.WaitFor([&] { return ws.State(dialog).ended; }));
 }
 
 }  // namespace tavrinole::test_support

@@ -61,8 +61,8 @@ class Job : public ::testing::Test {
   void RunToEnd(EncodingJob& job) {
     ServeUntilEnded(ws, dialog);
     job.Join();
-    ASSERT_TRUE(ws.HasEnded(dialog));
-    EXPECT_EQ(ws.DialogResult(dialog), 0);
+    ASSERT_TRUE(ws.State(dialog).ended);
+    EXPECT_EQ(ws.State(dialog).result, 0);
     EXPECT_EQ(job.JobRunning, 0);
   }
 
@@ -91,7 +91,7 @@ TEST_F(Job, RefusesInputsUnderFourBytesAndEndsTheDialog) {
     ASSERT_TRUE(job.Start(Request()));
     ServeUntilEnded(fresh, dialog);
     job.Join();
-    EXPECT_TRUE(fresh.HasEnded(dialog));
+    EXPECT_TRUE(fresh.State(dialog).ended);
     const std::vector<CallRecord> boxes = fresh.Calls("MessageBoxW");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, W(u"Please open the bigger file"));
@@ -137,8 +137,8 @@ TEST_F(Job, WritesTheDocumentThenFinishesWithTheClosingMessage) {
     EXPECT_EQ(boxes[0].window, dialog);
     EXPECT_EQ(boxes[0].caption, W(u" Closing......"));
     EXPECT_EQ(boxes[0].args.at(0), static_cast<intptr_t>(MB_OK));
-    EXPECT_TRUE(fresh.HasEnded(dialog));
-    EXPECT_EQ(fresh.DialogResult(dialog), 0);
+    EXPECT_TRUE(fresh.State(dialog).ended);
+    EXPECT_EQ(fresh.State(dialog).result, 0);
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
     EXPECT_THAT(fresh.Problems(), IsEmpty());
   }

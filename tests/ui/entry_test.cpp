@@ -155,7 +155,7 @@ TEST_F(Entry, RunsAJobFromStartToEndAndItsOutputDecodesBack) {
   ASSERT_EQ(Run(), 0);
 
   const HWND main = Main();
-  EXPECT_TRUE(ws.HasEnded(main));
+  EXPECT_TRUE(ws.State(main).ended);
   const std::vector<WString> status = ws.TextsSet(ws.Control(main, ids::PasswordDisplay));
   ASSERT_GE(status.size(), 3u);
   const auto running =

@@ -45,7 +45,7 @@ TEST_F(DialogTest, WalksFromStartToRunningWithTheTextsOfEachState) {
   EXPECT_EQ(Text(ids::OutputLabel), Wide("out"));
   EXPECT_EQ(Text(ids::PasswordDisplay), WTEXT("***** Running ******"));
   ServeUntilEnded(ws, main);
-  EXPECT_EQ(ws.DialogResult(main), 0);
+  EXPECT_EQ(ws.State(main).result, 0);
 }
 
 TEST_F(DialogTest, ResetPasswordLeadsFromReadyBackToOutputChosen) {
@@ -111,7 +111,7 @@ TEST_P(WithInput, CancelledSaveAsKeepsTheInputAndForgetsTheOutput) {
 TEST_P(FromState, HelpAndAboutOpenOverTheDialogAndChangeNothing) {
   Reach(GetParam());
   for (int box : {ids::HelpDialog, ids::AboutDialog}) {
-    ws.QueueCall([&] { EXPECT_FALSE(ws.DialogEnabled(main)); });
+    ws.QueueCall([&] { EXPECT_FALSE(ws.State(main).enabled); });
     ws.QueueClose(box);
     Click(box == ids::HelpDialog ? ids::HelpButton : ids::AboutButton);
     const CallRecord shown = ws.Calls("DialogBoxParamW").back();
@@ -129,10 +129,10 @@ TEST_P(FromState, EscAndEnterDoNothingAndCloseEndsWithZero) {
   EXPECT_TRUE(ws.PressEscape(main));
   EXPECT_TRUE(ws.PressEnter(main));
   EXPECT_EQ(ws.Calls().size(), calls + 2);  // the two key presses, and nothing they caused
-  EXPECT_FALSE(ws.HasEnded(main));
+  EXPECT_FALSE(ws.State(main).ended);
   EXPECT_TRUE(ws.Close(main));
-  EXPECT_TRUE(ws.HasEnded(main));
-  EXPECT_EQ(ws.DialogResult(main), 0);
+  EXPECT_TRUE(ws.State(main).ended);
+  EXPECT_EQ(ws.State(main).result, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(BeforeRunning, FromState,
@@ -155,8 +155,8 @@ TEST_F(DialogTest, TwoMainDialogsEachActOnTheirOwnObject) {
   ASSERT_TRUE(ws.Click(second, ids::OpenButton));
   EXPECT_EQ(dialog.InputPath(), Wide("in.txt"));
   EXPECT_EQ(other.InputPath(), Wide("second.doc"));
-  EXPECT_EQ(ws.ControlText(main, ids::InputLabel), Wide("in.txt"));
-  EXPECT_EQ(ws.ControlText(second, ids::InputLabel), Wide("second.doc"));
+  EXPECT_EQ(ws.State(main, ids::InputLabel).text, Wide("in.txt"));
+  EXPECT_EQ(ws.State(second, ids::InputLabel).text, Wide("second.doc"));
 }
 
 TEST_F(DialogTest, LabelsAndUnknownIdsDoNothing) {
@@ -178,13 +178,13 @@ TEST_F(DialogTest, InfoBoxesIgnoreEscAndEnterAndCloseOnlyOnTheirCloseCommand) {
   for (int box : {ids::HelpDialog, ids::AboutDialog}) {
     ws.QueueEscape(box);
     ws.QueueEnter(box);
-    ws.QueueCall([&, box] { EXPECT_FALSE(ws.HasEnded(ws.LastDialog(box))); });
+    ws.QueueCall([&, box] { EXPECT_FALSE(ws.State(ws.LastDialog(box)).ended); });
     ws.QueueClose(box);
     Click(box == ids::HelpDialog ? ids::HelpButton : ids::AboutButton);
-    EXPECT_TRUE(ws.HasEnded(ws.LastDialog(box)));
+    EXPECT_TRUE(ws.State(ws.LastDialog(box)).ended);
   }
   EXPECT_THAT(ws.Problems(), IsEmpty());
-  EXPECT_FALSE(ws.HasEnded(main));
+  EXPECT_FALSE(ws.State(main).ended);
 }
 
 TEST_F(DialogTest, InfoDialogProcAnswersOnlyItsCloseCommand) {
@@ -297,8 +297,8 @@ TEST_F(RunGuard, AThreadThatCannotStartIsReportedAndEndsTheDialog) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, WTEXT("Can't start the job"));
   EXPECT_EQ(boxes[0].caption, WTEXT("Warring"));
-  EXPECT_TRUE(ws.HasEnded(main));
-  EXPECT_EQ(ws.DialogResult(main), 0);
+  EXPECT_TRUE(ws.State(main).ended);
+  EXPECT_EQ(ws.State(main).result, 0);
 }
 
 // --- Paths from the file dialogs -------------------------------------------------------
@@ -383,7 +383,7 @@ TEST_F(RunningJob, FromRunOnOnlyHelpAboutAndShowPasswordAct) {
   EXPECT_EQ(Text(ids::PasswordDisplay), Padded(WTEXT("ABCDE")));
   ws.QueueClose(ids::AboutDialog);
   Click(ids::AboutButton);
-  EXPECT_TRUE(ws.HasEnded(ws.LastDialog(ids::AboutDialog)));
+  EXPECT_TRUE(ws.State(ws.LastDialog(ids::AboutDialog)).ended);
 
   ws.OpenGate();
   ServeUntilEnded(ws, main);
@@ -394,14 +394,14 @@ TEST_F(RunningJob, HelpOpensWhileTheJobRunsAndTheJobGoesOn) {
   Reach(DialogState::Running);
   HWND display = Handle(ids::PasswordDisplay);
   ws.QueueCall([&] {
-    EXPECT_FALSE(ws.HasEnded(ws.LastDialog(ids::HelpDialog)));
+    EXPECT_FALSE(ws.State(ws.LastDialog(ids::HelpDialog)).ended);
     EXPECT_TRUE(ws.WaitFor([&] {
       return std::ranges::count(ws.TextsSet(display), WString(WTEXT("Running: 0101010101010")));
     }));
   });
   ws.QueueClose(ids::HelpDialog);
   Click(ids::HelpButton);
-  EXPECT_FALSE(ws.HasEnded(main));
+  EXPECT_FALSE(ws.State(main).ended);
 
   ws.OpenGate();
   ServeUntilEnded(ws, main);

@@ -124,8 +124,8 @@ class DialogTest : public ::testing::Test {
     ASSERT_EQ(dialog.State(), state);
   }
 
-  bool Enabled(int id) const { return ws.ControlEnabled(main, id); }
-  WString Text(int id) const { return ws.ControlText(main, id); }
+  bool Enabled(int id) const { return ws.State(main, id).enabled; }
+  WString Text(int id) const { return ws.State(main, id).text; }
   HWND Handle(int id) const { return ws.Control(main, id); }
   size_t Boxes() const { return ws.Calls("MessageBoxW").size(); }
 

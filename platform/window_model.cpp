@@ -6,7 +6,6 @@
 namespace tavrinole {
 namespace {
 
-constexpr uintptr_t FirstHandle = 0x10000;
 constexpr uintptr_t FirstImage = 0x7F000000;   // image handles, apart from the windows'
 constexpr uintptr_t DialogClassAtom = 0x8002;  // WC_DIALOG, 32770
 constexpr UINT DialogClassStyle = 0x0808;      // CS_DBLCLKS | CS_SAVEBITS
@@ -220,6 +219,7 @@ BOOL WindowModel::ClassInfo(LPCWSTR className, WNDCLASSEXW& info) const {
     info.style = DialogClassStyle;
     info.lpfnWndProc = SystemDialogWindowProc;
     info.cbWndExtra = DialogWindowExtra;
+    info.hCursor = reinterpret_cast<HCURSOR>(FirstImage);  // the system's arrow
     info.lpszClassName = className;
     info.cbSize = size;
     return static_cast<BOOL>(DialogClassAtom);

@@ -128,8 +128,11 @@ class WindowModel {
   std::vector<std::shared_ptr<Request>> pending_;
   std::map<WString, WNDCLASSEXW, std::less<>> classes_;
   std::map<int, const resources::DialogTemplate*> templates_;
-  std::vector<uintptr_t> images_;  // by handle, from FirstImage
-  uintptr_t next_ = 0x10000;
+  // Image ids by handle, from FirstImage; the first is the system's arrow cursor, which
+  // the dialog class carries.
+  std::vector<uintptr_t> images_ = {0};
+  static constexpr uintptr_t FirstHandle = 0x10000;
+  uintptr_t next_ = FirstHandle;
   ATOM nextAtom_ = 0xC000;  // where Windows numbers registered classes
   bool closed_ = false;
 };

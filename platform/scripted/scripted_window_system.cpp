@@ -276,9 +276,7 @@ BOOL ScriptedWindowSystem::GetClassInfoExW(HINSTANCE, LPCWSTR className, LPWNDCL
                            info != nullptr ? static_cast<intptr_t>(info->cbSize) : 0});
   if (!isAtom) call.text = Copy(className);
   if (info == nullptr || ConsumeFailure("GetClassInfoExW")) return FALSE;
-  const BOOL found = model_.ClassInfo(className, *info);
-  if (found && isAtom) info->hCursor = static_cast<HCURSOR>(model_.AddImage(0));
-  return static_cast<BOOL>(call.result = found);
+  return static_cast<BOOL>(call.result = model_.ClassInfo(className, *info));
 }
 
 ATOM ScriptedWindowSystem::RegisterClassExW(const WNDCLASSEXW* info) {

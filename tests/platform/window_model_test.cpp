@@ -160,6 +160,8 @@ TEST(WindowModel, ClassesAreRegisteredOnceByNameBesideTheSystemDialogClass) {
   EXPECT_EQ(system.cbSize, 77u);
   EXPECT_NE(system.lpfnWndProc, nullptr);
   EXPECT_EQ(system.cbWndExtra, 30);
+  EXPECT_NE(system.hCursor, nullptr);  // the system's arrow, an image no LoadImageW gives
+  EXPECT_NE(static_cast<HANDLE>(system.hCursor), model.AddImage(0));
   EXPECT_EQ(model.ClassInfo(MAKEINTATOM(0x8001), system), FALSE);
 
   WNDCLASSEXW ours = system;

@@ -127,23 +127,29 @@ std::atomic<bool> interrupted{false};
 volatile sig_atomic_t promptTerminal = -1;
 termios promptSaved{};
 
+// Until the run begins nothing needs undoing, so a signal ends the program at once, also
+// while it waits for a password from a terminal, a pipe or a FIFO that sends nothing.
+volatile sig_atomic_t running = 0;
+
 extern "C" void OnTerminatingSignal(int) {
-  const int fd = promptTerminal;
-  if (fd >= 0) {
+  if (const int fd = promptTerminal; fd >= 0) {
     tcsetattr(fd, TCSANOW, &promptSaved);
     (void)!write(fd, "\n", 1);
+  }
+  if (running == 0) {
+    static constexpr char Said[] =
+        "tavrinole-ochrel-cli: error: interrupted; nothing was written\n";
+    (void)!write(STDERR_FILENO, Said, sizeof Said - 1);
     _exit(ExitFailure);
   }
   interrupted.store(true);
 }
 
-// `restart`: system calls the signal interrupts resume. At the prompt they must not, so
-// the handler runs at once even where a blocked read would otherwise keep it waiting.
-void WatchSignals(bool restart = true) {
+void WatchSignals() {
   struct sigaction action {};
   action.sa_handler = OnTerminatingSignal;
   sigfillset(&action.sa_mask);
-  action.sa_flags = restart ? SA_RESTART : 0;
+  action.sa_flags = SA_RESTART;
   for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGQUIT,
                            SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGXCPU, SIGSTKFLT}) {
     sigaction(signal, &action, nullptr);
@@ -151,6 +157,11 @@ void WatchSignals(bool restart = true) {
   for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) sigaction(signal, &action, nullptr);
   // Past a file-size limit, a write fails with EFBIG like any other write failure.
   std::signal(SIGXFSZ, SIG_IGN);
+}
+
+// From here a signal cancels the run, which removes whatever it began.
+void CancelRunOnSignals() {
+  running = 1;
 }
 
 // Reads one line from the terminal with echo off; nothing without a terminal.
@@ -165,7 +176,6 @@ std::optional<std::string> AskTerminal(const char* prompt) {
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     promptSaved = saved;
     promptTerminal = fd;
-    WatchSignals(false);
     tcsetattr(fd, TCSAFLUSH, &quiet);
   }
   std::fputs(prompt, tty);
@@ -175,7 +185,6 @@ std::optional<std::string> AskTerminal(const char* prompt) {
   if (isTerminal) {
     tcsetattr(fd, TCSAFLUSH, &saved);
     promptTerminal = -1;
-    WatchSignals();
   }
   std::fputs("\n", tty);
   std::fclose(tty);
@@ -185,7 +194,11 @@ std::optional<std::string> AskTerminal(const char* prompt) {
   return line;
 }
 #else
-void WatchSignals() {
+// Until the run begins the system's default ends the program on Ctrl-C: nothing needs
+// undoing yet. A prompt takes the console's events for itself while it waits.
+void WatchSignals() {}
+
+void CancelRunOnSignals() {
   WatchConsoleEvents(interrupted);
 }
 
@@ -473,6 +486,7 @@ int Run(const std::vector<std::string>& arguments) {
   if (!password) return Error(password.Error().What, ExitUsage);
   const Checked<PasswordSlots> slots = PasswordSlotsFor(*password);
   if (!slots) return Error(slots.Error().What, ExitUsage);
+  CancelRunOnSignals();
   return options.OutputDir ? TransformInto(options, *slots, interrupted)
                            : Transform(options, *slots);
 }

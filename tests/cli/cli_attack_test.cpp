@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "tests/cli/cli_fixture.h"
@@ -139,6 +140,49 @@ TEST_F(CliAttack, EveryTerminatingSignalMidRunEndsItLikeACancel) {
     EXPECT_EQ(WEXITSTATUS(status), 1) << "signal " << signal;
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"big", "pw"})) << "signal " << signal;
   }
+}
+
+// True once `pid` has its handler for `signal` in place.
+bool Catches(int pid, int signal) {
+  for (int i = 0; i < 4000; ++i) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("SigCgt:", 0) == 0 &&
+          (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1) {
+        return true;
+      }
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  return false;
+}
+
+// Before the run there is nothing to undo, so a signal ends a wait for a password that
+// never comes: a FIFO nobody opens, or one held open that sends nothing.
+TEST_F(CliAttack, ASignalEndsTheWaitForAPassword) {
+  WriteBytes(folder / "in", RandomBytes(500, 29));
+  ASSERT_EQ(::mkfifo((folder / "pw").c_str(), 0600), 0);
+  for (const bool heldOpen : {false, true}) {
+    const int silent = heldOpen ? ::open((folder / "pw").c_str(), O_RDWR) : -1;
+    const int pid = test_support::StartProgram(kCli, {"--password-file", "pw", "-o", "out", "in"},
+                                               folder.Root().string());
+    ASSERT_TRUE(Catches(pid, SIGINT));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    int ended = 0;
+    for (int i = 0; i < 500 && (ended = ::waitpid(pid, &status, WNOHANG)) == 0; ++i) {
+      std::this_thread::sleep_for(10ms);
+    }
+    if (ended == 0) {  // still waiting: the fault
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      ADD_FAILURE() << "still waiting for the password 5 s after SIGINT, held open: " << heldOpen;
+    } else {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "held open: " << heldOpen;
+    }
+    if (silent >= 0) ::close(silent);
+  }
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "pw"}));
 }
 
 // Many files: the file in hand is abandoned, no other is started, and what was done

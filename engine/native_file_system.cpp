@@ -353,8 +353,12 @@ class Document final : public DescriptorFile<NewFile> {
     }
     if (taken && S_ISREG(existing.st_mode)) {
       // The owner first: changing it may clear permission bits. Only a privileged
-      // process may give the file away; otherwise the new document stays ours.
-      if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0) errno = 0;
+      // process may give the file away; otherwise the new document stays ours, and
+      // keeps the old group where it is one of ours.
+      if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0 &&
+          ::fchown(fd_, static_cast<uid_t>(-1), existing.st_gid) != 0) {
+        errno = 0;
+      }
       permissions = existing.st_mode & 0777;
     }
     if (::fchmod(fd_, permissions & 0777) != 0) return Errno();

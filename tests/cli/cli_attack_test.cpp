@@ -124,6 +124,30 @@ TEST_F(CliAttack, APrivateInputGivesAPrivateOutput) {
             fs::perms::owner_read | fs::perms::owner_write);
 }
 
+// Only root may keep a replaced file's owner, but any user keeps its group when they
+// belong to it: the group's access must not pass to the user's own group.
+TEST_F(CliAttack, AUserReplacingAFileKeepsItsGroup) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, to run the tool as another user";
+  fs::permissions(folder.Root(), fs::perms::all);
+  fs::copy_file(kCli, folder / "cli");  // where the other user may run it
+  WriteBytes(folder / "in", RandomBytes(500, 30));
+  WriteBytes(folder / "pw", Bytes{'T', 'I', 'G', 'E', 'R', '\n'});
+  WriteBytes(folder / "out", Bytes(7, 7));
+  ASSERT_EQ(::chown((folder / "out").c_str(), 0, 4242), 0);
+  ASSERT_EQ(::chmod((folder / "out").c_str(), 0660), 0);
+  const ProgramResult r = test_support::RunProgram(
+      "/usr/bin/setpriv",
+      {"--reuid=65534", "--regid=65534", "--groups=4242", (folder / "cli").string(),
+       "--password-file", "pw", "-f", "-o", "out", "in"},
+      {}, folder.Root().string());
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  struct stat st {};
+  ASSERT_EQ(::stat((folder / "out").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 4242u);
+  EXPECT_EQ(st.st_mode & 07777, 0660u);
+}
+
 // --- Signals and limits -----------------------------------------------------------------
 
 TEST_F(CliAttack, EveryTerminatingSignalMidRunEndsItLikeACancel) {

@@ -13,6 +13,7 @@
 #include "cli/file_run.h"
 #include "engine/mixer_factory.h"
 #include "engine/password.h"
+#include "engine/terminating_signals.h"
 #include "engine/utf.h"
 #include "tavrinole/version.h"
 
@@ -146,17 +147,7 @@ extern "C" void OnTerminatingSignal(int) {
 }
 
 void WatchSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnTerminatingSignal;
-  sigfillset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGQUIT,
-                           SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGXCPU, SIGSTKFLT}) {
-    sigaction(signal, &action, nullptr);
-  }
-  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) sigaction(signal, &action, nullptr);
-  // Past a file-size limit, a write fails with EFBIG like any other write failure.
-  std::signal(SIGXFSZ, SIG_IGN);
+  CatchTerminatingSignals(OnTerminatingSignal);
 }
 
 // From here a signal cancels the run, which removes whatever it began.

@@ -2,9 +2,7 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "engine/file_system.h"
-#include "platform/qt/qt_window_system.h"
-#include "ui/entry.h"
+#include "app/linux/linux_program.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -12,5 +10,5 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("example.tavrinole.ochrel"));
   tavrinole::qt::QtWindowSystem windows;
   QApplication::setWindowIcon(windows.ProgramIcon());
-  return tavrinole::RunTavrinole(windows, tavrinole::NativeFileSystem(), nullptr);
+  return tavrinole::qt::RunLinuxProgram(windows, tavrinole::NativeFileSystem());
 }

@@ -1,6 +1,7 @@
 #include "platform/qt/qt_window_system.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -124,6 +125,25 @@ HWND QtWindowSystem::OpenDialog(int templateId) const {
   auto found = impl_->openDialogs.find(templateId);
   return found == impl_->openDialogs.end() || found->second.empty() ? nullptr
                                                                     : found->second.back();
+}
+
+void QtWindowSystem::CloseAll() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    auto* dialog = qobject_cast<QDialog*>(window);
+    if (dialog != nullptr && dialog->isVisible() &&
+        qobject_cast<TemplateDialog*>(dialog) == nullptr) {
+      dialog->reject();
+    }
+  }
+  std::vector<HWND> open;
+  for (const auto& [id, handles] : impl_->openDialogs)
+    open.insert(open.end(), handles.begin(), handles.end());
+  std::ranges::sort(open, std::greater<>(), [](HWND dialog) { return Key(dialog); });
+  for (const HWND dialog : open) {
+    if (TemplateDialog* widget = DialogWidget(dialog); widget != nullptr && !widget->Ended()) {
+      widget->Send(WM_CLOSE, 0, 0);
+    }
+  }
 }
 
 // --- Dialogs ---------------------------------------------------------------------------

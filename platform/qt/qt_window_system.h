@@ -77,6 +77,11 @@ class QtWindowSystem final : public WindowSystem {
   void AnswerNextMessageBox(int result);
   void AnswerNextFileDialog(std::optional<WString> path);
 
+  // GUI thread: closes what is open as the user would, so that the program ends as it
+  // does when its main window is closed. Boxes and file dialogs are dismissed as Esc
+  // dismisses them, then every dialog gets WM_CLOSE, newest first.
+  void CloseAll();
+
   // --- Inspection, GUI thread -------------------------------------------------------
   QWidget* Widget(HWND window) const;     // null once stale
   HWND OpenDialog(int templateId) const;  // the newest open dialog of a template, or null

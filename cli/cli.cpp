@@ -91,6 +91,8 @@ void StripLineEnding(std::string& line) {
 // this, so a huge file or an endless one (/dev/zero) is refused at once.
 constexpr size_t PasswordFileLimit = 256;
 
+constexpr const char* NoTerminal = "no terminal to ask the password on";
+
 Checked<std::string> ReadFirstLine(const std::string& name) {
   std::istream* in = &std::cin;
   std::ifstream file;
@@ -155,10 +157,10 @@ void CancelRunOnSignals() {
   running = 1;
 }
 
-// Reads one line from the terminal with echo off; nothing without a terminal.
-std::optional<std::string> AskTerminal(const char* prompt) {
+// Reads one line from the terminal with echo off.
+Checked<std::string> AskTerminal(const char* prompt) {
   FILE* tty = std::fopen("/dev/tty", "r+");
-  if (!tty) return std::nullopt;
+  if (!tty) return Fail(NoTerminal);
   const int fd = fileno(tty);
   termios saved{};
   const bool isTerminal = tcgetattr(fd, &saved) == 0;
@@ -179,7 +181,7 @@ std::optional<std::string> AskTerminal(const char* prompt) {
   }
   std::fputs("\n", tty);
   std::fclose(tty);
-  if (!got) return std::nullopt;
+  if (!got) return Fail("no password was typed: the input ended");
   std::string line = buffer;
   StripLineEnding(line);
   return line;
@@ -193,16 +195,18 @@ void CancelRunOnSignals() {
   WatchConsoleEvents(interrupted);
 }
 
-std::optional<std::string> AskTerminal(const char* prompt) {
-  return AskConsole(prompt);
+Checked<std::string> AskTerminal(const char* prompt) {
+  std::optional<std::string> line = AskConsole(prompt);
+  if (!line) return Fail(NoTerminal);
+  return std::move(*line);
 }
 #endif
 
 Checked<std::string> AskPassword() {
-  const std::optional<std::string> password = AskTerminal("Password: ");
-  const std::optional<std::string> again =
-      password ? AskTerminal("Repeat the password: ") : std::nullopt;
-  if (!again) return Fail("no terminal to ask the password on");
+  const Checked<std::string> password = AskTerminal("Password: ");
+  if (!password) return password;
+  const Checked<std::string> again = AskTerminal("Repeat the password: ");
+  if (!again) return again;
   if (*password != *again) return Fail("the two passwords differ");
   return *password;
 }

@@ -313,6 +313,26 @@ TEST_F(PasswordPrompt, TheEchoComesBackWhateverEndsThePrompt) {
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
 }
 
+// Ctrl-D at either prompt: the user is told the input ended, not that there is no terminal.
+TEST_F(PasswordPrompt, AnEndedInputIsNotAMissingTerminal) {
+  WriteBytes(folder / "in", RandomBytes(500, 31));
+  ::fcntl(master_, F_SETFL, O_NONBLOCK);
+  for (const bool typedFirst : {false, true}) {
+    const int pid = Start({"-o", "out", "in"});
+    ASSERT_TRUE(WaitFor("Password: "));
+    if (typedFirst) {
+      ASSERT_EQ(::write(master_, "TIGER\n", 6), 6);
+      ASSERT_TRUE(WaitFor("Repeat the password: "));
+    }
+    ASSERT_EQ(::write(master_, "\x04", 1), 1);
+    EXPECT_TRUE(WaitFor("no password was typed: the input ended")) << "typed first: " << typedFirst;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << "typed first: " << typedFirst;
+  }
+  EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
+}
+
 TEST_F(PasswordPrompt, TheProgressBarCountsTheBytesOfEveryFile) {
   fs::create_directory(folder / "out");
   for (const char* name : {"x", "y", "z"}) WriteBytes(folder / name, RandomBytes(1500000, 28));

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -28,6 +29,7 @@ namespace tavrinole::cli {
 namespace {
 
 constexpr const char* Program = "tavrinole-ochrel-cli";
+constexpr const char* Interrupted = "interrupted; nothing was written";
 
 }  // namespace
 
@@ -140,9 +142,9 @@ extern "C" void OnTerminatingSignal(int) {
     (void)!write(fd, "\n", 1);
   }
   if (running == 0) {
-    static constexpr char Said[] =
-        "tavrinole-ochrel-cli: error: interrupted; nothing was written\n";
-    (void)!write(STDERR_FILENO, Said, sizeof Said - 1);
+    for (const char* part : {Program, ": error: ", Interrupted, "\n"}) {
+      (void)!write(STDERR_FILENO, part, std::strlen(part));
+    }
     _exit(ExitFailure);
   }
   interrupted.store(true);
@@ -287,7 +289,7 @@ std::string Describe(const TransformFailure& failure, const FileJob& job) {
     case TransformStep::Replace:
       return WithCause("can't put the new document in place as " + out, failure.Cause);
     case TransformStep::Cancelled:
-      return "interrupted; nothing was written";
+      return Interrupted;
   }
   return "unknown failure";
 }

@@ -136,8 +136,9 @@ void QtWindowSystem::CloseAll() {
     }
   }
   std::vector<HWND> open;
-  for (const auto& [id, handles] : impl_->openDialogs)
+  for (const auto& [id, handles] : impl_->openDialogs) {
     open.insert(open.end(), handles.begin(), handles.end());
+  }
   std::ranges::sort(open, std::greater<>(), [](HWND dialog) { return Key(dialog); });
   for (const HWND dialog : open) {
     if (TemplateDialog* widget = DialogWidget(dialog); widget != nullptr && !widget->Ended()) {

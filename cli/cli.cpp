@@ -309,7 +309,29 @@ Outcome RefuseOwnInput(FileSystem& files, const FileJob& job) {
                       "choose another output; the input stays as it is"});
 }
 
+namespace {
+
+// File systems take names of 255 bytes at most (Windows: 255 UTF-16 units). A longer
+// one would fail only when the finished document is put in place.
+bool NameTooLong(const FileJob& job) {
+#ifdef _WIN32
+  const std::u16string_view path(job.Output);
+  constexpr std::u16string_view Separators = u"\\/";
+#else
+  const std::string_view path(job.OutputName);
+  constexpr std::string_view Separators = "/";
+#endif
+  const size_t slash = path.find_last_of(Separators);
+  return path.size() - (slash == path.npos ? 0 : slash + 1) > 255;
+}
+
+}  // namespace
+
 Outcome Check(FileSystem& files, FileTransform& transform, FileJob& job, bool force) {
+  if (NameTooLong(job)) {
+    return Fail(Problem{"the name " + Quoted(job.OutputName) + " is too long",
+                        "choose a shorter name; nothing was written"});
+  }
   if (Outcome refused = RefuseOwnInput(files, job); !refused) return refused;
   const EntryKind existing = files.Kind(job.Output);
   if (existing == EntryKind::Other) {

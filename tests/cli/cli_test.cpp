@@ -192,5 +192,18 @@ TEST_F(Cli, RefusesInputsItCannotTakeWithExitOne) {
   EXPECT_EQ(folder.Names(), (std::set<std::string>{"three", "huge", "fine"}));
 }
 
+// A name no file system takes is refused before the input is even opened, so no work
+// is wasted on a document that could never be put in place.
+TEST_F(Cli, ANameTooLongIsRefusedBeforeAnythingIsRead) {
+  const ProgramResult r = RunWith("TIGER", {"-o", std::string(256, 'x'), "missing"});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_NE(r.Err.find("is too long"), std::string::npos) << r.Err;
+#ifndef _WIN32  // where a whole path has room for it
+  WriteBytes(folder / "in", RandomBytes(500, 16));
+  EXPECT_EQ(RunWith("TIGER", {"-o", std::string(255, 'x'), "in"}).ExitCode, 0);
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", std::string(255, 'x')}));
+#endif
+}
+
 }  // namespace
 }  // namespace tavrinole

@@ -457,7 +457,15 @@ class Native final : public FileSystem {
     if (!name) return name.Error();
     // Never waits: a FIFO without a writer would block a plain open for ever.
     const int fd = ::open(name->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return Errno();
+    if (fd < 0) {
+      // A socket, or a device without its driver, cannot be opened at all: say what it is.
+      const int cause = errno;
+      struct stat st;
+      if (cause == ENXIO && ::stat(name->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
+      }
+      return Errno(cause);
+    }
     auto opened = std::make_unique<InputFile>(fd);
     struct stat st;
     if (::fstat(fd, &st) != 0) return Errno();

@@ -3,7 +3,9 @@
 // process acts at the seam before publishing, so no test depends on timing.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -192,13 +194,22 @@ TEST_P(Attacked, WhatIsNotAFileAtTheNameIsNeverReplaced) {
 TEST_P(Attacked, InputsThatAreNotFilesAreRefusedAtOnce) {
   ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);  // no writer: an open would block
   fs::create_directory(folder / "folder");
+  const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);  // no open reaches a socket
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketName = (folder / "socket").string();
+  ASSERT_LT(socketName.size(), sizeof address.sun_path);
+  socketName.copy(address.sun_path, socketName.size());
+  ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   const auto start = std::chrono::steady_clock::now();
-  for (const Path& input : {folder.Wide("fifo"), folder.Wide("folder"), Path(u"/dev/null")}) {
+  for (const Path& input :
+       {folder.Wide("fifo"), folder.Wide("folder"), folder.Wide("socket"), Path(u"/dev/null")}) {
     const TransformResult<uint64_t> failed = transform.Measure(input);
     ASSERT_FALSE(failed) << Utf16ToUtf8Lossy(input);
     EXPECT_EQ(failed.Error().What, TransformStep::NotAFile) << Utf16ToUtf8Lossy(input);
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  ::close(listening);
 }
 
 // --- Permissions ------------------------------------------------------------------------

@@ -52,6 +52,13 @@ int Error(const std::string& message, int code = ExitFailure, const std::string&
 // A name as it can be shown on a terminal: in quotes, with control characters, bytes
 // that are not UTF-8 and direction overrides written as \xNN, so no name can move the
 // cursor, change colours or disguise itself.
+#ifdef _WIN32
+// The separator, which no name holds: shown as typed.
+constexpr bool BackslashSeparates = true;
+#else
+constexpr bool BackslashSeparates = false;
+#endif
+
 std::string Quoted(const std::string& name) {
   std::string out = "\"";
   for (size_t at = 0; at < name.size();) {
@@ -67,7 +74,7 @@ std::string Quoted(const std::string& name) {
         out += {'\\', 'x', Hex[byte >> 4], Hex[byte & 15]};
       }
     } else {
-      if (v == '"' || v == '\\') out += '\\';
+      if (v == '"' || (v == '\\' && !BackslashSeparates)) out += '\\';
       out.append(name, at, length);
     }
     at += length;

@@ -142,6 +142,16 @@ TEST_F(Cli, KeepsAnExistingOutputUnlessForced) {
   EXPECT_EQ(ReadBytes(folder / "out"), Reference(original, "TIGER"));
 }
 
+// A path is shown as typed: on Windows its backslashes are separators, not escapes.
+TEST_F(Cli, MessagesShowAPathAsTyped) {
+  WriteBytes(folder / "in", RandomBytes(500, 17));
+  WriteBytes(folder / "out", Bytes(9, 1));
+  const std::string out = (folder / "out").string();
+  const ProgramResult r = RunWith("TIGER", {"-o", out, "in"});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_NE(r.Err.find("\"" + out + "\" already exists"), std::string::npos) << r.Err;
+}
+
 TEST_F(Cli, NeverWritesOverTheInputEvenWhenForced) {
   const Bytes original = RandomBytes(500, 15);
   WriteBytes(folder / "in", original);

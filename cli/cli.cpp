@@ -124,6 +124,8 @@ Checked<std::string> ReadFirstLine(const std::string& name) {
     line += c;
   }
   if (in->bad()) return Fail("can't read the password file " + Quoted(name));
+  // Editors on Windows may start a UTF-8 file with a byte order mark.
+  if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
   StripLineEnding(line);
   return line;
 }

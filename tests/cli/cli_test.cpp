@@ -33,6 +33,10 @@ TEST_F(Cli, ReadsThePasswordFilesFirstLineWithoutItsLineEnding) {
   WriteBytes(folder / "pw", Bytes{'P', 'L', 'A', 'N', 'E', 'T', '\r', '\n', 'Z', 'Z', '\n'});
   ASSERT_EQ(Run({"--password-file", "pw", "-o", "out", "in"}).ExitCode, 0);
   EXPECT_EQ(ReadBytes(folder / "out"), Reference(ReadBytes(folder / "in"), "PLANET"));
+  // A byte order mark, as editors on Windows may write, is not part of the password.
+  WriteBytes(folder / "pw", Bytes{0xEF, 0xBB, 0xBF, 'P', 'L', 'A', 'N', 'E', 'T', '\n'});
+  ASSERT_EQ(Run({"--password-file", "pw", "-o", "bom", "in"}).ExitCode, 0);
+  EXPECT_EQ(ReadBytes(folder / "bom"), ReadBytes(folder / "out"));
 }
 
 // What the README's Security section tells users: the order of the characters does not

@@ -127,10 +127,14 @@ class HandleFile : public Base {
 using InputFile = HandleFile<File>;
 
 // A document under a fresh hidden name, open with no sharing, so nothing else can open,
-// move or delete it; it is renamed, or deleted, through its one handle.
+// move or delete it; it is renamed, or deleted, through its one handle. Until it is
+// renamed it is marked for deletion, so that a killed process leaves nothing behind: the
+// system deletes it when the handle closes, however that happens.
 class Document final : public HandleFile<NewFile> {
  public:
-  Document(HANDLE handle, std::wstring output) : HandleFile(handle), output_(std::move(output)) {}
+  Document(HANDLE handle, std::wstring output) : HandleFile(handle), output_(std::move(output)) {
+    MarkForDeletion(true);
+  }
   ~Document() override { Abandon(); }
 
   IoResult<> Publish(bool replace, uint32_t) override {
@@ -151,9 +155,11 @@ class Document final : public HandleFile<NewFile> {
     rename->RootDirectory = nullptr;
     rename->FileNameLength = length * sizeof(wchar_t);
     std::memcpy(rename->FileName, full, length * sizeof(wchar_t));
+    if (!MarkForDeletion(false)) return LastError();
     if (!SetFileInformationByHandle(handle_, FileRenameInfo, rename,
                                     static_cast<DWORD>(buffer.size()))) {
       const DWORD code = GetLastError();
+      MarkForDeletion(true);
       if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) {
         return IoFailure("it exists", IoProblem::Exists);
       }
@@ -165,14 +171,16 @@ class Document final : public HandleFile<NewFile> {
 
   void Abandon() override {
     if (handle_ == INVALID_HANDLE_VALUE) return;
-    if (!published_) {
-      FILE_DISPOSITION_INFO dispose{TRUE};
-      SetFileInformationByHandle(handle_, FileDispositionInfo, &dispose, sizeof dispose);
-    }
+    if (!published_) MarkForDeletion(true);
     (void)Close();
   }
 
  private:
+  bool MarkForDeletion(bool remove) {
+    FILE_DISPOSITION_INFO dispose{static_cast<BOOLEAN>(remove)};
+    return SetFileInformationByHandle(handle_, FileDispositionInfo, &dispose, sizeof dispose);
+  }
+
   std::wstring output_;
   bool published_ = false;
 };

@@ -1,5 +1,9 @@
 // The command-line tool, run as a program: exit codes, messages, and what is left
 // in the folder afterwards.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "tavrinole/version.h"
 #include "tests/cli/cli_fixture.h"
 
@@ -218,6 +222,29 @@ TEST_F(Cli, ANameTooLongIsRefusedBeforeAnythingIsRead) {
   EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", std::string(255, 'x')}));
 #endif
 }
+
+#ifdef _WIN32
+// A killed run leaves nothing: the unfinished document is marked for deletion, which the
+// system carries out when its handle closes, however the process ends.
+TEST_F(Cli, AKilledRunLeavesNothingBehind) {
+  WriteBytes(folder / "big", {});
+  std::filesystem::resize_file(folder / "big", uint64_t{3} << 30);
+  WriteBytes(folder / "pw", Bytes{'T', 'I', 'G', 'E', 'R', '\n'});
+  const std::set<std::string> before = folder.Names();
+  const HANDLE process = test_support::StartProgram(
+      kCli, {"--password-file", "pw", "-o", "out", "big"}, folder.Root().string());
+  ASSERT_NE(process, nullptr);
+  bool writing = false;  // the document has appeared under its temporary name
+  for (int i = 0; i < 5000 && !writing; ++i, Sleep(1)) writing = folder.Names() != before;
+  TerminateProcess(process, 9);
+  WaitForSingleObject(process, INFINITE);
+  CloseHandle(process);
+  ASSERT_TRUE(writing);
+  bool gone = false;  // the system may close a killed process's handles a moment later
+  for (int i = 0; i < 5000 && !gone; ++i, Sleep(1)) gone = folder.Names() == before;
+  EXPECT_EQ(folder.Names(), before);
+}
+#endif
 
 }  // namespace
 }  // namespace tavrinole

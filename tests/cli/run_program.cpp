@@ -57,6 +57,17 @@ struct Pipe {
   }
 };
 
+// The program's full path, and the command line that starts it with `arguments`.
+std::wstring CommandLine(const std::string& program, const std::vector<std::string>& arguments,
+                         std::wstring& application) {
+  wchar_t full[MAX_PATH];
+  application =
+      GetFullPathNameW(Wide(program).c_str(), MAX_PATH, full, nullptr) ? full : Wide(program);
+  std::wstring commandLine = Quoted(application);
+  for (const std::string& a : arguments) commandLine += L" " + Quoted(Wide(a));
+  return commandLine;
+}
+
 std::string Drain(HANDLE from) {
   std::string text;
   char buffer[4096];
@@ -94,11 +105,8 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
                          const std::string& input, const std::string& folder) {
   Pipe in, out, err;
   if (!in.Open(false) || !out.Open(true) || !err.Open(true)) return {};
-  wchar_t full[MAX_PATH];
-  const std::wstring application =
-      GetFullPathNameW(Wide(program).c_str(), MAX_PATH, full, nullptr) ? full : Wide(program);
-  std::wstring commandLine = Quoted(application);
-  for (const std::string& a : arguments) commandLine += L" " + Quoted(Wide(a));
+  std::wstring application;
+  std::wstring commandLine = CommandLine(program, arguments, application);
   const std::wstring directory = Wide(folder);
 
   STARTUPINFOW startup{};
@@ -136,6 +144,23 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
   CloseHandle(out.Read);
   CloseHandle(err.Read);
   return result;
+}
+
+void* StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                   const std::string& folder) {
+  std::wstring application;
+  std::wstring commandLine = CommandLine(program, arguments, application);
+  const std::wstring directory = Wide(folder);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                      DETACHED_PROCESS | CREATE_UNICODE_ENVIRONMENT, nullptr,
+                      folder.empty() ? nullptr : directory.c_str(), &startup, &process)) {
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
 }
 
 #else

@@ -20,6 +20,11 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
 // Starts a program in the background; returns its process id.
 int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
                  const std::string& folder);
+#else
+// Starts a program in the background with nothing to read or write; returns its process
+// handle for the caller to close, or null.
+void* StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                   const std::string& folder);
 #endif
 
 }  // namespace tavrinole::test_support

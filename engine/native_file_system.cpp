@@ -165,14 +165,12 @@ class Document final : public HandleFile<NewFile> {
       }
       return LastError(code);
     }
-    published_ = true;
     return {};
   }
 
+  // Unless renamed, it is still marked for deletion: closing it is enough.
   void Abandon() override {
-    if (handle_ == INVALID_HANDLE_VALUE) return;
-    if (!published_) MarkForDeletion(true);
-    (void)Close();
+    if (handle_ != INVALID_HANDLE_VALUE) (void)Close();
   }
 
  private:
@@ -182,7 +180,6 @@ class Document final : public HandleFile<NewFile> {
   }
 
   std::wstring output_;
-  bool published_ = false;
 };
 
 class Native final : public FileSystem {

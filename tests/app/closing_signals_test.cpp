@@ -8,39 +8,20 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <filesystem>
-#include <fstream>
 
-#include "app/linux/linux_program.h"
-#include "engine/key_table.h"
-#include "resources/keypad_layout.h"
-#include "resources/resource_ids.h"
 #include "resources/texts.h"
-#include "tests/platform_qt/qt_driver.h"
-#include "tests/support/temp_folder.h"
+#include "tests/app/linux_program_fixture.h"
 
 namespace tavrinole::test_support {
 namespace {
 
 namespace fs = std::filesystem;
 
-class LinuxProgramSignals : public ::testing::Test {
+class LinuxProgramSignals : public LinuxProgramTest {
  protected:
-  HWND Main() const { return ws.OpenDialog(ids::MainDialog); }
-  void Click(int id) { ClickAsUser(ControlOf(ws, Main(), id)); }
-  // Open, Save as and a five-key password, the file dialogs answered unseen.
-  void PrepareRun(const std::string& input, const std::string& output) {
-    ws.AnswerNextFileDialog(folder.Wide(input));
-    Click(ids::OpenButton);
-    ws.AnswerNextFileDialog(folder.Wide(output));
-    Click(ids::SaveAsButton);
-    for (char16_t key : std::u16string_view(u"TIGER")) {
-      Click(resources::KeyPlaceByIndex(KeyByCharacter(key)->KeyIndex).ControlId);
-    }
-  }
+  // Runs the program; should the signal close nothing, the user does after a while, so
+  // that the test fails instead of hanging.
   int Run(std::function<void()> steps) {
-    Later(std::move(steps));
-    // Should the signal close nothing, the user does after a while, so that the test
-    // fails instead of hanging.
     QTimer fallback;
     fallback.callOnTimeout([this] {
       closedByHand = true;
@@ -50,11 +31,9 @@ class LinuxProgramSignals : public ::testing::Test {
       }
     });
     fallback.start(10000);
-    return qt::RunLinuxProgram(ws, NativeFileSystem());
+    return RunProgram(std::move(steps));
   }
 
-  qt::QtWindowSystem ws;
-  TempFolder folder;
   bool closedByHand = false;
 };
 
@@ -65,7 +44,8 @@ TEST_F(LinuxProgramSignals, ASignalMidJobClosesEveryWindowAndLeavesNothing) {
   fs::resize_file(folder / "big", uint64_t{3} << 30);
   bool helpOpen = false;
   const int status = Run([&] {
-    PrepareRun("big", "secret");
+    ChooseFiles("big", "secret");
+    Type(u"TIGER");
     Click(ids::RunButton);
     Later([&] {
       helpOpen = ws.OpenDialog(ids::HelpDialog) != nullptr;
@@ -76,7 +56,7 @@ TEST_F(LinuxProgramSignals, ASignalMidJobClosesEveryWindowAndLeavesNothing) {
   EXPECT_EQ(status, 1);
   EXPECT_FALSE(closedByHand);
   EXPECT_TRUE(helpOpen);
-  EXPECT_EQ(folder.Names(), std::set<std::string>{"big"});
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"big", "letter.txt"}));
   struct sigaction now {};
   ::sigaction(SIGTERM, nullptr, &now);
   EXPECT_EQ(now.sa_handler, SIG_DFL);  // given back for whatever runs next
@@ -84,7 +64,6 @@ TEST_F(LinuxProgramSignals, ASignalMidJobClosesEveryWindowAndLeavesNothing) {
 
 // "Confirm Save As" open: it answers No, so the existing file stays as it was.
 TEST_F(LinuxProgramSignals, ASignalAtAQuestionAnswersNoAndReplacesNothing) {
-  WriteBytes(folder / "in.txt", RandomBytes(5000, 51));
   WriteBytes(folder / "out.txt", Bytes(9, 9));
   QString caption;
   ws.OnMessageBoxShown([&](QMessageBox& box) {
@@ -92,20 +71,20 @@ TEST_F(LinuxProgramSignals, ASignalAtAQuestionAnswersNoAndReplacesNothing) {
     ::raise(SIGINT);
   });
   const int status = Run([&] {
-    PrepareRun("in.txt", "out");
+    ChooseFiles("letter.txt", "out");
+    Type(u"TIGER");
     Click(ids::RunButton);
   });
   EXPECT_EQ(status, 1);
   EXPECT_FALSE(closedByHand);
   EXPECT_EQ(caption, QStringLiteral("Confirm Save As"));
   EXPECT_EQ(ReadBytes(folder / "out.txt"), Bytes(9, 9));
-  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in.txt", "out.txt"}));
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"letter.txt", "out.txt"}));
 }
 
 // Past the limit the write fails: the user is told, nothing is left, and the program
 // is still there to be closed.
 TEST_F(LinuxProgramSignals, AFileSizeLimitIsAWriteFailure) {
-  WriteBytes(folder / "in.txt", RandomBytes(300000, 52));
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
   rlimit small = saved;
@@ -118,14 +97,15 @@ TEST_F(LinuxProgramSignals, AFileSizeLimitIsAWriteFailure) {
     KeyAsUser(&box, Qt::Key_Return);
   });
   const int status = Run([&] {
-    PrepareRun("in.txt", "out");
+    ChooseFiles("letter.txt", "out");
+    Type(u"TIGER");
     Click(ids::RunButton);
   });
   ::setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(caption, QString::fromUtf16(resources::Warring));
   EXPECT_EQ(text, QString::fromUtf16(resources::CantWrite));
-  EXPECT_EQ(folder.Names(), std::set<std::string>{"in.txt"});
+  EXPECT_EQ(folder.Names(), std::set<std::string>{"letter.txt"});
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The Linux program as a user meets it: RunTavrinole on the Qt layer with real files,
-// every action a click or key on the real widgets.
+// The Linux program as a user meets it: its entry on the Qt layer with real files, every
+// action a click or key on the real widgets.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -16,8 +16,7 @@
 #include "resources/keypad_layout.h"
 #include "resources/resource_ids.h"
 #include "resources/texts.h"
-#include "tests/platform_qt/qt_driver.h"
-#include "tests/support/temp_folder.h"
+#include "tests/app/linux_program_fixture.h"
 #include "ui/encoding_job.h"
 #include "ui/entry.h"
 #include "ui/wide_text.h"
@@ -34,49 +33,7 @@ using ids::ResetPasswordButton;
 using ids::RunButton;
 using ids::SaveAsButton;
 using ids::ShowPasswordBox;
-constexpr int Display = ids::PasswordDisplay;
 constexpr WCHAR Stars[] = WTEXT("* * * * * * * * * * * * * * * * * * * *");
-
-class LinuxProgramTest : public ::testing::Test {
- protected:
-  LinuxProgramTest() {
-    WriteBytes(folder / "letter.txt", RandomBytes(150000, 41));
-    ws.OnTextSet([this](HWND window, const WString& text) {
-      if (window == ws.GetDlgItem(Main(), Display)) displayTexts.push_back(text);
-    });
-  }
-
-  // Runs the program with `steps` played inside its main dialog's loop.
-  int RunProgram(std::function<void()> steps) {
-    Later(std::move(steps));
-    return RunTavrinole(ws, NativeFileSystem(), nullptr);
-  }
-
-  HWND Main() const { return ws.OpenDialog(ids::MainDialog); }
-  QWidget* Control(int id) { return ControlOf(ws, Main(), id); }
-  WString Text(int id) { return TextOf(ws, ws.GetDlgItem(Main(), id)); }
-  bool Enabled(int id) { return ws.IsWindowEnabled(ws.GetDlgItem(Main(), id)) != FALSE; }
-  void Click(int id) { ClickAsUser(Control(id)); }
-  void Type(std::u16string_view keys) {
-    for (char16_t key : keys) Click(KeyId(key));
-  }
-  // Open and Save as, answered without showing the file dialogs.
-  void ChooseFiles() {
-    ws.AnswerNextFileDialog(folder.Wide("letter.txt"));
-    Click(OpenButton);
-    ws.AnswerNextFileDialog(folder.Wide("secret"));
-    Click(SaveAsButton);
-  }
-  static int KeyId(char16_t caption) {
-    const std::optional<KeyEntry> key = KeyByCharacter(caption);
-    if (!key) throw std::logic_error("no such key");
-    return resources::KeyPlaceByIndex(key->KeyIndex).ControlId;
-  }
-
-  qt::QtWindowSystem ws;
-  TempFolder folder;
-  std::vector<WString> displayTexts;
-};
 
 TEST_F(LinuxProgramTest, KeyClicksBuildThePasswordAndRunComesAtTheFifth) {
   WString afterFour, afterFive, shown, afterReset;

@@ -57,15 +57,21 @@ struct Pipe {
   }
 };
 
-// The program's full path, and the command line that starts it with `arguments`.
-std::wstring CommandLine(const std::string& program, const std::vector<std::string>& arguments,
-                         std::wstring& application) {
+// Starts `program` with `arguments` in `folder`, with no console. The child inherits
+// our inheritable handles only when `startup` hands it standard handles.
+bool Launch(const std::string& program, const std::vector<std::string>& arguments,
+            const std::string& folder, STARTUPINFOW& startup, PROCESS_INFORMATION& process) {
   wchar_t full[MAX_PATH];
-  application =
+  const std::wstring application =
       GetFullPathNameW(Wide(program).c_str(), MAX_PATH, full, nullptr) ? full : Wide(program);
   std::wstring commandLine = Quoted(application);
   for (const std::string& a : arguments) commandLine += L" " + Quoted(Wide(a));
-  return commandLine;
+  const std::wstring directory = Wide(folder);
+  startup.cb = sizeof startup;
+  const BOOL inherit = (startup.dwFlags & STARTF_USESTDHANDLES) != 0 ? TRUE : FALSE;
+  return CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, inherit,
+                        DETACHED_PROCESS | CREATE_UNICODE_ENVIRONMENT, nullptr,
+                        folder.empty() ? nullptr : directory.c_str(), &startup, &process) != 0;
 }
 
 std::string Drain(HANDLE from) {
@@ -105,21 +111,13 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
                          const std::string& input, const std::string& folder) {
   Pipe in, out, err;
   if (!in.Open(false) || !out.Open(true) || !err.Open(true)) return {};
-  std::wstring application;
-  std::wstring commandLine = CommandLine(program, arguments, application);
-  const std::wstring directory = Wide(folder);
-
   STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = in.Read;
   startup.hStdOutput = out.Write;
   startup.hStdError = err.Write;
   PROCESS_INFORMATION process{};
-  const bool started =
-      CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                     DETACHED_PROCESS | CREATE_UNICODE_ENVIRONMENT, nullptr,
-                     folder.empty() ? nullptr : directory.c_str(), &startup, &process);
+  const bool started = Launch(program, arguments, folder, startup, process);
   CloseHandle(in.Read);
   CloseHandle(out.Write);
   CloseHandle(err.Write);
@@ -148,17 +146,9 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
 
 void* StartProgram(const std::string& program, const std::vector<std::string>& arguments,
                    const std::string& folder) {
-  std::wstring application;
-  std::wstring commandLine = CommandLine(program, arguments, application);
-  const std::wstring directory = Wide(folder);
   STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      DETACHED_PROCESS | CREATE_UNICODE_ENVIRONMENT, nullptr,
-                      folder.empty() ? nullptr : directory.c_str(), &startup, &process)) {
-    return nullptr;
-  }
+  if (!Launch(program, arguments, folder, startup, process)) return nullptr;
   CloseHandle(process.hThread);
   return process.hProcess;
 }

@@ -84,7 +84,8 @@ class NewFile : public File {
   // replaced, the link itself and never its target. The file gets `permissions` under
   // a new name, or those (and the owner, where allowed) of the file it replaces.
   virtual IoResult<> Publish(bool replace, uint32_t permissions) = 0;
-  // Gives the file up: nothing of it stays on the disk. Closes it.
+  // Gives the file up: nothing of it stays on the disk, nor a new name Publish gave it
+  // if closing it then failed. Closes it.
   virtual void Abandon() = 0;
 };
 

@@ -18,12 +18,6 @@ std::string CauseOf(const IoResult<T>& result) {
   return result ? std::string() : result.Error().Cause;
 }
 
-// The step a failed open of the input stops at.
-TransformFailure OpenFailure(TransformStep step, const Failure<IoProblem>& opened) {
-  return Fail(opened.What == IoProblem::NotRegularFile ? TransformStep::NotAFile : step,
-              opened.Cause);
-}
-
 // Closes a file whose outcome no longer matters: the transform already failed.
 void Discard(std::unique_ptr<File>& file) {
   if (file) (void)file->Close();
@@ -134,7 +128,11 @@ class WriteBehind {
 
 TransformResult<uint64_t> FileTransform::Measure(const Path& input) {
   IoResult<std::unique_ptr<File>> opened = files_.OpenForReading(input);
-  if (!opened) return OpenFailure(TransformStep::OpenInput, opened.Error());
+  if (!opened) {
+    const Failure<IoProblem>& failure = opened.Error();
+    const bool notAFile = failure.What == IoProblem::NotRegularFile;
+    return Fail(notAFile ? TransformStep::NotAFile : TransformStep::OpenInput, failure.Cause);
+  }
   std::unique_ptr<File> in = std::move(opened).Value();
   const IoResult<uint64_t> size = in->Size();
   Discard(in);
@@ -154,7 +152,9 @@ TransformResult<> FileTransform::Stream(const Path& input, uint64_t size, const 
   if (existing != EntryKind::Missing && !hooks.MayReplace) return Fail(TransformStep::OutputExists);
 
   IoResult<std::unique_ptr<File>> opened = files_.OpenForReading(input);
-  if (!opened) return OpenFailure(TransformStep::ReopenInput, opened.Error());
+  // Whatever the input has turned into since it was measured, this open's failure is
+  // the second open's.
+  if (!opened) return Fail(TransformStep::ReopenInput, opened.Error().Cause);
   std::unique_ptr<File> in = std::move(opened).Value();
   const IoResult<FileStamp> before = in->Stamp();
   if (!before || before->Size != size) {

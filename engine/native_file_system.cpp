@@ -165,12 +165,23 @@ class Document final : public HandleFile<NewFile> {
       }
       return LastError(code);
     }
+    named_ = !replace;
     return {};
   }
 
-  // Unless renamed, it is still marked for deletion: closing it is enough.
+  IoResult<> Close() override {
+    IoResult<> closed = HandleFile::Close();
+    if (closed) named_ = false;
+    return closed;
+  }
+
+  // Unless renamed, it is still marked for deletion: closing it is enough. A new name it
+  // took but was not closed under is given up the same way.
   void Abandon() override {
-    if (handle_ != INVALID_HANDLE_VALUE) (void)Close();
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    if (named_) MarkForDeletion(true);
+    named_ = false;
+    (void)HandleFile::Close();
   }
 
  private:
@@ -180,6 +191,7 @@ class Document final : public HandleFile<NewFile> {
   }
 
   std::wstring output_;
+  bool named_ = false;  // it took a new name and is not closed yet
 };
 
 class Native final : public FileSystem {
@@ -370,10 +382,20 @@ class Document final : public DescriptorFile<NewFile> {
     return replace ? ReplaceName() : TakeNewName();
   }
 
+  // A close that fails after the document took a new name (a network file system
+  // reports late write errors there) takes the name back.
+  IoResult<> Close() override {
+    IoResult<> closed = DescriptorFile::Close();
+    if (closed) named_.clear();
+    return closed;
+  }
+
   void Abandon() override {
-    if (!temporary_.empty() && StillOurs(temporary_)) ::unlinkat(folder_, temporary_.c_str(), 0);
-    temporary_.clear();
-    if (fd_ >= 0) (void)Close();
+    for (std::string* name : {&temporary_, &named_}) {
+      if (!name->empty() && StillOurs(*name)) ::unlinkat(folder_, name->c_str(), 0);
+      name->clear();
+    }
+    if (fd_ >= 0) (void)DescriptorFile::Close();
     if (folder_ >= 0) ::close(folder_);
     folder_ = -1;
   }
@@ -396,9 +418,11 @@ class Document final : public DescriptorFile<NewFile> {
 
   IoResult<> TakeNewName() {
     if (temporary_.empty()) {
-      if (LinkUnnamed(leaf_) == 0) return {};
-      if (errno == EEXIST) return IoFailure("it exists", IoProblem::Exists);
-      return Errno();
+      if (LinkUnnamed(leaf_) != 0) {
+        return errno == EEXIST ? IoFailure("it exists", IoProblem::Exists) : Errno();
+      }
+      named_ = leaf_;
+      return {};
     }
     if (!StillOurs(temporary_)) return Substituted();
     int moved = ::renameat2(folder_, temporary_.c_str(), folder_, leaf_.c_str(), RENAME_NOREPLACE);
@@ -411,6 +435,7 @@ class Document final : public DescriptorFile<NewFile> {
       return errno == EEXIST ? IoFailure("it exists", IoProblem::Exists) : Errno();
     }
     temporary_.clear();
+    named_ = leaf_;
     return {};
   }
 
@@ -439,6 +464,7 @@ class Document final : public DescriptorFile<NewFile> {
   int folder_;
   std::string leaf_;
   std::string temporary_;  // our hidden name in the folder, if it has one
+  std::string named_;      // a new name it took, until it is closed
   FileIdentity identity_;
 };
 

@@ -223,15 +223,35 @@ TEST_F(Transform, ACancelDuringTheLastPassStillLeavesNothing) {
   EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
 }
 
-// The document is closed only once it has its name; a close that fails then is still
-// reported, never passed off as success.
-TEST_F(Transform, AFailedCloseAfterPublishingIsReported) {
+// The document is closed only once it has its name. A close that fails then (a network
+// file system's late write error) is reported, and the new name is taken back.
+TEST_F(Transform, AFailedCloseAfterPublishingLeavesNothing) {
   WriteBytes(folder / "in", RandomBytes(3000, 8));
-  files.Set().FailClose = true;
-  const TransformResult<> failed = Run();
+  for (FileSystem* inner : {&NativeFileSystem(), &NativeFileSystemWithNamedTemporaries()}) {
+    FaultyFileSystem failing({}, *inner);
+    failing.Set().FailClose = true;
+    FileTransform closing(failing, mixer);
+    const TransformResult<> failed =
+        closing.Stream(folder.Wide("in"), 3000, folder.Wide("out"), SlotsFromPresses(kPresses));
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.Error().What, TransformStep::Finish);
+    EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
+  }
+}
+
+// Only the first open tells "not a file": an input that has turned into one since it was
+// measured fails as any second open does.
+TEST_F(Transform, AnInputThatIsNoLongerAFileFailsAtTheSecondOpen) {
+  WriteBytes(folder / "in", RandomBytes(100, 5));
+  const TransformResult<uint64_t> size = transform.Measure(folder.Wide("in"));
+  ASSERT_TRUE(size);
+  std::filesystem::remove(folder / "in");
+  std::filesystem::create_directory(folder / "in");
+  const TransformResult<> failed =
+      transform.Stream(folder.Wide("in"), *size, folder.Wide("out"), SlotsFromPresses(kPresses));
   ASSERT_FALSE(failed);
-  EXPECT_EQ(failed.Error().What, TransformStep::Finish);
-  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "out"}));
+  EXPECT_EQ(failed.Error().What, TransformStep::ReopenInput);
+  EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
 }
 
 TEST(TemporaryName, StaysInTheOutputsFolder) {

@@ -54,10 +54,10 @@ class FaultyFile : public Base {
     return inner_->Flush();
   }
 
+  // A failed close leaves the file to Abandon, as a late write error would.
   IoResult<> Close() override {
-    IoResult<> result = inner_->Close();
     if (faults_.FailClose && written_ > 0) return IoFailure("No space left on device");
-    return result;
+    return inner_->Close();
   }
 
  protected:

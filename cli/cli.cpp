@@ -65,14 +65,8 @@ std::string Quoted(const std::string& name) {
     const Utf8Char c = DecodeUtf8At(name, at);
     const size_t length = c.Length == 0 ? 1 : c.Length;
     const char32_t v = c.Value;
-    const bool hidden = c.Length == 0 || v < 0x20 || (v >= 0x7F && v < 0xA0) ||
-                        (v >= 0x202A && v <= 0x202E) || (v >= 0x2066 && v <= 0x2069);
-    if (hidden) {
-      static constexpr char Hex[] = "0123456789ABCDEF";
-      for (size_t i = at; i < at + length; ++i) {
-        const auto byte = static_cast<unsigned char>(name[i]);
-        out += {'\\', 'x', Hex[byte >> 4], Hex[byte & 15]};
-      }
+    if (c.Length == 0 || HiddenInNames(v)) {
+      out += EscapedBytes(std::string_view(name).substr(at, length));
     } else {
       if (v == '"' || (v == '\\' && !BackslashSeparates)) out += '\\';
       out.append(name, at, length);
@@ -312,10 +306,11 @@ FileJob::FileJob(std::string inputName, std::string outputName)
       Input(NameToUtf16(InputName)),
       Output(NameToUtf16(OutputName)) {}
 
+constexpr const char* OwnInputHint = "choose another output; the input stays as it is";
+
 Outcome RefuseOwnInput(FileSystem& files, const FileJob& job) {
   if (!IsSameFile(files, job.Input, job.Output)) return {};
-  return Fail(Problem{Describe(Fail(TransformStep::SameFile), job),
-                      "choose another output; the input stays as it is"});
+  return Fail(Problem{Describe(Fail(TransformStep::SameFile), job), OwnInputHint});
 }
 
 namespace {
@@ -341,12 +336,12 @@ Outcome Check(FileSystem& files, FileTransform& transform, FileJob& job, bool fo
     return Fail(Problem{"the name " + Quoted(job.OutputName) + " is too long",
                         "choose a shorter name; nothing was written"});
   }
-  if (Outcome refused = RefuseOwnInput(files, job); !refused) return refused;
-  const EntryKind existing = files.Kind(job.Output);
-  if (existing == EntryKind::Other) {
-    return Fail(Problem{Describe(Fail(TransformStep::OutputNotRegular), job), {}});
+  const TransformResult<EntryKind> existing = CheckOutput(files, job.Input, job.Output);
+  if (!existing) {
+    const bool own = existing.Error().What == TransformStep::SameFile;
+    return Fail(Problem{Describe(existing.Error(), job), own ? OwnInputHint : ""});
   }
-  if (existing != EntryKind::Missing && !force) {
+  if (*existing != EntryKind::Missing && !force) {
     return Fail(Problem{Quoted(job.OutputName) + " already exists",
                         "use --force to replace it (a symbolic link is replaced, not its target)"});
   }

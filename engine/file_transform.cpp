@@ -126,6 +126,13 @@ class WriteBehind {
 
 }  // namespace
 
+TransformResult<EntryKind> CheckOutput(FileSystem& files, const Path& input, const Path& output) {
+  if (input == output || IsSameFile(files, input, output)) return Fail(TransformStep::SameFile);
+  const EntryKind existing = files.Kind(output);
+  if (existing == EntryKind::Other) return Fail(TransformStep::OutputNotRegular);
+  return existing;
+}
+
 TransformResult<uint64_t> FileTransform::Measure(const Path& input) {
   IoResult<std::unique_ptr<File>> opened = files_.OpenForReading(input);
   if (!opened) {
@@ -146,10 +153,10 @@ TransformResult<> FileTransform::Stream(const Path& input, uint64_t size, const 
                                         const PasswordSlots& slots, const TransformHooks& hooks) {
   mixer_.Prepare(static_cast<uint32_t>(size), slots);
 
-  if (IsSameFile(files_, input, output)) return Fail(TransformStep::SameFile);
-  const EntryKind existing = files_.Kind(output);
-  if (existing == EntryKind::Other) return Fail(TransformStep::OutputNotRegular);
-  if (existing != EntryKind::Missing && !hooks.MayReplace) return Fail(TransformStep::OutputExists);
+  const TransformResult<EntryKind> existing = CheckOutput(files_, input, output);
+  if (!existing) return existing.Error();
+  const bool replacing = *existing != EntryKind::Missing;
+  if (replacing && !hooks.MayReplace) return Fail(TransformStep::OutputExists);
 
   IoResult<std::unique_ptr<File>> opened = files_.OpenForReading(input);
   // Whatever the input has turned into since it was measured, this open's failure is
@@ -177,7 +184,7 @@ TransformResult<> FileTransform::Stream(const Path& input, uint64_t size, const 
     // Replacing a document waits until the new one is on the disk: otherwise a power
     // cut soon after the move could lose both. A new name has nothing to lose, so it is
     // left to the system's own write-back, as a copy would be.
-    status = Copy(*in, *out, size, existing != EntryKind::Missing, hooks);
+    status = Copy(*in, *out, size, replacing, hooks);
   }
   // Same size is not enough: bytes written in place show in the times.
   const IoResult<FileStamp> after = in->Stamp();

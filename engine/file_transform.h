@@ -69,6 +69,11 @@ struct ChunkBuffers {
   size_t Bytes = 0;  // each one's size
 };
 
+// What stands at `output` for a job that reads `input`: nothing, or a file or a link
+// that only consent replaces. Refused: the input itself, by any name (or by its own name
+// when it has gone since), and anything that is not a file.
+TransformResult<EntryKind> CheckOutput(FileSystem& files, const Path& input, const Path& output);
+
 class FileTransform {
  public:
   FileTransform(FileSystem& files, KeystreamMixer& mixer) : files_(files), mixer_(mixer) {}

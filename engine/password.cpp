@@ -28,7 +28,7 @@ std::string Describe(std::string_view text, size_t at, Utf8Char c) {
   char code[16];
   std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c.Value));
   std::string shown =
-      c.Value < 0x20 || c.Value == 0x7F ? std::string() : std::string(text.substr(at, c.Length));
+      HiddenInNames(c.Value) ? std::string() : std::string(text.substr(at, c.Length));
   return shown.empty() ? std::string(code) : "'" + shown + "' (" + code + ")";
 }
 

@@ -147,4 +147,14 @@ std::optional<std::string> NameFromUtf16(std::u16string_view name) {
   return out;
 }
 
+std::string EscapedBytes(std::string_view bytes) {
+  static constexpr char Hex[] = "0123456789ABCDEF";
+  std::string escaped;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    escaped += {'\\', 'x', Hex[byte >> 4], Hex[byte & 15]};
+  }
+  return escaped;
+}
+
 }  // namespace tavrinole

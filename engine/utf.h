@@ -20,6 +20,17 @@ struct Utf8Char {
 [[nodiscard]] std::optional<std::string> Utf16ToUtf8(std::u16string_view text);
 [[nodiscard]] std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 
+// Whether a character of a name would be invisible, or act on the text around it, when
+// a message shows it: control characters and direction overrides. Messages write such
+// characters, and the bytes of a name that are not text, as \xNN.
+[[nodiscard]] constexpr bool HiddenInNames(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
+
+// Bytes as \xNN each, as messages write what they must not show.
+[[nodiscard]] std::string EscapedBytes(std::string_view bytes);
+
 // File names on Linux are bytes. A name that is not UTF-8 still needs a UTF-16 form:
 // each byte outside a valid sequence travels as the lone surrogate U+DC80..U+DCFF and
 // turns back into that byte on the way out, so every name survives the round trip.

@@ -8,17 +8,9 @@
 #include "ui/wide_text.h"
 
 namespace tavrinole {
-namespace {
 
 using namespace resources;
 
-struct FailureText {
-  std::u16string_view Text;  // empty: nothing to tell
-  std::u16string_view Caption;
-};
-
-// What the user is told when a step fails. Cancelled has no text: the dialog is
-// already closing.
 FailureText TextFor(TransformStep step) {
   switch (step) {
     case TransformStep::OpenInput:
@@ -56,6 +48,8 @@ FailureText TextFor(TransformStep step) {
   }
   return {};
 }
+
+namespace {
 
 constexpr std::array<std::u16string_view, 3> TickerTexts = {Ticker0, Ticker1, Ticker2};
 
@@ -98,10 +92,7 @@ void EncodingJob::Run() {
   std::unique_ptr<KeystreamMixer> mixer = MakeFastMixer();
   FileTransform transform(files_, *mixer);
   const TransformResult<uint64_t> size = transform.Measure(request_.InputPath);
-  if (!size) {
-    const FailureText text = TextFor(size.Error().What);
-    return Fail(text.Text, text.Caption);
-  }
+  if (!size) return Fail(size.Error().What);
   SetStatus(resources::PleaseWait);
   StartTicker();
   TransformHooks hooks;
@@ -109,10 +100,10 @@ void EncodingJob::Run() {
   hooks.MayReplace = request_.MayReplace;
   const TransformResult<> streamed =
       transform.Stream(request_.InputPath, *size, request_.OutputPath, request_.Slots, hooks);
-  if (!streamed) {
-    const FailureText text = TextFor(streamed.Error().What);
-    return Fail(text.Text, text.Caption);
-  }
+  if (!streamed) return Fail(streamed.Error().What);
+  // A close that came while the finished document was put in place: it is complete, but
+  // nobody is left to be told.
+  if (cancel_) return Fail(TransformStep::Cancelled);
   StopTicker();
   SetStatus(resources::Finish);
   windows_.MessageBoxW(request_.Dialog, ToWide(resources::Closing).c_str(),
@@ -122,10 +113,10 @@ void EncodingJob::Run() {
 
 // Every failure ends alike: the box (none when cancelled), the ticker stopped, and the
 // main dialog asked to end. The transform has already removed its temporary file.
-void EncodingJob::Fail(std::u16string_view text, std::u16string_view caption) {
+void EncodingJob::Fail(TransformStep step) {
   StopTicker();
-  if (!text.empty() && !cancel_) {
-    windows_.MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(caption).c_str(), MB_OK);
+  if (const FailureText text = TextFor(step); !text.Text.empty() && !cancel_) {
+    windows_.MessageBoxW(nullptr, ToWide(text.Text).c_str(), ToWide(text.Caption).c_str(), MB_OK);
   }
   windows_.PostEndDialog(request_.Dialog, 0);
 }

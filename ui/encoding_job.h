@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "engine/file_system.h"
+#include "engine/file_transform.h"
 #include "engine/keystream_types.h"
 #include "platform/win32_api.h"
 #include "platform/window_system.h"
@@ -26,6 +27,14 @@ struct JobRequest {
   HWND Status = nullptr;    // the password display, which is the status line meanwhile
   bool MayReplace = false;  // the user said Yes to replacing what is at OutputPath
 };
+
+// What the user is told when a step fails, in a box with no owner. Cancelled has no
+// text: the dialog is already closing.
+struct FailureText {
+  std::u16string_view Text;  // empty: nothing to tell
+  std::u16string_view Caption;
+};
+[[nodiscard]] FailureText TextFor(TransformStep step);
 
 // One step of the status ticker in `phase` (0..5): the even phases show a text, the odd
 // ones wait half a second; then the ticker goes on to `next`.
@@ -67,7 +76,7 @@ class EncodingJob {
   void Tick();
   void StartTicker();
   void StopTicker();
-  void Fail(std::u16string_view text, std::u16string_view caption);
+  void Fail(TransformStep step);
   void SetStatus(std::u16string_view text);
 
   WindowSystem& windows_;

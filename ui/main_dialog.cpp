@@ -4,6 +4,7 @@
 
 #include "engine/key_table.h"
 #include "engine/output_name.h"
+#include "engine/utf.h"
 #include "resources/keypad_layout.h"
 #include "resources/resource_ids.h"
 #include "resources/texts.h"
@@ -26,6 +27,26 @@ constexpr auto StartPattern = Wide(resources::StartPattern);
 constexpr auto OpenFilter = Wide(resources::OpenFilter);
 constexpr auto SaveFilter = Wide(resources::SaveFilter);
 }  // namespace text
+
+// A name as a message shows it: what would break its line or turn the text around, and
+// the bytes of a Linux name that are not text, written as \xNN (UTF-8 bytes), so the
+// name cannot disguise itself.
+WString ShownName(const Path& name) {
+  WString shown;
+  for (size_t at = 0; at < name.size(); ++at) {
+    const char16_t c = name[at];
+    const bool afterHigh = at > 0 && name[at - 1] >= 0xD800 && name[at - 1] < 0xDC00;
+    const bool byte = c >= 0xDC80 && c <= 0xDCFF && !afterHigh;
+    if (!byte && !HiddenInNames(c)) {
+      shown += static_cast<WCHAR>(c);
+      continue;
+    }
+    const std::string bytes = byte ? std::string(1, static_cast<char>(c & 0xFF))
+                                   : Utf16ToUtf8(std::u16string_view(&c, 1)).value_or("");
+    for (const char e : EscapedBytes(bytes)) shown += static_cast<WCHAR>(e);
+  }
+  return shown;
+}
 
 // Stands in the table for the 52 keys and "Reset password", which the keypad switches.
 constexpr int KeypadKeys = 0;
@@ -269,19 +290,19 @@ bool MainDialog::MayWrite(const Path& input, const Path& output, bool& replace) 
     Warn(resources::NameTooLong);
     return false;
   }
-  // The same name is refused even when the file has gone since it was chosen.
-  if (input == output || IsSameFile(files_, input, output)) {
-    Warn(resources::CantReplaceOriginal);
+  const TransformResult<EntryKind> existing = CheckOutput(files_, input, output);
+  if (!existing) {
+    Warn(TextFor(existing.Error().What).Text);
     return false;
   }
-  if (files_.Kind(output) == EntryKind::Missing) return true;
+  if (*existing == EntryKind::Missing) return true;
   replace = ConfirmReplace(output);
   return replace;
 }
 
 // Save as asked about the chosen name, but the job writes the name with the suffix.
 bool MainDialog::ConfirmReplace(const Path& output) {
-  const WString question = FromPath(output) + ToWide(resources::AlreadyExists);
+  const WString question = ShownName(output) + ToWide(resources::AlreadyExists);
   // No is the default, so a stray Enter keeps the file.
   return windows_.MessageBoxW(dialog_, question.c_str(), ToWide(resources::ConfirmSaveAs).c_str(),
                               MB_YESNO | MB_DEFBUTTON2) == IDYES;

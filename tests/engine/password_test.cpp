@@ -72,9 +72,11 @@ TEST(KeyIndicesFromUtf8, OtherCharactersAreRefusedByName) {
       {"AB*D", "character 3, '*'"},
       {"AB\xC3\xA9", "U+00E9"},     // e with acute
       {"A\xE2\x82\xAC", "U+20AC"},  // euro sign
-      {"A\tB", "U+0009"},
-      {"A\xC2", "not valid UTF-8"},     // cut short
-      {"\xC0\xA3", "not valid UTF-8"},  // overlong
+      {"A\tB", "character 2, U+0009,"},
+      {"A\xC2\x9B", "character 2, U+009B,"},      // a terminal's escape, never shown
+      {"A\xE2\x80\xAE", "character 2, U+202E,"},  // a direction override, never shown
+      {"A\xC2", "not valid UTF-8"},               // cut short
+      {"\xC0\xA3", "not valid UTF-8"},            // overlong
   };
   for (const Case& c : cases) {
     const auto keys = KeyIndicesFromUtf8(c.text);

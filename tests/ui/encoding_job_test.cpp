@@ -226,6 +226,20 @@ TEST_F(Job, ClosingTheDialogCancelsBetweenBlocksAndLeavesNothing) {
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
 }
 
+// A close that comes while the finished document is put in place does not stop it, but
+// nobody is left to tell: no "Finish", no closing message.
+TEST_F(Job, ClosingWhileTheDocumentIsPublishedEndsWithoutTheClosingMessage) {
+  const Bytes original = RandomBytes(5000, 13);
+  WriteBytes(folder / "in", original);
+  EncodingJob job(ws, files);
+  files.Set().BeforePublish = [&] { job.Cancel(); };
+  ASSERT_TRUE(job.Start(Request()));
+  RunToEnd(job);
+  EXPECT_THAT(Boxes(), IsEmpty());
+  EXPECT_NE(ws.TextsSet(status).back(), W(resources::Finish));
+  EXPECT_EQ(ReadBytes(folder / "out"), Reference(original));
+}
+
 // Every failure: its box with no owner, no "Finish", no closing message, the dialog
 // ended with 0, and the folder as it was.
 struct FailureCase {

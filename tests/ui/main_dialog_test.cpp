@@ -1,7 +1,9 @@
 // The main dialog's states, transitions and texts, its guards, and the Help and About
 // boxes over it.
 #include <algorithm>
+#include <filesystem>
 
+#include "engine/utf.h"
 #include "tests/ui/ui_fixture.h"
 
 namespace tavrinole::test_support {
@@ -279,6 +281,35 @@ TEST_F(RunGuard, AsksBeforeReplacingAnExistingNewDocumentAndNoKeepsEverything) {
   EXPECT_EQ(dialog.OutputPath(), Wide("out"));
   EXPECT_EQ(ReadBytes(folder / "out.txt"), (Bytes{1, 2, 3}));
 }
+
+// Only a file is ever replaced: a folder at the name is refused before anything is asked.
+TEST_F(RunGuard, RefusesAFolderAtTheNewDocumentsNameWithoutAsking) {
+  std::filesystem::create_directory(folder / "out.txt");
+  Reach(DialogState::Ready);
+  Click(ids::RunButton);
+  ExpectRefused(WTEXT("The new document can only replace a file"));
+  EXPECT_EQ(ws.Calls("MessageBoxW").size(), 1u);
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "out.txt"));
+}
+
+#ifndef _WIN32
+// What could break the question's lines or turn its text around, and bytes of the name
+// that are not text, are shown escaped.
+TEST_F(RunGuard, TheReplaceQuestionShowsAHiddenCharacterEscaped) {
+  const std::string name = "a\nb\xE2\x80\xAE\xFF";
+  WriteBytes(folder / (name + ".txt"), Bytes{1, 2, 3, 4});
+  Open("in.txt");
+  ws.AnswerFileDialog(FromPath(NameToUtf16((folder.Root() / name).string())));
+  Click(ids::SaveAsButton);
+  Type(WTEXT("ABCDE"));
+  ws.AnswerMessageBox(IDNO);
+  Click(ids::RunButton);
+  const std::vector<CallRecord> boxes = ws.Calls("MessageBoxW");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, Wide("") + WTEXT("a\\x0Ab\\xE2\\x80\\xAE\\xFF.txt already exists.\n") +
+                               WTEXT("Do you want to replace it?"));
+}
+#endif
 
 TEST_F(RunGuard, YesReplacesTheExistingNewDocument) {
   WriteBytes(folder / "out.txt", Bytes{1, 2, 3});

@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "engine/result.h"
 
@@ -106,6 +107,10 @@ class FileSystem {
 // Whether `output` reaches the existing file `input` reaches, by whatever name (a link,
 // a different spelling). A name that reaches no file is nobody's.
 bool IsSameFile(FileSystem& files, const Path& input, const Path& output);
+
+// Where the file name of a Windows path starts: after its last '\' or '/', or after the
+// drive of "C:name", which names a file in drive C's current folder.
+size_t WindowsNameStart(std::u16string_view path);
 
 // A fresh hidden name in the folder of `output`, for a document while it is written
 // where the system cannot keep it unnamed.

@@ -241,7 +241,16 @@ class Native final : public FileSystem {
     const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::Missing;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryKind::SymbolicLink;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Other : EntryKind::RegularFile;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return EntryKind::Other;
+    // A device name (NUL, CON, COM1, in any folder) has attributes too: only what is on a
+    // disk is a file.
+    const HANDLE handle =
+        CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return EntryKind::RegularFile;
+    const DWORD type = GetFileType(handle);
+    CloseHandle(handle);
+    return type == FILE_TYPE_DISK ? EntryKind::RegularFile : EntryKind::Other;
   }
 };
 
@@ -582,10 +591,14 @@ FileSystem& NativeFileSystemWithNamedTemporaries() {
 #endif
 }
 
+size_t WindowsNameStart(std::u16string_view path) {
+  const size_t slash = path.find_last_of(u"/\\");
+  if (slash != path.npos) return slash + 1;
+  return path.size() >= 2 && path[1] == u':' ? 2 : 0;
+}
+
 Path TemporaryNameBeside(const Path& output) {
-  const size_t slash = output.find_last_of(u"/\\");
-  const Path folder = slash == Path::npos ? Path() : output.substr(0, slash + 1);
-  return folder + NameToUtf16(TemporaryLeaf());
+  return output.substr(0, WindowsNameStart(output)) + NameToUtf16(TemporaryLeaf());
 }
 
 }  // namespace tavrinole

@@ -166,6 +166,16 @@ TEST(NativeFiles, PublishingWithConsentReplacesInOneStep) {
   EXPECT_EQ(folder.Count(), 1u);
 }
 
+// A device answers to its name in any folder, with attributes like a file's.
+TEST(NativeFiles, DeviceNamesAreNotFiles) {
+  FileSystem& files = NativeFileSystem();
+  WideFolder folder;
+  for (const std::wstring& name :
+       {std::wstring(L"NUL"), std::wstring(L"CON"), folder / L"nul.txt"}) {
+    EXPECT_EQ(files.Kind(ToPath(name)), EntryKind::Other) << std::string(name.begin(), name.end());
+  }
+}
+
 TEST(NativeFiles, AFolderIsNeitherReplacedNorRead) {
   FileSystem& files = NativeFileSystem();
   WideFolder folder;

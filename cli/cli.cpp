@@ -133,7 +133,15 @@ std::atomic<bool> interrupted{false};
 #ifndef _WIN32
 // The terminal whose echo is off while a password is typed, and how it was before.
 volatile sig_atomic_t promptTerminal = -1;
-termios promptSaved{};
+termios promptSaved{}, promptQuiet{};
+
+// A shell that stops the program at a prompt (Ctrl-Z) gives the terminal its echo back;
+// it goes off again as the prompt continues.
+extern "C" void OnContinue(int) {
+  const int error = errno;
+  if (const int fd = promptTerminal; fd >= 0) tcsetattr(fd, TCSANOW, &promptQuiet);
+  errno = error;
+}
 
 // Until the run begins nothing needs undoing, so a signal ends the program at once, also
 // while it waits for a password from a terminal, a pipe or a FIFO that sends nothing.
@@ -169,12 +177,17 @@ Checked<std::string> AskTerminal(const char* prompt) {
   const int fd = fileno(tty);
   termios saved{};
   const bool isTerminal = tcgetattr(fd, &saved) == 0;
+  struct sigaction continued {
+  }, before{};
   if (isTerminal) {
-    termios quiet = saved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    promptQuiet = saved;
+    promptQuiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     promptSaved = saved;
     promptTerminal = fd;
-    tcsetattr(fd, TCSAFLUSH, &quiet);
+    continued.sa_handler = OnContinue;
+    continued.sa_flags = SA_RESTART;
+    sigaction(SIGCONT, &continued, &before);
+    tcsetattr(fd, TCSAFLUSH, &promptQuiet);
   }
   std::fputs(prompt, tty);
   std::fflush(tty);
@@ -183,6 +196,7 @@ Checked<std::string> AskTerminal(const char* prompt) {
   if (isTerminal) {
     tcsetattr(fd, TCSAFLUSH, &saved);
     promptTerminal = -1;
+    sigaction(SIGCONT, &before, nullptr);
   }
   std::fputs("\n", tty);
   std::fclose(tty);
@@ -320,13 +334,12 @@ namespace {
 bool NameTooLong(const FileJob& job) {
 #ifdef _WIN32
   const std::u16string_view path(job.Output);
-  constexpr std::u16string_view Separators = u"\\/";
+  return path.size() - WindowsNameStart(path) > 255;
 #else
   const std::string_view path(job.OutputName);
-  constexpr std::string_view Separators = "/";
-#endif
-  const size_t slash = path.find_last_of(Separators);
+  const size_t slash = path.find_last_of('/');
   return path.size() - (slash == path.npos ? 0 : slash + 1) > 255;
+#endif
 }
 
 }  // namespace
@@ -495,12 +508,9 @@ int Run(const std::vector<std::string>& arguments) {
   const Checked<Options> parsed = ParseArguments(arguments);
   if (!parsed) return Error(parsed.Error().What, ExitUsage, "see tavrinole-ochrel-cli --help");
   const Options& options = *parsed;
-  if (options.Help) {
-    std::cout << UsageText();
-    return ExitOk;
-  }
-  if (options.Version) {
-    std::cout << VersionText();
+  if (options.Help || options.Version) {
+    std::cout << (options.Help ? UsageText() : VersionText()) << std::flush;
+    if (!std::cout) return Error("can't write to standard output");
     return ExitOk;
   }
   WatchSignals();

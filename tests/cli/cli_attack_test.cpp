@@ -313,6 +313,33 @@ TEST_F(PasswordPrompt, TheEchoComesBackWhateverEndsThePrompt) {
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
 }
 
+// A shell that stops the program at the prompt turns the echo back on; it goes off again
+// when the program continues, before anything more is typed.
+TEST_F(PasswordPrompt, TheEchoGoesOffAgainWhenAStoppedPromptContinues) {
+  WriteBytes(folder / "in", RandomBytes(500, 32));
+  ::fcntl(master_, F_SETFL, O_NONBLOCK);
+  const int pid = Start({"-o", "out", "in"});
+  ASSERT_TRUE(WaitFor("Password: "));
+  ::kill(pid, SIGSTOP);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, WUNTRACED), pid);
+  const int tty = ::open(terminal_.c_str(), O_RDWR | O_NOCTTY);
+  termios mode{};
+  ::tcgetattr(tty, &mode);
+  mode.c_lflag |= ECHO;
+  ::tcsetattr(tty, TCSANOW, &mode);
+  ::close(tty);
+  ::kill(pid, SIGCONT);
+  for (int i = 0; i < 5000 && Echoes(); ++i) std::this_thread::sleep_for(1ms);
+  EXPECT_FALSE(Echoes());
+  ASSERT_EQ(::write(master_, "TIGER\n", 6), 6);
+  ASSERT_TRUE(WaitFor("Repeat the password: "));
+  ASSERT_EQ(::write(master_, "TIGER\n", 6), 6);
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(Echoes());
+}
+
 // Ctrl-D at either prompt: the user is told the input ended, not that there is no terminal.
 TEST_F(PasswordPrompt, AnEndedInputIsNotAMissingTerminal) {
   WriteBytes(folder / "in", RandomBytes(500, 31));
@@ -375,6 +402,16 @@ TEST_F(CliAttack, NamesThatAreNotUtf8WorkBothWays) {
   EXPECT_EQ(ReadBytes(folder / "\xE9t\xE9.tvr"), Reference(original, "TIGER"));
   ASSERT_EQ(RunWith("TIGER", {"-o", "back\xFF", "\xE9t\xE9.tvr"}).ExitCode, 0);
   EXPECT_EQ(ReadBytes(folder / "back\xFF"), original);
+}
+
+// Help or a version that never reached its reader is no success.
+TEST_F(CliAttack, HelpThatCannotBeWrittenIsAFailure) {
+  for (const char* option : {"--help", "--version"}) {
+    const ProgramResult r =
+        test_support::RunProgram("/bin/sh", {"-c", "exec \"$0\" \"$1\" >/dev/full", kCli, option});
+    EXPECT_EQ(r.ExitCode, 1) << option;
+    EXPECT_NE(r.Err.find("can't write to standard output"), std::string::npos) << r.Err;
+  }
 }
 
 TEST_F(CliAttack, NamesInMessagesCannotReachTheTerminalRaw) {

@@ -74,6 +74,14 @@ completed=$(bash -c 'source /usr/share/bash-completion/completions/tavrinole-och
   COMP_WORDS=(tavrinole-ochrel-cli --output-d); COMP_CWORD=1; _tavrinole_ochrel_cli
   echo "${COMPREPLY[*]}"')
 [ "$completed" = "--output-dir" ] || fail "bash completion gave '$completed' for --output-d"
+mkdir -p "$WORK/spaced/my folder" && : > "$WORK/spaced/my report.pdf"
+completed=$(cd "$WORK/spaced" && bash -c 'source /usr/share/bash-completion/completions/tavrinole-ochrel-cli
+  for words in "-o x my" "--output-dir my"; do
+    read -ra COMP_WORDS <<< "tavrinole-ochrel-cli $words"; COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    _tavrinole_ochrel_cli; printf "[%s]\n" "${COMPREPLY[@]}" | sort | tr -d "\n"
+  done')
+[ "$completed" = "[my folder][my report.pdf][my folder]" ] ||
+  fail "bash completion split names with spaces: $completed"
 
 # Remove: nothing of the package's own stays.
 as_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -q "$package"

@@ -29,7 +29,6 @@ namespace tavrinole::cli {
 namespace {
 
 constexpr const char* Program = "tavrinole-ochrel-cli";
-constexpr const char* Interrupted = "interrupted; nothing was written";
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "cli/cli.h"
+#include "cli/file_run.h"
 #include "engine/utf.h"
 
 namespace tavrinole::cli {
@@ -11,9 +12,11 @@ namespace {
 std::atomic<std::atomic<bool>*> cancelFlag{nullptr};
 HANDLE finished = nullptr;  // set once the run has cleaned up after itself
 
-// The console input whose echo a prompt turned off, and its mode before.
+// The console input whose echo a prompt turned off, its mode before, and where the
+// prompt shows.
 std::atomic<HANDLE> promptInput{nullptr};
 DWORD promptSavedMode = 0;
+HANDLE promptOutput = nullptr;
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
   return HandleConsoleEvent(event) ? TRUE : FALSE;
@@ -67,6 +70,7 @@ std::optional<std::string> AskConsole(const char* prompt) {
   WriteConsoleText(output, text);
 
   promptSavedMode = saved;
+  promptOutput = output;
   promptInput.store(input);
   const DWORD quiet =
       (saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT;
@@ -89,8 +93,10 @@ std::optional<std::string> AskConsole(const char* prompt) {
 
 bool HandleConsoleEvent(unsigned long event) {
   if (HANDLE input = promptInput.exchange(nullptr)) {
-    // Nothing has been written yet: give the console its echo back and end at once.
+    // Nothing has been written yet: give the console its echo back, say so and end at once.
     SetConsoleMode(input, promptSavedMode);
+    WriteConsoleText(promptOutput, u"\r\n");
+    Report({Interrupted, {}});
     ExitProcess(ExitFailure);
   }
   std::atomic<bool>* cancel = cancelFlag.load();
@@ -111,6 +117,7 @@ bool StandardErrorIsConsole() {
 void WatchConsoleEvents(std::atomic<bool>& cancel) {
   cancelFlag.store(&cancel);
   InstallHandler();
+  ResetEvent(finished);  // a run of its own: an earlier run's end does not end this one's
 }
 
 void RunFinished() {

@@ -33,6 +33,8 @@ std::string Quoted(const std::string& name);
 
 // "tavrinole-ochrel-cli: error: ..." and the hint, on standard error.
 void Report(const Problem& problem);
+// What a signal or Ctrl-C before any writing, or a cancelled run, is reported as.
+inline constexpr const char* Interrupted = "interrupted; nothing was written";
 
 // Refuses an output that is the input itself, whatever name or link reaches it.
 [[nodiscard]] Outcome RefuseOwnInput(FileSystem& files, const FileJob& job);

@@ -242,15 +242,26 @@ class Native final : public FileSystem {
     if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::Missing;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryKind::SymbolicLink;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return EntryKind::Other;
-    // A device name (NUL, CON, COM1, in any folder) has attributes too: only what is on a
-    // disk is a file.
+    return IsDevice(Wide(path)) ? EntryKind::Other : EntryKind::RegularFile;
+  }
+
+ private:
+  // A device name (NUL, CON, COM1, in any folder) has attributes like a file's: the
+  // system spells it as a device, or a handle to it is not one to a disk.
+  static bool IsDevice(const std::wstring& path) {
+    wchar_t full[MAX_PATH];
+    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    if (length > 0 && length < MAX_PATH &&
+        std::wstring_view(full, length).starts_with(L"\\\\.\\")) {
+      return true;
+    }
     const HANDLE handle =
-        CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return EntryKind::RegularFile;
+    if (handle == INVALID_HANDLE_VALUE) return false;
     const DWORD type = GetFileType(handle);
     CloseHandle(handle);
-    return type == FILE_TYPE_DISK ? EntryKind::RegularFile : EntryKind::Other;
+    return type != FILE_TYPE_DISK;
   }
 };
 

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -105,7 +106,9 @@ Checked<std::string> ReadFirstLine(const std::string& name) {
 #else
     file.open(name, std::ios::binary);
 #endif
-    if (!file) return Fail("can't open the password file " + Quoted(name));
+    if (!file) {
+      return Fail(WithCause("can't open the password file " + Quoted(name), std::strerror(errno)));
+    }
     in = &file;
   }
   std::string line;
@@ -117,6 +120,11 @@ Checked<std::string> ReadFirstLine(const std::string& name) {
     line += c;
   }
   if (in->bad()) return Fail("can't read the password file " + Quoted(name));
+  // What Notepad calls "Unicode": two bytes a character, which no keypad password is.
+  if (line.starts_with("\xFF\xFE") || line.starts_with("\xFE\xFF") ||
+      line.find('\0') != std::string::npos) {
+    return Fail("the password file " + Quoted(name) + " is UTF-16 text; save it as UTF-8");
+  }
   // Editors on Windows may start a UTF-8 file with a byte order mark.
   if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
   StripLineEnding(line);
@@ -515,7 +523,13 @@ int Run(const std::vector<std::string>& arguments) {
   WatchSignals();
   const Checked<std::string> password =
       options.PasswordFile ? ReadFirstLine(*options.PasswordFile) : AskPassword();
-  if (!password) return Error(password.Error().What, ExitUsage);
+  if (!password) {
+    const bool noTerminal = password.Error().What == NoTerminal;
+    return Error(password.Error().What, ExitUsage,
+                 noTerminal ? "give it with --password-file FILE, or --password-file - to read it"
+                              " from standard input"
+                            : "");
+  }
   const Checked<PasswordSlots> slots = PasswordSlotsFor(*password);
   if (!slots) return Error(slots.Error().What, ExitUsage);
   CancelRunOnSignals();

@@ -94,6 +94,26 @@ TEST_F(Cli, RefusesBadArgumentsWithExitTwo) {
   const ProgramResult r = Run({"-o", "out", "in"});  // no terminal to ask on
   EXPECT_EQ(r.ExitCode, 2);
   EXPECT_NE(r.Err.find("terminal"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("hint: give it with --password-file FILE"), std::string::npos) << r.Err;
+}
+
+// A password file that cannot serve says why, and nothing is written.
+TEST_F(Cli, AnUnusablePasswordFileSaysWhy) {
+  WriteBytes(folder / "in", RandomBytes(100, 14));
+  const ProgramResult missing = Run({"--password-file", "nope", "-o", "out", "in"});
+  EXPECT_EQ(missing.ExitCode, 2);
+  EXPECT_NE(missing.Err.find("can't open the password file \"nope\": No such file"),
+            std::string::npos)
+      << missing.Err;
+  // As Notepad saves "Unicode", with and without its byte order mark.
+  for (const Bytes& utf16 : {Bytes{0xFF, 0xFE, 'T', 0, 'I', 0, 'G', 0, 'E', 0, 'R', 0},
+                             Bytes{'T', 0, 'I', 0, 'G', 0, 'E', 0, 'R', 0}}) {
+    WriteBytes(folder / "pw", utf16);
+    const ProgramResult r = Run({"--password-file", "pw", "-o", "out", "in"});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_NE(r.Err.find("is UTF-16 text; save it as UTF-8"), std::string::npos) << r.Err;
+  }
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in", "pw"}));
 }
 
 TEST_F(Cli, HelpAndVersion) {

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -336,25 +337,33 @@ Outcome RefuseOwnInput(FileSystem& files, const FileJob& job) {
 
 namespace {
 
-// File systems take names of 255 bytes at most (Windows: 255 UTF-16 units). A longer
-// one would fail only when the finished document is put in place.
-bool NameTooLong(const FileJob& job) {
+// What is wrong with the output's own file name, if anything. A name the file system
+// cannot take would fail only when the finished document is put in place.
+std::string NameFault(const FileJob& job) {
 #ifdef _WIN32
   const std::u16string_view path(job.Output);
-  return path.size() - WindowsNameStart(path) > 255;
+  const std::u16string_view name = path.substr(WindowsNameStart(path));
+  constexpr std::u16string_view Refused = u"<>:\"|?*";
+  if (std::ranges::any_of(
+          name, [&](char16_t c) { return c < 0x20 || Refused.find(c) != Refused.npos; })) {
+    return "has a character that Windows does not allow in a file name (< > : \" | ? *)";
+  }
 #else
   const std::string_view path(job.OutputName);
-  const size_t slash = path.find_last_of('/');
-  return path.size() - (slash == path.npos ? 0 : slash + 1) > 255;
+  const std::string_view name = path.substr(path.find_last_of('/') + 1);  // npos + 1 is 0
 #endif
+  if (name.empty()) return "names a folder; give the new document a file name";
+  // File systems take names of 255 bytes at most (Windows: 255 UTF-16 units).
+  if (name.size() > 255) return "is too long";
+  return {};
 }
 
 }  // namespace
 
 Outcome Check(FileSystem& files, FileTransform& transform, FileJob& job, bool force) {
-  if (NameTooLong(job)) {
-    return Fail(Problem{"the name " + Quoted(job.OutputName) + " is too long",
-                        "choose a shorter name; nothing was written"});
+  if (const std::string fault = NameFault(job); !fault.empty()) {
+    return Fail(Problem{"the name " + Quoted(job.OutputName) + " " + fault,
+                        "choose another name; nothing was written"});
   }
   const TransformResult<EntryKind> existing = CheckOutput(files, job.Input, job.Output);
   if (!existing) {

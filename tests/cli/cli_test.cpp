@@ -236,6 +236,19 @@ TEST_F(Cli, ANameTooLongIsRefusedBeforeAnythingIsRead) {
   const ProgramResult r = RunWith("TIGER", {"-o", std::string(256, 'x'), "missing"});
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_NE(r.Err.find("is too long"), std::string::npos) << r.Err;
+  // No file name at all, or (on Windows) one with a character the system refuses.
+  std::vector<std::pair<std::string, std::string>> faults = {{"out/", "names a folder"}};
+#ifdef _WIN32
+  for (const char* name : {"a*b", "x|y", "out\\in:stream"}) {
+    faults.emplace_back(name, "has a character that Windows does not allow");
+  }
+#endif
+  for (const auto& [name, fault] : faults) {
+    const ProgramResult refused = RunWith("TIGER", {"-o", name, "missing"});
+    EXPECT_EQ(refused.ExitCode, 1) << name;
+    EXPECT_NE(refused.Err.find("the name \"" + name + "\" " + fault), std::string::npos)
+        << refused.Err;
+  }
 #ifndef _WIN32  // where a whole path has room for it
   WriteBytes(folder / "in", RandomBytes(500, 16));
   EXPECT_EQ(RunWith("TIGER", {"-o", std::string(255, 'x'), "in"}).ExitCode, 0);

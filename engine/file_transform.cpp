@@ -194,6 +194,13 @@ TransformResult<> FileTransform::Stream(const Path& input, uint64_t size, const 
   // A cancel that came during the last pass still wins: nothing is put in place.
   if (status && hooks.Cancel && hooks.Cancel->load()) status = Fail(TransformStep::Cancelled);
   Discard(in);
+  // A file that appeared at the name during the run is replaced only once the document
+  // is on the disk too, as one that was there from the start.
+  if (status && !replacing && hooks.MayReplace && files_.Kind(output) != EntryKind::Missing) {
+    if (IoResult<> flushed = out->Flush(); !flushed) {
+      status = Fail(TransformStep::Finish, flushed.Error().Cause);
+    }
+  }
   if (status) status = Publish(*out, hooks.MayReplace, before->Permissions);
   if (!status) out->Abandon();
   return status;

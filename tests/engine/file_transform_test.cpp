@@ -88,6 +88,22 @@ TEST_F(Transform, ANewOutputIsNotFlushedToTheDisk) {
   EXPECT_EQ(ReadBytes(folder / "out"), Expected(original));
 }
 
+// ... and so does one that replaces a file which appeared during the run: a flush that
+// fails then keeps that file.
+TEST_F(Transform, AFileThatAppearsDuringAReplacingRunWaitsForTheDisk) {
+  WriteBytes(folder / "in", RandomBytes(2 * ChunkBytes, 3));
+  files.Set().FailFlush = true;
+  TransformHooks consent;
+  consent.MayReplace = true;
+  consent.Progress = [&](uint64_t done, uint64_t) {
+    if (done == ChunkBytes) WriteBytes(folder / "out", Bytes(5, 5));
+  };
+  const TransformResult<> failed = Run(consent);
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Error().What, TransformStep::Finish);
+  EXPECT_EQ(ReadBytes(folder / "out"), Bytes(5, 5));
+}
+
 TEST_F(Transform, RefusesInputsUnderFourBytesBeforeTouchingAnything) {
   for (size_t size = 0; size < 4; ++size) {
     WriteBytes(folder / "in", Bytes(size, 0x41));

@@ -506,8 +506,9 @@ With --output-dir, two INPUTs with the same file name, and an output that would 
 an INPUT (DIR is an INPUT's own folder), are refused before anything is written.
 
 Exit status: 0 done; 1 the work failed (nothing was created or changed; with
---output-dir, for at least one file: the others are done); 2 bad arguments (two
-INPUTs with the same file name among them) or an unusable password.
+--output-dir, for at least one file: the others are done, unless the command was
+refused before any writing or interrupted); 2 bad arguments (two INPUTs with the
+same file name among them) or an unusable password.
 
 Example:
   tavrinole-ochrel-cli -o report.pdf.tvr report.pdf

@@ -185,8 +185,8 @@ Checked<std::string> AskTerminal(const char* prompt) {
   const int fd = fileno(tty);
   termios saved{};
   const bool isTerminal = tcgetattr(fd, &saved) == 0;
-  struct sigaction continued {
-  }, before{};
+  struct sigaction continued = {};
+  struct sigaction before = {};
   if (isTerminal) {
     promptQuiet = saved;
     promptQuiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);

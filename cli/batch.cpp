@@ -186,7 +186,7 @@ class Batch {
         slots_(slots),
         cancel_(cancel),
         files_(NativeFileSystem()),
-        console_(!options.Quiet && StandardErrorIsTerminal()) {}
+        console_(!options.Quiet && IsTerminal(2)) {}
 
   int Run() {
     if (!PlanJobs(options_, jobs_)) return ExitUsage;

@@ -255,11 +255,11 @@ Checked<PasswordSlots> PasswordSlotsFor(const std::string& text) {
 // ---------------------------------------------------------------------------
 // Progress.
 
-bool StandardErrorIsTerminal() {
+bool IsTerminal(int stream) {
 #ifndef _WIN32
-  return isatty(STDERR_FILENO) == 1;
+  return isatty(stream) == 1;
 #else
-  return StandardErrorIsConsole();
+  return IsConsole(stream);
 #endif
 }
 
@@ -400,7 +400,7 @@ int Transform(const Options& options, const PasswordSlots& slots) {
     TransformHooks hooks;
     hooks.Cancel = &interrupted;
     hooks.MayReplace = options.Force;
-    if (!options.Quiet && StandardErrorIsTerminal()) hooks.Progress = DrawProgress;
+    if (!options.Quiet && IsTerminal(2)) hooks.Progress = DrawProgress;
     outcome = Stream(transform, job, slots, hooks);
     if (!outcome && hooks.Progress) std::fputc('\n', stderr);
   }
@@ -486,7 +486,8 @@ Options:
                           file name, all with the one password; each file is done or
                           refused on its own, and the others go on
   --password-file FILE    read the password from the first line of FILE ("-" for
-                          standard input) instead of asking for it twice on the terminal
+                          standard input; from a terminal it is asked once, unshown)
+                          instead of asking for it twice on the terminal
   -f, --force             replace OUTPUT if it exists (never the INPUT itself); a
                           symbolic link at OUTPUT counts as an existing file, and
                           --force replaces the link itself, not the file it points to
@@ -531,8 +532,11 @@ int Run(const std::vector<std::string>& arguments) {
     return ExitOk;
   }
   WatchSignals();
-  const Checked<std::string> password =
-      options.PasswordFile ? ReadFirstLine(*options.PasswordFile) : AskPassword();
+  // Typed at a terminal, even as standard input, a password is never shown.
+  const bool typed = options.PasswordFile == "-" && IsTerminal(0);
+  const Checked<std::string> password = !options.PasswordFile ? AskPassword()
+                                        : typed               ? AskTerminal("Password: ")
+                                                : ReadFirstLine(*options.PasswordFile);
   if (!password) {
     const bool noTerminal = password.Error().What == NoTerminal;
     return Error(password.Error().What, ExitUsage,

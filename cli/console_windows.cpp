@@ -109,9 +109,10 @@ bool HandleConsoleEvent(unsigned long event) {
   return true;
 }
 
-bool StandardErrorIsConsole() {
+bool IsConsole(int stream) {
   DWORD mode = 0;
-  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+  return GetConsoleMode(GetStdHandle(stream == 0 ? STD_INPUT_HANDLE : STD_ERROR_HANDLE), &mode) !=
+         0;
 }
 
 void WatchConsoleEvents(std::atomic<bool>& cancel) {

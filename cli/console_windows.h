@@ -20,7 +20,8 @@ Checked<std::vector<std::string>> Utf8Arguments(int argc, wchar_t** argv);
 // mode is restored on every way out, a Ctrl-C included. Nothing without a console.
 [[nodiscard]] std::optional<std::string> AskConsole(const char* prompt);
 
-[[nodiscard]] bool StandardErrorIsConsole();
+// Whether standard input (0) or standard error (2) is the console.
+[[nodiscard]] bool IsConsole(int stream);
 
 // From now on Ctrl-C, Ctrl-Break, closing the console, logging off and shutting down
 // set `cancel`. For the last three the system ends the process as soon as the handler

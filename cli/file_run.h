@@ -48,7 +48,7 @@ inline constexpr const char* Interrupted = "interrupted; nothing was written";
 [[nodiscard]] Outcome Stream(FileTransform& transform, const FileJob& job,
                              const PasswordSlots& slots, const TransformHooks& hooks);
 
-bool StandardErrorIsTerminal();
+bool IsTerminal(int stream);  // standard input (0) or standard error (2)
 // Draws the progress bar over itself; ends the line when `done` reaches `total`.
 void DrawProgress(uint64_t done, uint64_t total);
 

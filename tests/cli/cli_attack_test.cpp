@@ -313,6 +313,23 @@ TEST_F(PasswordPrompt, TheEchoComesBackWhateverEndsThePrompt) {
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
 }
 
+// "--password-file -" with a terminal as standard input: the password is typed once,
+// and not shown.
+TEST_F(PasswordPrompt, APasswordTypedAsStandardInputIsNotShown) {
+  const Bytes original = RandomBytes(500, 33);
+  WriteBytes(folder / "in", original);
+  ::fcntl(master_, F_SETFL, O_NONBLOCK);
+  const int pid = Start({"--password-file", "-", "-o", "out", "in"});
+  ASSERT_TRUE(WaitFor("Password: "));
+  EXPECT_FALSE(Echoes());
+  ASSERT_EQ(::write(master_, "TIGER\n", 6), 6);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(Echoes());
+  EXPECT_EQ(ReadBytes(folder / "out"), Reference(original, "TIGER"));
+}
+
 // A shell that stops the program at the prompt turns the echo back on; it goes off again
 // when the program continues, before anything more is typed.
 TEST_F(PasswordPrompt, TheEchoGoesOffAgainWhenAStoppedPromptContinues) {

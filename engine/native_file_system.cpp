@@ -225,9 +225,7 @@ class Native final : public FileSystem {
   }
 
   std::optional<FileIdentity> Identity(const Path& path) override {
-    const HANDLE handle =
-        CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = OpenToAsk(Wide(path));
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info;
     const BOOL ok = GetFileInformationByHandle(handle, &info);
@@ -246,6 +244,12 @@ class Native final : public FileSystem {
   }
 
  private:
+  // A handle that reads nothing and stands in no one's way, for asking what `path` is.
+  static HANDLE OpenToAsk(const std::wstring& path) {
+    return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  }
+
   // A device name (NUL, CON, COM1, in any folder) has attributes like a file's: the
   // system spells it as a device, or a handle to it is not one to a disk.
   static bool IsDevice(const std::wstring& path) {
@@ -255,9 +259,7 @@ class Native final : public FileSystem {
         std::wstring_view(full, length).starts_with(L"\\\\.\\")) {
       return true;
     }
-    const HANDLE handle =
-        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = OpenToAsk(path);
     if (handle == INVALID_HANDLE_VALUE) return false;
     const DWORD type = GetFileType(handle);
     CloseHandle(handle);

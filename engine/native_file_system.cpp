@@ -14,11 +14,16 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
 namespace tavrinole {
 namespace {
+
+Failure<IoProblem> NotAFile() {
+  return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
+}
 
 std::string TemporaryLeaf() {
   std::random_device random;
@@ -144,7 +149,7 @@ class Document final : public HandleFile<NewFile> {
     }
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
+      return NotAFile();
     }
     wchar_t full[32768];
     const DWORD length = GetFullPathNameW(output_.c_str(), 32768, full, nullptr);
@@ -207,7 +212,7 @@ class Native final : public FileSystem {
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
+      return NotAFile();
     }
     return std::unique_ptr<File>(std::move(opened));
   }
@@ -288,6 +293,49 @@ FileIdentity IdentityOf(const struct stat& st) {
   return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
+// A file may carry an access list beside its mode, granting named users and groups
+// more. Its bytes as the system keeps them, read through `get` (an fgetxattr or an
+// lgetxattr): empty when there is none, nothing when it could not be read.
+constexpr const char* AccessListName = "system.posix_acl_access";
+
+template <class Get>
+std::optional<std::string> AccessListOf(Get get) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const ssize_t size = get(nullptr, 0);
+    if (size < 0) {
+      if (errno == ENODATA || errno == ENOTSUP) return std::string();
+      return std::nullopt;
+    }
+    std::string list(static_cast<size_t>(size), '\0');
+    const ssize_t got = get(list.data(), list.size());
+    if (got >= 0) return list.substr(0, static_cast<size_t>(got));
+    if (errno != ERANGE) return std::nullopt;  // ERANGE: it grew in between
+  }
+  return std::nullopt;
+}
+
+// The mode bits that grant no one more than `fd`'s file does. With an access list the
+// mode's group bits are the list's mask, which bounds the named entries; the file's own
+// group may have less, and the group bits keep only that.
+uint32_t OwnModeBits(int fd, const struct stat& st) {
+  const uint32_t mode = st.st_mode & 0777;
+  const std::optional<std::string> list = AccessListOf(
+      [fd](void* into, size_t size) { return ::fgetxattr(fd, AccessListName, into, size); });
+  if (!list) return mode & ~070u;
+  uint32_t group = (mode >> 3) & 07, mask = 07;
+  // A version word, then entries of a 16-bit tag, 16-bit permissions and a 32-bit id,
+  // little-endian.
+  for (size_t at = 4; at + 8 <= list->size(); at += 8) {
+    const auto field = [&](size_t offset) {
+      return static_cast<uint32_t>(static_cast<uint8_t>((*list)[at + offset]));
+    };
+    const uint32_t tag = field(0) | field(1) << 8;
+    if (tag == 0x04) group = field(2) & 07;  // the owning group
+    if (tag == 0x10) mask = field(2) & 07;
+  }
+  return (mode & ~070u) | (group & mask) << 3;
+}
+
 // Reading, writing and flushing on a descriptor, for inputs and new documents alike.
 template <class Base>
 class DescriptorFile : public Base {
@@ -331,7 +379,7 @@ class DescriptorFile : public Base {
     struct stat st;
     if (::fstat(fd_, &st) != 0) return Errno();
     return FileStamp{static_cast<uint64_t>(st.st_size), Nanoseconds(st.st_mtim),
-                     Nanoseconds(st.st_ctim), static_cast<uint32_t>(st.st_mode & 0777)};
+                     Nanoseconds(st.st_ctim), OwnModeBits(fd_, st)};
   }
 
   IoResult<> Rewind() override {
@@ -387,18 +435,30 @@ class Document final : public DescriptorFile<NewFile> {
     struct stat existing;
     const bool taken = ::fstatat(folder_, leaf_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (taken && !replace) return IoFailure("it exists", IoProblem::Exists);
-    if (taken && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) {
-      return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
-    }
+    // What is at the name is looked at again as it is replaced (ReplaceName); a file
+    // there now gives its permissions, and the input's give way.
+    std::optional<std::string> list = std::string();  // none, unless the replaced file has one
     if (taken && S_ISREG(existing.st_mode)) {
+      permissions = existing.st_mode & 0777;
+      list = AccessListOf([&](void* into, size_t size) {
+        return ::lgetxattr(InFolder(leaf_).c_str(), AccessListName, into, size);
+      });
       // The owner first: changing it may clear permission bits. Only a privileged
       // process may give the file away; otherwise the new document stays ours, and
-      // keeps the old group where it is one of ours.
+      // keeps the old group where it is one of ours. Where it is not, the group's
+      // rights would pass to ours, so the group gets none.
       if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0 &&
           ::fchown(fd_, static_cast<uid_t>(-1), existing.st_gid) != 0) {
-        errno = 0;
+        list.reset();
       }
-      permissions = existing.st_mode & 0777;
+    }
+    // The list first, so that no moment grants more: what the folder may have handed
+    // down goes, and the document grants what the file its permissions come from grants.
+    const bool listed = list && !list->empty() &&
+                        ::fsetxattr(fd_, AccessListName, list->data(), list->size(), 0) == 0;
+    if (!listed) {
+      ::fremovexattr(fd_, AccessListName);
+      if (!list || !list->empty()) permissions &= ~070u;  // a list it could not keep
     }
     if (::fchmod(fd_, permissions & 0777) != 0) return Errno();
     return replace ? ReplaceName() : TakeNewName();
@@ -414,7 +474,12 @@ class Document final : public DescriptorFile<NewFile> {
 
   void Abandon() override {
     for (std::string* name : {&temporary_, &named_}) {
-      if (!name->empty() && StillOurs(*name)) ::unlinkat(folder_, name->c_str(), 0);
+      // A folder may let names be made but not removed (append-only): then at least
+      // nothing of the document stays under the name.
+      if (!name->empty() && StillOurs(*name) && ::unlinkat(folder_, name->c_str(), 0) != 0 &&
+          fd_ >= 0) {
+        (void)::ftruncate(fd_, 0);
+      }
       name->clear();
     }
     if (fd_ >= 0) (void)DescriptorFile::Close();
@@ -462,7 +527,9 @@ class Document final : public DescriptorFile<NewFile> {
   }
 
   // A rename replaces atomically, but it needs a name to move from: the unnamed file
-  // gets a fresh hidden one first.
+  // gets a fresh hidden one first. The two names are swapped rather than one renamed
+  // over the other, so that what was at the name is looked at once it is out of the
+  // way: anything but a file or a link is put back.
   IoResult<> ReplaceName() {
     for (int attempt = 0; temporary_.empty(); ++attempt) {
       const std::string name = TemporaryLeaf();
@@ -473,9 +540,35 @@ class Document final : public DescriptorFile<NewFile> {
       }
     }
     if (!StillOurs(temporary_)) return Substituted();
+    if (::renameat2(folder_, temporary_.c_str(), folder_, leaf_.c_str(), RENAME_EXCHANGE) == 0) {
+      if (!Replaceable(temporary_)) {
+        ::renameat2(folder_, temporary_.c_str(), folder_, leaf_.c_str(), RENAME_EXCHANGE);
+        return NotAFile();
+      }
+      ::unlinkat(folder_, temporary_.c_str(), 0);
+      temporary_.clear();
+      return {};
+    }
+    // Nothing at the name any more: taken as a new name, never replacing.
+    if (errno == ENOENT && StillOurs(temporary_)) return TakeNewName();
+    // No swapping on this file system: looked at, then renamed over.
+    if (errno != EINVAL && errno != ENOSYS) return Errno();
+    if (!Replaceable(leaf_)) return NotAFile();
     if (::renameat(folder_, temporary_.c_str(), folder_, leaf_.c_str()) != 0) return Errno();
     temporary_.clear();
     return {};
+  }
+
+  // A name in the folder: a file, a link, or nothing, may be replaced.
+  bool Replaceable(const std::string& name) const {
+    struct stat st;
+    if (::fstatat(folder_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+    return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
+  }
+
+  // The name through the folder's descriptor, for calls that take only a path.
+  std::string InFolder(const std::string& name) const {
+    return "/proc/self/fd/" + std::to_string(folder_) + "/" + name;
   }
 
   Failure<IoProblem> Substituted() {
@@ -515,16 +608,14 @@ class Native final : public FileSystem {
       const int cause = errno;
       struct stat st;
       if (cause == ENXIO && ::stat(name->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
+        return NotAFile();
       }
       return Errno(cause);
     }
     auto opened = std::make_unique<InputFile>(fd);
     struct stat st;
     if (::fstat(fd, &st) != 0) return Errno();
-    if (!S_ISREG(st.st_mode)) {
-      return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
-    }
+    if (!S_ISREG(st.st_mode)) return NotAFile();
     if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) return Errno();
     return std::unique_ptr<File>(std::move(opened));
   }

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "tests/cli/cli_fixture.h"
 
@@ -125,27 +126,31 @@ TEST_F(CliAttack, APrivateInputGivesAPrivateOutput) {
 }
 
 // Only root may keep a replaced file's owner, but any user keeps its group when they
-// belong to it: the group's access must not pass to the user's own group.
-TEST_F(CliAttack, AUserReplacingAFileKeepsItsGroup) {
+// belong to it. The group's access must not pass to the user's own group: where the
+// group cannot be kept, the group gets nothing.
+TEST_F(CliAttack, AUserReplacingAFileKeepsItsGroupOrGivesTheGroupNothing) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root, to run the tool as another user";
   fs::permissions(folder.Root(), fs::perms::all);
   fs::copy_file(kCli, folder / "cli");  // where the other user may run it
   WriteBytes(folder / "in", RandomBytes(500, 30));
   WriteBytes(folder / "pw", Bytes{'T', 'I', 'G', 'E', 'R', '\n'});
-  WriteBytes(folder / "out", Bytes(7, 7));
-  ASSERT_EQ(::chown((folder / "out").c_str(), 0, 4242), 0);
-  ASSERT_EQ(::chmod((folder / "out").c_str(), 0660), 0);
-  const ProgramResult r = test_support::RunProgram(
-      "/usr/bin/setpriv",
-      {"--reuid=65534", "--regid=65534", "--groups=4242", (folder / "cli").string(),
-       "--password-file", "pw", "-f", "-o", "out", "in"},
-      {}, folder.Root().string());
-  ASSERT_EQ(r.ExitCode, 0) << r.Err;
-  struct stat st {};
-  ASSERT_EQ(::stat((folder / "out").c_str(), &st), 0);
-  EXPECT_EQ(st.st_uid, 65534u);
-  EXPECT_EQ(st.st_gid, 4242u);
-  EXPECT_EQ(st.st_mode & 07777, 0660u);
+  for (const auto& [group, expectedGroup, expectedMode] :
+       {std::tuple{4242u, 4242u, 0660u}, {4243u, 65534u, 0600u}}) {
+    WriteBytes(folder / "out", Bytes(7, 7));
+    ASSERT_EQ(::chown((folder / "out").c_str(), 0, group), 0);
+    ASSERT_EQ(::chmod((folder / "out").c_str(), 0660), 0);
+    const ProgramResult r = test_support::RunProgram(
+        "/usr/bin/setpriv",
+        {"--reuid=65534", "--regid=65534", "--groups=4242", (folder / "cli").string(),
+         "--password-file", "pw", "-f", "-o", "out", "in"},
+        {}, folder.Root().string());
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    struct stat st {};
+    ASSERT_EQ(::stat((folder / "out").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, expectedGroup);
+    EXPECT_EQ(st.st_mode & 07777, expectedMode) << "group " << group;
+  }
 }
 
 // --- Signals and limits -----------------------------------------------------------------

@@ -3,12 +3,17 @@
 // process acts at the seam before publishing, so no test depends on timing.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
+#include <cstring>
 
 #include "engine/file_transform.h"
 #include "engine/password.h"
@@ -39,6 +44,25 @@ uint32_t ModeOf(const fs::path& path) {
   struct stat st;
   EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
   return st.st_mode & 07777;
+}
+
+// An access list as the system keeps it: a version word, then (tag, permissions, id).
+// Tags: 1 owner, 2 a named user, 4 the owning group, 16 the mask, 32 others.
+std::string AccessList(std::initializer_list<std::array<uint32_t, 3>> entries) {
+  std::string bytes{2, 0, 0, 0};
+  for (const auto& [tag, permissions, id] : entries) {
+    for (const auto& [value, size] : {std::pair{tag, 2}, {permissions, 2}, {id, 4}}) {
+      for (int i = 0; i < size; ++i) bytes += static_cast<char>(value >> 8 * i & 0xFF);
+    }
+  }
+  return bytes;
+}
+constexpr uint32_t kNoId = 0xFFFFFFFF;
+
+std::string AccessListOf(const fs::path& path, const char* which = "system.posix_acl_access") {
+  std::string bytes(256, '\0');
+  const ssize_t size = ::getxattr(path.c_str(), which, bytes.data(), bytes.size());
+  return size < 0 ? std::string() : bytes.substr(0, static_cast<size_t>(size));
 }
 
 // The same cases on both ways of keeping a document nameless while it is written.
@@ -148,6 +172,33 @@ TEST_P(Attacked, AnExistingNameIsRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(ReadBytes(folder / "out"), Bytes(7, 7));
 }
 
+// A folder marked append-only lets names be made but not removed or renamed over: the
+// replace fails, and whatever hidden name the document took keeps none of it.
+TEST_P(Attacked, AFolderThatKeepsEveryNameKeepsNoCopyOfAFailedDocument) {
+  WriteBytes(folder / "in", RandomBytes(5000, 32));
+  WriteBytes(folder / "out", Bytes(7, 7));
+  const auto setAppendOnly = [&](bool on) {
+    const int fd = ::open(folder.Root().c_str(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    bool set = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (set) {
+      flags = on ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL;
+      set = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    if (fd >= 0) ::close(fd);
+    return set;
+  };
+  if (!setAppendOnly(true)) GTEST_SKIP() << "no append-only folders here: " << std::strerror(errno);
+  const TransformResult<> failed = Run(true);
+  const std::vector<std::string> left = Temporaries();
+  ASSERT_TRUE(setAppendOnly(false));
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Error().What, TransformStep::Replace);
+  EXPECT_EQ(ReadBytes(folder / "out"), Bytes(7, 7));
+  ASSERT_EQ(left.size(), 1u);  // the folder would not let it go
+  for (const std::string& name : left) EXPECT_EQ(fs::file_size(folder / name), 0u) << name;
+}
+
 // --- Only regular files -----------------------------------------------------------------
 
 TEST_P(Attacked, LinksAtTheNameCountAsFilesAndOnlyTheLinkIsReplaced) {
@@ -180,7 +231,8 @@ TEST_P(Attacked, WhatIsNotAFileAtTheNameIsNeverReplaced) {
     ASSERT_FALSE(failed) << name;
     EXPECT_EQ(failed.Error().What, TransformStep::OutputNotRegular) << name;
   }
-  // One that turns up while the document is written.
+  // One that turns up while the document is written: found as it is swapped out of the
+  // way, and put back.
   files.Set().BeforePublish = [&] { ::mkfifo((folder / "late").c_str(), 0600); };
   const TransformResult<> late = Run(true, "late");
   ASSERT_FALSE(late);
@@ -243,6 +295,53 @@ TEST_P(Attacked, AReplacedFileKeepsItsPermissionsAndOwner) {
     EXPECT_EQ(st.st_uid, 65534u);
     EXPECT_EQ(st.st_gid, 65534u);
   }
+}
+
+// A list grants a named user more than the mode says, and the mode's group bits are the
+// list's mask. The new document never grants more than the file its permissions come
+// from: a new name drops the input's list and gives the group what the owning group
+// had; a replaced file's list is kept; a folder's default list is not handed down.
+TEST_P(Attacked, AnAccessListNeverGrantsMoreThanTheFileItCameFrom) {
+  WriteBytes(folder / "in", RandomBytes(5000, 31));
+  const std::string readerOnly =
+      AccessList({{1, 6, kNoId}, {2, 4, 2}, {4, 0, kNoId}, {16, 4, kNoId}, {32, 0, kNoId}});
+  if (::setxattr((folder / "in").c_str(), "system.posix_acl_access", readerOnly.data(),
+                 readerOnly.size(), 0) != 0) {
+    GTEST_SKIP() << "no access lists here: " << std::strerror(errno);
+  }
+  ASSERT_EQ(ModeOf(folder / "in"), 0640u);  // the mask shows as the group's
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(ModeOf(folder / "out"), 0600u);
+  EXPECT_EQ(AccessListOf(folder / "out"), "");
+
+  const std::string groupReads =
+      AccessList({{1, 6, kNoId}, {2, 6, 2}, {4, 4, kNoId}, {16, 6, kNoId}, {32, 0, kNoId}});
+  ASSERT_EQ(::setxattr((folder / "in").c_str(), "system.posix_acl_access", groupReads.data(),
+                       groupReads.size(), 0),
+            0);
+  fs::remove(folder / "out");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(ModeOf(folder / "out"), 0640u);
+
+  WriteBytes(folder / "out", Bytes(7, 7));
+  ASSERT_EQ(::setxattr((folder / "out").c_str(), "system.posix_acl_access", readerOnly.data(),
+                       readerOnly.size(), 0),
+            0);
+  ASSERT_TRUE(Run(true));
+  EXPECT_EQ(AccessListOf(folder / "out"), readerOnly);
+  EXPECT_EQ(ModeOf(folder / "out"), 0640u);
+
+  ASSERT_EQ(::removexattr((folder / "in").c_str(), "system.posix_acl_access"), 0);
+  ASSERT_EQ(::chmod((folder / "in").c_str(), 0600), 0);
+  fs::create_directory(folder / "shared");
+  const std::string sharedFolder =
+      AccessList({{1, 7, kNoId}, {2, 7, 2}, {4, 7, kNoId}, {16, 7, kNoId}, {32, 7, kNoId}});
+  ASSERT_EQ(::setxattr((folder / "shared").c_str(), "system.posix_acl_default", sharedFolder.data(),
+                       sharedFolder.size(), 0),
+            0);
+  ASSERT_TRUE(Run(false, "shared/out"));
+  EXPECT_EQ(ModeOf(folder / "shared/out"), 0600u);
+  EXPECT_EQ(AccessListOf(folder / "shared/out"), "");
 }
 
 // --- Input that changes -----------------------------------------------------------------

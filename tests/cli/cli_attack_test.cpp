@@ -45,6 +45,25 @@ bool WaitUntilWriting(int pid, const fs::path& folder) {
   return false;
 }
 
+// ThreadSanitizer holds a signal back while the program waits in a read, so a signal at
+// the password prompt is seen only once a line comes.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kSignalsWaitForReads = true;
+#else
+constexpr bool kSignalsWaitForReads = false;
+#endif
+
+// Waits up to five seconds for `pid` to end; then kills it and says so.
+bool EndsSoon(int pid, int& status) {
+  for (int i = 0; i < 500; ++i) {
+    if (::waitpid(pid, &status, WNOHANG) != 0) return true;
+    std::this_thread::sleep_for(10ms);
+  }
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, &status, 0);
+  return false;
+}
+
 class CliAttack : public Cli {
  protected:
   // A sparse input big enough that a run lasts long enough to be interrupted.
@@ -198,13 +217,7 @@ TEST_F(CliAttack, ASignalEndsTheWaitForAPassword) {
     ASSERT_TRUE(Catches(pid, SIGINT));
     ::kill(pid, SIGINT);
     int status = 0;
-    int ended = 0;
-    for (int i = 0; i < 500 && (ended = ::waitpid(pid, &status, WNOHANG)) == 0; ++i) {
-      std::this_thread::sleep_for(10ms);
-    }
-    if (ended == 0) {  // still waiting: the fault
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
+    if (!EndsSoon(pid, status)) {
       ADD_FAILURE() << "still waiting for the password 5 s after SIGINT, held open: " << heldOpen;
     } else {
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "held open: " << heldOpen;
@@ -303,6 +316,7 @@ class PasswordPrompt : public CliAttack {
 };
 
 TEST_F(PasswordPrompt, TheEchoComesBackWhateverEndsThePrompt) {
+  if (kSignalsWaitForReads) GTEST_SKIP() << "signals wait for the read under ThreadSanitizer";
   WriteBytes(folder / "in", RandomBytes(500, 24));
   ::fcntl(master_, F_SETFL, O_NONBLOCK);
   for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
@@ -311,7 +325,7 @@ TEST_F(PasswordPrompt, TheEchoComesBackWhateverEndsThePrompt) {
     EXPECT_FALSE(Echoes());
     ::kill(pid, signal);
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(EndsSoon(pid, status)) << "signal " << signal;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "signal " << signal;
     EXPECT_TRUE(Echoes()) << "signal " << signal;
   }
@@ -338,6 +352,7 @@ TEST_F(PasswordPrompt, APasswordTypedAsStandardInputIsNotShown) {
 // A shell that stops the program at the prompt turns the echo back on; it goes off again
 // when the program continues, before anything more is typed.
 TEST_F(PasswordPrompt, TheEchoGoesOffAgainWhenAStoppedPromptContinues) {
+  if (kSignalsWaitForReads) GTEST_SKIP() << "signals wait for the read under ThreadSanitizer";
   WriteBytes(folder / "in", RandomBytes(500, 32));
   ::fcntl(master_, F_SETFL, O_NONBLOCK);
   const int pid = Start({"-o", "out", "in"});

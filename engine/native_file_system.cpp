@@ -438,6 +438,7 @@ class Document final : public DescriptorFile<NewFile> {
     // What is at the name is looked at again as it is replaced (ReplaceName); a file
     // there now gives its permissions, and the input's give way.
     std::optional<std::string> list = std::string();  // none, unless the replaced file has one
+    bool keptGroup = true;
     if (taken && S_ISREG(existing.st_mode)) {
       permissions = existing.st_mode & 0777;
       list = AccessListOf([&](void* into, size_t size) {
@@ -445,23 +446,32 @@ class Document final : public DescriptorFile<NewFile> {
       });
       // The owner first: changing it may clear permission bits. Only a privileged
       // process may give the file away; otherwise the new document stays ours, and
-      // keeps the old group where it is one of ours. Where it is not, the group's
-      // rights would pass to ours, so the group gets none.
-      if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0 &&
-          ::fchown(fd_, static_cast<uid_t>(-1), existing.st_gid) != 0) {
-        list.reset();
-      }
+      // keeps the old group where it is one of ours.
+      keptGroup = ::fchown(fd_, existing.st_uid, existing.st_gid) == 0 ||
+                  ::fchown(fd_, static_cast<uid_t>(-1), existing.st_gid) == 0;
     }
     // The list first, so that no moment grants more: what the folder may have handed
     // down goes, and the document grants what the file its permissions come from grants.
-    const bool listed = list && !list->empty() &&
+    const bool listed = keptGroup && list && !list->empty() &&
                         ::fsetxattr(fd_, AccessListName, list->data(), list->size(), 0) == 0;
     if (!listed) {
       ::fremovexattr(fd_, AccessListName);
-      if (!list || !list->empty()) permissions &= ~070u;  // a list it could not keep
+      if (!list || !list->empty()) {
+        permissions &= ~070u;  // a list it could not keep: who had what is not known
+      } else if (!keptGroup) {
+        // Our group's members had the old group's rights or everyone's: no more than both.
+        permissions = (permissions & ~070u) | (((permissions & 07) << 3) & permissions & 070u);
+      }
     }
     if (::fchmod(fd_, permissions & 0777) != 0) return Errno();
-    return replace ? ReplaceName() : TakeNewName();
+    if (!taken) {
+      // A free name is taken as a new one, so that a folder that lets names be made but
+      // not moved (append-only) works with consent as without; replaced only if a file
+      // came in the meantime.
+      IoResult<> named = TakeNewName();
+      if (named || !replace || named.Error().What != IoProblem::Exists) return named;
+    }
+    return ReplaceName();
   }
 
   // A close that fails after the document took a new name (a network file system
@@ -542,7 +552,13 @@ class Document final : public DescriptorFile<NewFile> {
     if (!StillOurs(temporary_)) return Substituted();
     if (::renameat2(folder_, temporary_.c_str(), folder_, leaf_.c_str(), RENAME_EXCHANGE) == 0) {
       if (!Replaceable(temporary_)) {
-        ::renameat2(folder_, temporary_.c_str(), folder_, leaf_.c_str(), RENAME_EXCHANGE);
+        // Put back; should someone have taken it away meanwhile, the document is
+        // taken back from the name instead.
+        if (::renameat2(folder_, temporary_.c_str(), folder_, leaf_.c_str(), RENAME_EXCHANGE) !=
+            0) {
+          temporary_.clear();
+          if (StillOurs(leaf_)) named_ = leaf_;
+        }
         return NotAFile();
       }
       ::unlinkat(folder_, temporary_.c_str(), 0);
@@ -550,7 +566,7 @@ class Document final : public DescriptorFile<NewFile> {
       return {};
     }
     // Nothing at the name any more: taken as a new name, never replacing.
-    if (errno == ENOENT && StillOurs(temporary_)) return TakeNewName();
+    if (errno == ENOENT) return StillOurs(temporary_) ? TakeNewName() : Substituted();
     // No swapping on this file system: looked at, then renamed over.
     if (errno != EINVAL && errno != ENOSYS) return Errno();
     if (!Replaceable(leaf_)) return NotAFile();

@@ -146,18 +146,20 @@ TEST_F(CliAttack, APrivateInputGivesAPrivateOutput) {
 
 // Only root may keep a replaced file's owner, but any user keeps its group when they
 // belong to it. The group's access must not pass to the user's own group: where the
-// group cannot be kept, the group gets nothing.
-TEST_F(CliAttack, AUserReplacingAFileKeepsItsGroupOrGivesTheGroupNothing) {
+// group cannot be kept, the group gets what both the old group and everyone had.
+TEST_F(CliAttack, AUserReplacingAFileKeepsItsGroupOrGrantsItsOwnGroupNoMore) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root, to run the tool as another user";
   fs::permissions(folder.Root(), fs::perms::all);
   fs::copy_file(kCli, folder / "cli");  // where the other user may run it
   WriteBytes(folder / "in", RandomBytes(500, 30));
   WriteBytes(folder / "pw", Bytes{'T', 'I', 'G', 'E', 'R', '\n'});
-  for (const auto& [group, expectedGroup, expectedMode] :
-       {std::tuple{4242u, 4242u, 0660u}, {4243u, 65534u, 0600u}}) {
+  for (const auto& [group, mode, expectedGroup, expectedMode] :
+       {std::tuple{4242u, 0660u, 4242u, 0660u},
+        {4243u, 0660u, 65534u, 0600u},
+        {4243u, 0674u, 65534u, 0644u}}) {
     WriteBytes(folder / "out", Bytes(7, 7));
     ASSERT_EQ(::chown((folder / "out").c_str(), 0, group), 0);
-    ASSERT_EQ(::chmod((folder / "out").c_str(), 0660), 0);
+    ASSERT_EQ(::chmod((folder / "out").c_str(), mode), 0);
     const ProgramResult r = test_support::RunProgram(
         "/usr/bin/setpriv",
         {"--reuid=65534", "--regid=65534", "--groups=4242", (folder / "cli").string(),

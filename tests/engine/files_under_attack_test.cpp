@@ -173,7 +173,8 @@ TEST_P(Attacked, AnExistingNameIsRefusedBeforeAnythingIsWritten) {
 }
 
 // A folder marked append-only lets names be made but not removed or renamed over: the
-// replace fails, and whatever hidden name the document took keeps none of it.
+// replace fails, and whatever hidden name the document took keeps none of it. An unnamed
+// document takes a free name there, with consent as without.
 TEST_P(Attacked, AFolderThatKeepsEveryNameKeepsNoCopyOfAFailedDocument) {
   WriteBytes(folder / "in", RandomBytes(5000, 32));
   WriteBytes(folder / "out", Bytes(7, 7));
@@ -191,12 +192,21 @@ TEST_P(Attacked, AFolderThatKeepsEveryNameKeepsNoCopyOfAFailedDocument) {
   if (!setAppendOnly(true)) GTEST_SKIP() << "no append-only folders here: " << std::strerror(errno);
   const TransformResult<> failed = Run(true);
   const std::vector<std::string> left = Temporaries();
+  const TransformResult<> freeName = Run(true, "new");
+  const std::vector<std::string> leftAfterFreeName = Temporaries();
   ASSERT_TRUE(setAppendOnly(false));
   ASSERT_FALSE(failed);
   EXPECT_EQ(failed.Error().What, TransformStep::Replace);
   EXPECT_EQ(ReadBytes(folder / "out"), Bytes(7, 7));
   ASSERT_EQ(left.size(), 1u);  // the folder would not let it go
-  for (const std::string& name : left) EXPECT_EQ(fs::file_size(folder / name), 0u) << name;
+  // A named document could never move its hidden name to a free one there.
+  if (!GetParam()) {
+    EXPECT_TRUE(freeName);
+    EXPECT_EQ(leftAfterFreeName, left);
+  }
+  for (const std::string& name : leftAfterFreeName) {
+    EXPECT_EQ(fs::file_size(folder / name), 0u) << name;
+  }
 }
 
 // --- Only regular files -----------------------------------------------------------------

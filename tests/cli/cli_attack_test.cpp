@@ -45,8 +45,8 @@ bool WaitUntilWriting(int pid, const fs::path& folder) {
   return false;
 }
 
-// ThreadSanitizer holds a signal back while the program waits in a read, so a signal at
-// the password prompt is seen only once a line comes.
+// ThreadSanitizer holds a signal back while the program waits in a read or an open, so
+// a signal while it waits for a password is seen only once one comes.
 #if defined(__SANITIZE_THREAD__)
 constexpr bool kSignalsWaitForReads = true;
 #else
@@ -210,6 +210,7 @@ bool Catches(int pid, int signal) {
 // Before the run there is nothing to undo, so a signal ends a wait for a password that
 // never comes: a FIFO nobody opens, or one held open that sends nothing.
 TEST_F(CliAttack, ASignalEndsTheWaitForAPassword) {
+  if (kSignalsWaitForReads) GTEST_SKIP() << "signals wait for the read under ThreadSanitizer";
   WriteBytes(folder / "in", RandomBytes(500, 29));
   ASSERT_EQ(::mkfifo((folder / "pw").c_str(), 0600), 0);
   for (const bool heldOpen : {false, true}) {

@@ -436,34 +436,11 @@ class Document final : public DescriptorFile<NewFile> {
     const bool taken = ::fstatat(folder_, leaf_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (taken && !replace) return IoFailure("it exists", IoProblem::Exists);
     // What is at the name is looked at again as it is replaced (ReplaceName); a file
-    // there now gives its permissions, and the input's give way.
-    std::optional<std::string> list = std::string();  // none, unless the replaced file has one
-    bool keptGroup = true;
-    if (taken && S_ISREG(existing.st_mode)) {
-      permissions = existing.st_mode & 0777;
-      list = AccessListOf([&](void* into, size_t size) {
-        return ::lgetxattr(InFolder(leaf_).c_str(), AccessListName, into, size);
-      });
-      // The owner first: changing it may clear permission bits. Only a privileged
-      // process may give the file away; otherwise the new document stays ours, and
-      // keeps the old group where it is one of ours.
-      keptGroup = ::fchown(fd_, existing.st_uid, existing.st_gid) == 0 ||
-                  ::fchown(fd_, static_cast<uid_t>(-1), existing.st_gid) == 0;
+    // there now gives its access, and the input's gives way.
+    const bool replacingFile = taken && S_ISREG(existing.st_mode);
+    if (IoResult<> set = TakeAccess(replacingFile ? &existing : nullptr, permissions); !set) {
+      return set;
     }
-    // The list first, so that no moment grants more: what the folder may have handed
-    // down goes, and the document grants what the file its permissions come from grants.
-    const bool listed = keptGroup && list && !list->empty() &&
-                        ::fsetxattr(fd_, AccessListName, list->data(), list->size(), 0) == 0;
-    if (!listed) {
-      ::fremovexattr(fd_, AccessListName);
-      if (!list || !list->empty()) {
-        permissions &= ~070u;  // a list it could not keep: who had what is not known
-      } else if (!keptGroup) {
-        // Our group's members had the old group's rights or everyone's: no more than both.
-        permissions = (permissions & ~070u) | (((permissions & 07) << 3) & permissions & 070u);
-      }
-    }
-    if (::fchmod(fd_, permissions & 0777) != 0) return Errno();
     if (!taken) {
       // A free name is taken as a new one, so that a folder that lets names be made but
       // not moved (append-only) works with consent as without; replaced only if a file
@@ -502,6 +479,39 @@ class Document final : public DescriptorFile<NewFile> {
     struct stat st;
     return ::fstatat(folder_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
            IdentityOf(st) == identity_;
+  }
+
+  // Gives the document the access of the file it replaces (`replaced`, with its owner
+  // and group where it may), or else the input's `permissions`. It never grants anyone
+  // more than that file does.
+  IoResult<> TakeAccess(const struct stat* replaced, uint32_t permissions) {
+    std::optional<std::string> list = std::string();  // none, unless the replaced file has one
+    bool keptGroup = true;
+    if (replaced != nullptr) {
+      permissions = replaced->st_mode & 0777;
+      list = AccessListOf([&](void* into, size_t size) {
+        return ::lgetxattr(InFolder(leaf_).c_str(), AccessListName, into, size);
+      });
+      // The owner first: changing it may clear permission bits. Only a privileged
+      // process may give the file away; otherwise the new document stays ours, and
+      // keeps the old group where it is one of ours.
+      keptGroup = ::fchown(fd_, replaced->st_uid, replaced->st_gid) == 0 ||
+                  ::fchown(fd_, static_cast<uid_t>(-1), replaced->st_gid) == 0;
+    }
+    // The list first, so that no moment grants more; one the folder handed down goes.
+    const bool listed = keptGroup && list && !list->empty() &&
+                        ::fsetxattr(fd_, AccessListName, list->data(), list->size(), 0) == 0;
+    if (!listed) {
+      ::fremovexattr(fd_, AccessListName);
+      if (!list || !list->empty()) {
+        permissions &= ~070u;  // a list it could not keep: who had what is not known
+      } else if (!keptGroup) {
+        // Our group's members had the old group's rights or everyone's: no more than both.
+        permissions = (permissions & ~070u) | (((permissions & 07) << 3) & permissions & 070u);
+      }
+    }
+    if (::fchmod(fd_, permissions & 0777) != 0) return Errno();
+    return {};
   }
 
   // Links the unnamed file under `name`; fails with EEXIST when the name is taken.

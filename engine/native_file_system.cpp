@@ -464,8 +464,8 @@ class Document final : public DescriptorFile<NewFile> {
       // A folder may let names be made but not removed (append-only): then at least
       // nothing of the document stays under the name.
       if (!name->empty() && StillOurs(*name) && ::unlinkat(folder_, name->c_str(), 0) != 0 &&
-          fd_ >= 0) {
-        (void)::ftruncate(fd_, 0);
+          fd_ >= 0 && ::ftruncate(fd_, 0) != 0) {
+        errno = 0;  // nothing more to try
       }
       name->clear();
     }

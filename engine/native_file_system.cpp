@@ -293,6 +293,12 @@ FileIdentity IdentityOf(const struct stat& st) {
   return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
+// What descriptor `fd` reaches (and `name` in it, for a folder), as a path, for calls
+// that take only a path.
+std::string ThroughProc(int fd, const std::string& name = {}) {
+  return "/proc/self/fd/" + std::to_string(fd) + (name.empty() ? "" : "/" + name);
+}
+
 // A file may carry an access list beside its mode, granting named users and groups
 // more. Its bytes as the system keeps them, read through `get` (an fgetxattr or an
 // lgetxattr): empty when there is none, nothing when it could not be read.
@@ -490,7 +496,7 @@ class Document final : public DescriptorFile<NewFile> {
     if (replaced != nullptr) {
       permissions = replaced->st_mode & 0777;
       list = AccessListOf([&](void* into, size_t size) {
-        return ::lgetxattr(InFolder(leaf_).c_str(), AccessListName, into, size);
+        return ::lgetxattr(ThroughProc(folder_, leaf_).c_str(), AccessListName, into, size);
       });
       // The owner first: changing it may clear permission bits. Only a privileged
       // process may give the file away; otherwise the new document stays ours, and
@@ -516,7 +522,7 @@ class Document final : public DescriptorFile<NewFile> {
 
   // Links the unnamed file under `name`; fails with EEXIST when the name is taken.
   int LinkUnnamed(const std::string& name) const {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    const std::string self = ThroughProc(fd_);
     if (::linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
     // Without /proc, the descriptor itself (needs CAP_DAC_READ_SEARCH).
     if (errno != ENOENT) return -1;
@@ -590,11 +596,6 @@ class Document final : public DescriptorFile<NewFile> {
     struct stat st;
     if (::fstatat(folder_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
     return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
-  }
-
-  // The name through the folder's descriptor, for calls that take only a path.
-  std::string InFolder(const std::string& name) const {
-    return "/proc/self/fd/" + std::to_string(folder_) + "/" + name;
   }
 
   Failure<IoProblem> Substituted() {

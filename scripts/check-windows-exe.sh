@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks a Windows program file without running it, so it works also where the program
 # cannot run (the 32-bit one on a machine without 32-bit code):
-#   - a GUI program for the right processor (PE32 i386, or PE32+ x86-64),
+#   - a GUI program for the right processor (PE32 i386, or PE32+ x86-64), large-address
+#     aware,
 #   - it imports only from DLLs that every Windows has,
 #   - its resources hold the three dialogs, the icon group, the version resource and
 #     the manifest (ids from the resource_ids.sh its build wrote beside bin/).
@@ -31,6 +32,9 @@ esac
 
 headers="$("$objdump" -p "$exe")"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "is not a Windows GUI program"
+# Files up to 4 GiB: a 32-bit program gets more than 2 GiB of address space only so.
+sed -n '/^Characteristics/,/^$/p' <<<"$headers" | grep -q 'large address aware' ||
+  fail "is not large-address aware"
 
 # The system's own DLLs, present on every Windows since XP; nothing of MinGW's or any
 # redistributable runtime (msvcrt.dll is the system's C library).
@@ -56,4 +60,4 @@ has 14 "$ProgramIcon" "icon group $ProgramIcon"
 has 16 1 "version resource"
 has 24 1 "application manifest"
 
-echo "check-windows-exe: $exe: ${description%%,*}; imports $(echo $imports); dialogs $MainDialog-$AboutDialog, icon $ProgramIcon, version, manifest"
+echo "check-windows-exe: $exe: ${description%%,*}, large-address aware; imports $(echo $imports); dialogs $MainDialog-$AboutDialog, icon $ProgramIcon, version, manifest"

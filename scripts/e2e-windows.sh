@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end run of the real Windows programs under Wine on a virtual X display, for
 # each build the machine can run (as scripts/test-windows.sh chooses them: the 64-bit
-# one everywhere, the 32-bit one where 32-bit code runs): Open, type the input's path,
+# one everywhere, the 32-bit one directly or through qemu-i386): Open, type the input's path,
 # Save as, type a new name, five keys, Run, dismiss the closing message; then the same
 # encode with the build's tavrinole-ochrel-cli.exe. Both documents must equal the Linux
 # command-line tool's output for the same input and password.
@@ -26,10 +26,11 @@ fail() {
   exit 1
 }
 
-cleanup() {
+# Each build is checked by a run of this script of its own (--one-build), inside the
+# namespace that runs 32-bit programs where that is needed; it leaves its Wine stopped.
+stop_build() {
   if [ -n "$EXE_PID" ]; then kill "$EXE_PID" >/dev/null 2>&1 || true; fi
   stop_wine
-  stop_xvfb
 }
 
 # Types $2 into the file dialog named $1 and accepts it; the dialog must close.
@@ -180,27 +181,41 @@ check_build() {
   stop_wine
 }
 
+# --one-build BUILD CLI [SCREENSHOT]: the programs of one build, on the display and
+# with the Linux CLI the run of all builds has made ready.
+one_build() {
+  trap stop_build EXIT
+  SCREENSHOT="${3:-}"
+  use_windows_build "$1"
+  load_resource_ids "$BUILD" || fail "$BUILD/resource_ids.sh is missing; configure the build again"
+  check_build "$2"
+}
+
 main_e2e() {
   while [ $# -gt 0 ]; do
     case "$1" in
       --screenshot) SCREENSHOT="$(realpath -m "$2")"; shift 2 ;;
+      --one-build) shift; one_build "$@"; return ;;
       *) fail "unknown argument $1" ;;
     esac
   done
   choose_windows_builds
   [ "${#WINDOWS_BUILDS[@]}" -gt 0 ] || fail "$WINDOWS_BUILDS_LINE"
+  if [ "$X86_ROUTE" = emulated ]; then check_x86_emulation || fail "no 32-bit programs here"; fi
   echo "e2e-windows: running $WINDOWS_BUILDS_LINE"
   local build cli
   for build in "${WINDOWS_BUILDS[@]}"; do
     bash "$ROOT/scripts/build-windows.sh" "$build" >/dev/null
   done
   cli="$(linux_cli)"
-  trap cleanup EXIT
+  trap 'stop_build_run; stop_xvfb' EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  trap 'exit 129' HUP
   start_xvfb || fail "Xvfb did not start"
   for build in "${WINDOWS_BUILDS[@]}"; do
-    use_windows_build "$build"
-    load_resource_ids "$BUILD" || fail "$BUILD/resource_ids.sh is missing; configure the build again"
-    check_build "$cli"
+    run_build "$build" bash "$0" --one-build "$build" "$cli" "$SCREENSHOT" || exit 1
+    SCREENSHOT=""
   done
   echo "e2e-windows: passed: $WINDOWS_BUILDS_LINE"
 }

@@ -3,9 +3,10 @@
 # Safe to run again: apt-get skips what is already there.
 #
 # Both Windows builds are cross-compiled everywhere; their tests need 64-bit Wine
-# (wine64) on every machine and, only where the machine runs 32-bit code at all, the
-# i386 architecture and 32-bit Wine (wine32). Elsewhere those would install but never
-# start ("Exec format error").
+# (wine64) on every machine and 32-bit Wine (wine32, of the i386 architecture) for the
+# 32-bit build. Where the kernel runs only 64-bit code, 32-bit Wine runs through
+# qemu-i386 (qemu-user from backports, which starts programs fast enough); where even
+# that cannot work (no private binfmt_misc, before Linux 6.7) none of it is installed.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/lib/packages.sh"
@@ -23,12 +24,15 @@ packages=(
   openssl python3 file time
 )
 
-if why="$(runs_32bit_code)"; then
+if find_x86_route; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
   packages+=(wine32:i386)
 else
-  echo "setup: no 32-bit Wine: this machine runs no 32-bit code ($why)"
+  echo "setup: no 32-bit Wine: $X86_HOW"
 fi
 install_packages "${packages[@]}"
+if [ "$X86_ROUTE" = emulated ]; then
+  install_backports_packages qemu-user
+fi

@@ -5,8 +5,9 @@
 #   2. the real Linux program driven under Xvfb, and its .deb installed, used and
 #      removed with apt-get (needs root or sudo, as the setup does),
 #   3. both Windows program files checked, and the Windows builds' test suites under
-#      Wine: the 64-bit build's on every machine, the 32-bit build's where the machine
-#      runs 32-bit code (TAVRINOLE_WINDOWS_BUILDS=x64 limits it to the 64-bit one),
+#      Wine: the 64-bit build's, and the 32-bit build's, through qemu-i386 where the
+#      kernel runs only 64-bit code (TAVRINOLE_WINDOWS_BUILDS=x64 limits it to the
+#      64-bit one),
 #   4. the real Windows programs of the same builds driven under Wine and Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -7,11 +7,12 @@
 XVFB_PID=""
 
 # Starts Xvfb on a free display and exports DISPLAY; returns 1 if it does not start.
+# It ends with this shell, also when the shell is killed.
 start_xvfb() {
   local fifo display
   fifo="$(mktemp -u)"
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  setpriv --pdeathsig TERM Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   XVFB_PID=$!
   read -r -t 30 display <"$fifo" || true
   rm -f "$fifo"

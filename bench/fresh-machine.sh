@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times the README's two Quick start commands as on a fresh Debian 12 machine: a minimal
-# Debian 12 made with debootstrap in a chroot (this machine's kernel and network, none
-# of its packages), holding a fresh clone of this repository's committed HEAD.
+# Debian 12 made with debootstrap, as the root of a mount namespace of its own (this
+# machine's kernel and network, none of its packages), holding a fresh clone of this
+# repository's committed HEAD. TAVRINOLE_X86_ROUTE, if set, is passed on.
 #   run   `bash scripts/run.sh`, from its start to the program's main window mapped on a
 #         virtual X display of this machine (xdotool polls every 0.1 s)
 #   test  `bash scripts/test.sh`, start to finish
@@ -31,13 +32,18 @@ cleanup() {
 trap cleanup EXIT
 
 echo "fresh-machine: making a minimal Debian 12 in $system (not timed)"
-debootstrap --variant=minbase bookworm "$system" http://deb.debian.org/debian >"$system.log" 2>&1 ||
+# From the mirror this machine's own apt sources name for Debian 12.
+mirror="$(release_source bookworm | head -n 1)" ||
+  { echo "fresh-machine.sh: no apt source of this machine carries Debian 12 (bookworm)" >&2; exit 1; }
+debootstrap --variant=minbase bookworm "$system" "$mirror" >"$system.log" 2>&1 ||
   { tail -20 "$system.log" >&2; exit 1; }
 rm -f "$system.log"
-# This machine's package sources (with the security updates) in place of debootstrap's.
-if cp /etc/apt/sources.list.d/*.sources "$system/etc/apt/sources.list.d/" 2>/dev/null; then
-  rm -f "$system/etc/apt/sources.list"
-fi
+# This machine's package sources (with the security updates) in place of debootstrap's,
+# but none the project's setup added: a fresh machine has not run it.
+for f in /etc/apt/sources.list.d/*.sources; do
+  case "$f" in */tavrinole-*) continue ;; esac
+  cp "$f" "$system/etc/apt/sources.list.d/" && rm -f "$system/etc/apt/sources.list"
+done
 cp /etc/resolv.conf "$system/etc/resolv.conf"
 for m in proc sys dev dev/pts dev/shm; do
   mount --bind "/$m" "$system/$m"
@@ -47,8 +53,21 @@ done
 # clone is made here.
 git clone -q "$ROOT" "$system/root/tavrinole-ochrel"
 
-inside() { chroot "$system" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin \
-  DISPLAY="${DISPLAY:-}" TERM=dumb bash -c "cd /root/tavrinole-ochrel && $1"; }
+# The system becomes the root of a mount namespace of its own (pivot_root, not chroot:
+# a chrooted process may not make user namespaces, and the 32-bit Windows suites do).
+inside() {
+  unshare --mount --fork bash -c '
+    set -e
+    mount --rbind "$1" "$1"
+    cd "$1"
+    mkdir -p .old-root
+    pivot_root . .old-root
+    umount -l /.old-root
+    rmdir /.old-root
+    exec /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin DISPLAY="$3" TERM=dumb \
+      ${4:+TAVRINOLE_X86_ROUTE="$4"} bash -c "cd /root/tavrinole-ochrel && $2"
+  ' inside "$system" "$1" "${DISPLAY:-}" "${TAVRINOLE_X86_ROUTE:-}"
+}
 
 # The command's output, kept after the system is gone.
 log="$system-$what.log"

@@ -134,7 +134,7 @@ inline constexpr char16_t OpenFilter[] =
 inline constexpr char16_t SaveFilter[] = u"All\0*.*\0\0";
 
 // The main dialog's messages.
-inline constexpr char16_t Warring[]             = u"Warring";  // the caption of every warning
+inline constexpr char16_t WarningCaption[]      = u"Warring";  // spelt as always (docs/quirks.md)
 inline constexpr char16_t PathTooLong[]         = u"The path is too long";
 inline constexpr char16_t NameTooLong[]         = u"The file name is too long";
 inline constexpr char16_t CantReplaceOriginal[] = u"The new document can't replace the original";

@@ -12,80 +12,37 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-source "$ROOT/scripts/lib/x11-driving.sh"
-source "$ROOT/scripts/lib/windows-builds.sh"
-
 RC_SCRIPT="$ROOT/resources/tavrinole.rc"
-TITLE='Tavrinole-Ochrel\(Unlimited\)'  # as a pattern for xdotool search
+E2E_NAME=e2e-windows
+FILE_DIALOG_WAIT=15
 WORK_WIN='C:\tavrinole-e2e'
 SCREENSHOT=""
-EXE_PID=""
 
-fail() {
-  echo "e2e-windows: FAILED${ARCH_NAME:+ ($ARCH_NAME)}: $*" >&2
-  exit 1
-}
+source "$ROOT/scripts/lib/x11-driving.sh"
+source "$ROOT/scripts/lib/e2e.sh"
+source "$ROOT/scripts/lib/windows-builds.sh"
 
 # Each build is checked by a run of this script of its own (--one-build), inside the
 # namespace that runs 32-bit programs where that is needed; it leaves its Wine stopped.
 stop_build() {
-  if [ -n "$EXE_PID" ]; then kill "$EXE_PID" >/dev/null 2>&1 || true; fi
+  stop_program
   stop_wine
-}
-
-# Types $2 into the file dialog named $1 and accepts it; the dialog must close.
-answer_file_dialog() {
-  local dialog
-  dialog="$(wait_for_window "^$1\$" 30)" || fail "the '$1' dialog did not open"
-  xdotool windowfocus --sync "$dialog"
-  sleep 0.5
-  xdotool type --delay 30 "$2"
-  xdotool key Return
-  wait_until_gone "$dialog" 15 || fail "the '$1' dialog did not accept $2"
-}
-
-# Starts the program and prints its main window's id.
-start_program() {
-  ( cd "$BUILD/bin" && exec "$WINE" Tavrinole-Ochrel.exe ) >>"$WORK/program.log" 2>&1 &
-  EXE_PID=$!
-  local main
-  main="$(wait_for_window "^$TITLE\$" 60)" || fail "no window named '$TITLE'"
-  sleep 1
-  echo "$main"
-}
-
-run_the_program() {
-  local main box
-  start_program >"$WORK/main-window"
-  main="$(cat "$WORK/main-window")"
-
-  # The new name does not exist yet: the save dialog carries OFN_FILEMUSTEXIST too.
-  encode_through_the_dialog "$main" "$WORK_WIN\\letter.txt" "$WORK_WIN\\encoded"
-
-  box="$(wait_for_window "Closing" 120)" || fail "no closing message"
-  xdotool windowfocus --sync "$box"
-  xdotool key Return
-  local status=0
-  wait "$EXE_PID" || status=$?
-  EXE_PID=""
-  [ "$status" -eq 0 ] || fail "the program exited with $status"
 }
 
 # The main dialog with its frame, which Wine draws itself when told that no window
 # manager decorates its windows. A run of its own: with the frame inside the X window
 # the clicks of the real run would miss.
 take_screenshot() {
-  local x y w h main
+  local x y w h
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-  start_program >"$WORK/main-window"
-  main="$(cat "$WORK/main-window")"
-  read -r x y w h <<<"$(window_geometry "$main")"
+  start_program "${PROGRAM[@]}"
+  read -r x y w h <<<"$(window_geometry "$MAIN_WINDOW")"
   import -window root -crop "${w}x${h}+${x}+${y}" +repage "$SCREENSHOT"
   echo "e2e-windows: screenshot of the $ARCH_NAME program in $SCREENSHOT"
   wineserver -k
   wineserver --wait
-  wait "$EXE_PID" 2>/dev/null || true
-  EXE_PID=""
+  wait "$PROGRAM_PID" 2>/dev/null || true
+  PROGRAM_PID=""
   "$WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1
   stop_wine
   start_wine_services
@@ -127,7 +84,7 @@ check_console() {
   for _ in $(seq 120); do [ -s "$WORK/prompt-status" ] && break; sleep 0.5; done
   [ "$(tr -d ' \r\n' <"$WORK/prompt-status" 2>/dev/null)" = 0 ] ||
     fail "the CLI asking on the console did not succeed: $(cat "$WORK/prompt-status" 2>/dev/null)"
-  cmp "$WORK/expected.txt" "$WORK/at-prompt.txt" || fail "the password typed at the console gave other bytes"
+  check_document at-prompt.txt "the CLI asking the password on the console"
   wait_until_gone "$window" 30 || fail "the console window stayed after the run"
 
   mkdir -p "$WORK/interrupted"
@@ -152,28 +109,26 @@ check_build() {
   local cli="$1"
   WORK="$WINEPREFIX/drive_c/tavrinole-e2e"
   BUILD_WIN="Z:${BUILD//\//\\}"
+  PROGRAM=(env -C "$BUILD/bin" "$WINE" Tavrinole-Ochrel.exe)
   prepare_wine_prefix
   start_wine_services
   rm -rf "$WORK"
   mkdir -p "$WORK"
-  # Three full blocks and a remainder, so block boundaries are crossed.
-  head -c 200003 /dev/urandom >"$WORK/letter.txt"
-  printf '%s\n' "$PASSWORD" | "$cli" --password-file - --quiet -o "$WORK/expected.txt" "$WORK/letter.txt"
+  write_letter "$cli"
 
   if [ -n "$SCREENSHOT" ]; then
     take_screenshot
     SCREENSHOT=""
   fi
-  run_the_program
-  [ -f "$WORK/encoded.txt" ] || fail "no encoded.txt; the folder holds: $(ls "$WORK")"
-  cmp "$WORK/expected.txt" "$WORK/encoded.txt" || fail "the program's output differs from the CLI's"
-  cmp -s "$WORK/letter.txt" "$WORK/encoded.txt" && fail "the output equals the input"
+  # The new name does not exist yet: the save dialog carries OFN_FILEMUSTEXIST too.
+  run_the_program "$WORK_WIN\\letter.txt" "$WORK_WIN\\encoded" "${PROGRAM[@]}"
+  check_document encoded.txt Tavrinole-Ochrel.exe
 
   printf '%s\n' "$PASSWORD" >"$WORK/password"
   "$WINE" "$BUILD/bin/tavrinole-ochrel-cli.exe" --password-file "$WORK_WIN\\password" \
     -o "$WORK_WIN\\by-cli.txt" "$WORK_WIN\\letter.txt" </dev/null >"$WORK/cli.log" 2>&1 ||
     fail "tavrinole-ochrel-cli.exe failed: $(cat "$WORK/cli.log")"
-  cmp "$WORK/expected.txt" "$WORK/by-cli.txt" || fail "the Windows CLI's output differs from the Linux CLI's"
+  check_document by-cli.txt tavrinole-ochrel-cli.exe
   check_console
   echo "e2e-windows: passed ($ARCH_NAME): Tavrinole-Ochrel.exe and tavrinole-ochrel-cli.exe" \
     "(password file and console prompt) wrote the same $(stat -c %s "$WORK/encoded.txt") bytes" \

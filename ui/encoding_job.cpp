@@ -16,33 +16,33 @@ FailureText TextFor(TransformStep step) {
     case TransformStep::OpenInput:
     case TransformStep::NotAFile:
     case TransformStep::MeasureInput:
-      return {CantOpenInput, Warring};
+      return {CantOpenInput, WarningCaption};
     case TransformStep::TooSmall:
       return {SmallFile, SmallFileCaption};
     case TransformStep::TooBig:
       return {BigFile, BigFileCaption};
     case TransformStep::SameFile:
-      return {CantReplaceOriginal, Warring};
+      return {CantReplaceOriginal, WarningCaption};
     case TransformStep::ReopenInput:
-      return {CantReopenInput, Warring};
+      return {CantReopenInput, WarningCaption};
     case TransformStep::OutputExists:
-      return {NameTaken, Warring};
+      return {NameTaken, WarningCaption};
     case TransformStep::OutputNotRegular:
-      return {OnlyReplaceFile, Warring};
+      return {OnlyReplaceFile, WarningCaption};
     case TransformStep::CreateOutput:
-      return {CantCreateOutput, Warring};
+      return {CantCreateOutput, WarningCaption};
     case TransformStep::ReopenOutput:
-      return {CantReopenOutput, Warring};
+      return {CantReopenOutput, WarningCaption};
     case TransformStep::InputChanged:
-      return {InputChanged, Warring};
+      return {InputChanged, WarningCaption};
     case TransformStep::Read:
-      return {CantRead, Warring};
+      return {CantRead, WarningCaption};
     case TransformStep::Write:
-      return {CantWrite, Warring};
+      return {CantWrite, WarningCaption};
     case TransformStep::Finish:
-      return {CantFinish, Warring};
+      return {CantFinish, WarningCaption};
     case TransformStep::Replace:
-      return {CantSave, Warring};
+      return {CantSave, WarningCaption};
     case TransformStep::Cancelled:
       break;
   }

@@ -63,10 +63,9 @@ class EncodingJob {
   // Waits until the job's thread, and with it the ticker's, has returned.
   void Join();
 
-  // Nonzero until the job has finished its blocks; the ticker runs while it is set.
-  std::atomic<int32_t> JobRunning{1};
-  // The step the status ticker performs next, 0..5.
-  std::atomic<int32_t> TickerPhase{0};
+  // Whether JobRunning is still set. The job clears it, once, when it has finished its
+  // blocks or stopped early; the ticker ends at its next look.
+  bool TickerShouldRun() const { return JobRunning != 0; }
 
  private:
   static void RunJob(void* self);
@@ -83,6 +82,9 @@ class EncodingJob {
   FileSystem& files_;
   JobRequest request_;
   std::atomic<bool> cancel_{false};
+  // Written by the job alone: JobRunning by its worker, once; TickerPhase by its ticker.
+  std::atomic<int32_t> JobRunning{1};   // nonzero until the job has finished its blocks
+  std::atomic<int32_t> TickerPhase{0};  // the step the status ticker performs next, 0..5
   ThreadHandle worker_ = ThreadHandle::None;
   ThreadHandle ticker_ = ThreadHandle::None;
 };

@@ -309,7 +309,8 @@ bool MainDialog::ConfirmReplace(const Path& output) {
 }
 
 void MainDialog::Warn(std::u16string_view message) {
-  windows_.MessageBoxW(dialog_, ToWide(message).c_str(), ToWide(resources::Warring).c_str(), MB_OK);
+  windows_.MessageBoxW(dialog_, ToWide(message).c_str(), ToWide(resources::WarningCaption).c_str(),
+                       MB_OK);
 }
 
 // Only a change of state touches the enabled flags.

@@ -1,56 +1,48 @@
 #include "app/linux/linux_program.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <unistd.h>
 
-#include <QSocketNotifier>
-#include <memory>
+#include <atomic>
+#include <cerrno>
 
 #include "engine/terminating_signals.h"
+#include "platform/qt/wake_pipe.h"
 #include "ui/entry.h"
 
 namespace tavrinole::qt {
 namespace {
 
-// The handler only notes the signal and wakes the GUI thread through a pipe; the
-// closing happens there, in whichever of its loops runs.
+// The handler only notes the signal and wakes the GUI thread; the closing happens
+// there, in whichever of its loops runs.
 volatile sig_atomic_t caught = 0;
-int wake[2] = {-1, -1};
+std::atomic<const WakePipe*> wakeOnSignal{nullptr};
+static_assert(std::atomic<const WakePipe*>::is_always_lock_free, "read in a signal handler");
 
 extern "C" void OnTerminatingSignal(int) {
+  const int interrupted = errno;  // of whatever the thread was doing
   caught = 1;
-  const char byte = 1;
-  (void)!write(wake[1], &byte, 1);  // a full pipe already holds a wake-up
+  if (const WakePipe* wake = wakeOnSignal.load()) wake->Wake();
+  errno = interrupted;
 }
 
 class CloseOnSignals {
  public:
-  explicit CloseOnSignals(QtWindowSystem& windows) {
+  explicit CloseOnSignals(QtWindowSystem& windows) : wake_([&windows] { windows.CloseAll(); }) {
     caught = 0;
-    if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) return;  // no descriptors: default actions
-    notifier_ = std::make_unique<QSocketNotifier>(wake[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [&windows] {
-      char drained[64];
-      while (read(wake[0], drained, sizeof drained) > 0) {
-      }
-      windows.CloseAll();
-    });
+    if (!wake_.Ready()) return;  // no descriptors: default actions
+    wakeOnSignal = &wake_;
     CatchTerminatingSignals(OnTerminatingSignal);
   }
   ~CloseOnSignals() {
-    if (!notifier_) return;
+    if (!wake_.Ready()) return;
     CatchTerminatingSignals(SIG_DFL);
-    notifier_.reset();
-    close(wake[0]);
-    close(wake[1]);
-    wake[0] = wake[1] = -1;
+    wakeOnSignal = nullptr;
   }
   CloseOnSignals(const CloseOnSignals&) = delete;
   CloseOnSignals& operator=(const CloseOnSignals&) = delete;
 
  private:
-  std::unique_ptr<QSocketNotifier> notifier_;
+  WakePipe wake_;
 };
 
 }  // namespace

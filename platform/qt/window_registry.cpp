@@ -1,34 +1,18 @@
 #include "platform/qt/window_registry.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QThread>
 
 namespace tavrinole::qt {
 
-WindowRegistry::WindowRegistry() {
-  if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
-    wake_[0] = wake_[1] = -1;
-    return;
-  }
-  notifier_ = std::make_unique<QSocketNotifier>(wake_[0], QSocketNotifier::Read);
-  QObject::connect(notifier_.get(), &QSocketNotifier::activated, &context_, [this] { Serve(); });
-}
+WindowRegistry::WindowRegistry() = default;
 
 WindowRegistry::~WindowRegistry() {
   Close();
-  notifier_.reset();
-  if (wake_[0] >= 0) close(wake_[0]);
-  if (wake_[1] >= 0) close(wake_[1]);
 }
 
 // One piece of work at a time, taken under the lock: a piece that runs a nested loop
 // lets the rest be served inside it, in order.
 void WindowRegistry::Serve() {
-  char drained[64];
-  while (wake_[0] >= 0 && read(wake_[0], drained, sizeof drained) > 0) {
-  }
   for (;;) {
     std::function<void()> work;
     {
@@ -83,14 +67,12 @@ bool WindowRegistry::Post(std::function<void()> work) {
     std::lock_guard lock(queueMu_);
     queue_.push_back(std::move(work));
   }
-  if (wake_[1] < 0) {
+  if (wake_.Ready()) {
+    wake_.Wake();
+  } else {
     QMetaObject::invokeMethod(
         &context_, [this] { Serve(); }, Qt::QueuedConnection);
-    return true;
   }
-  const char wake = 1;
-  // A full pipe already holds a wake-up, so a short write loses nothing.
-  [[maybe_unused]] const ssize_t written = write(wake_[1], &wake, 1);
   return true;
 }
 

@@ -15,16 +15,15 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QWidget>
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/qt/wake_pipe.h"
 #include "platform/window_model.h"
 
 namespace tavrinole::qt {
@@ -74,16 +73,15 @@ class WindowRegistry {
   void Serve();
 
   QObject context_;  // marks the GUI thread
-  // Queued work travels in our own queue, and a byte on a pipe wakes the GUI thread's
-  // event loop for it: nothing allocated by Qt crosses threads, so ThreadSanitizer can
-  // check the hand-off (Qt's own synchronisation is invisible to it).
-  // Without a pipe (none left to the process) Qt's own queued call carries the wake-up.
-  int wake_[2] = {-1, -1};
-  std::unique_ptr<QSocketNotifier> notifier_;
   std::mutex queueMu_;
   std::deque<std::function<void()>> queue_;
   WindowModel model_;
   std::unordered_map<uintptr_t, QPointer<QWidget>> widgets_;  // GUI thread only
+  // Queued work travels in our own queue, and the pipe wakes the GUI thread's event loop
+  // for it: nothing allocated by Qt crosses threads, so ThreadSanitizer can check the
+  // hand-off (Qt's own synchronisation is invisible to it). Without a pipe (none left to
+  // the process) Qt's own queued call carries the wake-up.
+  WakePipe wake_{[this] { Serve(); }};
 };
 
 }  // namespace tavrinole::qt

@@ -1,8 +1,8 @@
-# Driving a program on a virtual X display the way a user would, for the end-to-end
-# scripts. Sourced; needs Xvfb, xdotool and x11-utils. RC_SCRIPT must name the resource
-# script (resources/tavrinole.rc): clicks are placed from its control places. The ids
-# come by name from the list a build tree holds (BUILD/resource_ids.sh); source it
-# with load_resource_ids before driving a dialog.
+# Driving a program on a virtual X display the way a user would (the end-to-end runs'
+# own steps are in e2e.sh). Sourced; needs Xvfb, xdotool and x11-utils. RC_SCRIPT must
+# name the resource script (resources/tavrinole.rc): clicks are placed from its control
+# places. The ids come by name from the list a build tree holds (BUILD/resource_ids.sh);
+# source it with load_resource_ids before driving a dialog.
 
 XVFB_PID=""
 
@@ -83,23 +83,4 @@ click_control() {
   read -r dw dh <<<"$(awk -F'[ ,]+' -v id="$MainDialog" '$1 == id && $2 == "DIALOGEX" { print $5, $6; exit }' "$RC_SCRIPT")"
   xdotool mousemove --sync $((x + (2 * cx + cw) * w / (2 * dw))) $((y + (2 * cy + ch) * h / (2 * dh))) click 1
   sleep 0.2
-}
-
-# The password both end-to-end runs type; its keys are the keypad's KeyT, KeyI, ...
-PASSWORD="TIGER"
-
-# A user's steps in the main dialog, window $1: Open and the input path $2, Save as and
-# the new name $3, the password's keys, Run. answer_file_dialog comes from the script
-# that sources this one: each program's file dialogs take a name their own way.
-encode_through_the_dialog() {
-  local key
-  click_control "$1" "$OpenButton"
-  answer_file_dialog "Open" "$2"
-  click_control "$1" "$SaveAsButton"
-  answer_file_dialog "Save As" "$3"
-  for key in $(grep -o . <<<"$PASSWORD"); do
-    local name="Key$key"
-    click_control "$1" "${!name:-}" || { echo "no key $name on the keypad" >&2; return 1; }
-  done
-  click_control "$1" "$RunButton"
 }

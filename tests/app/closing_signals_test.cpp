@@ -103,7 +103,7 @@ TEST_F(LinuxProgramSignals, AFileSizeLimitIsAWriteFailure) {
   });
   ::setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(caption, QString::fromUtf16(resources::Warring));
+  EXPECT_EQ(caption, QString::fromUtf16(resources::WarningCaption));
   EXPECT_EQ(text, QString::fromUtf16(resources::CantWrite));
   EXPECT_EQ(folder.Names(), std::set<std::string>{"letter.txt"});
 }

@@ -63,7 +63,7 @@ class Job : public ::testing::Test {
     job.Join();
     ASSERT_TRUE(ws.State(dialog).ended);
     EXPECT_EQ(ws.State(dialog).result, 0);
-    EXPECT_EQ(job.JobRunning, 0);
+    EXPECT_FALSE(job.TickerShouldRun());
   }
 
   void Run(FileSystem& files) {

@@ -163,10 +163,7 @@ main_e2e() {
     bash "$ROOT/scripts/build-windows.sh" "$build" >/dev/null
   done
   cli="$(linux_cli)"
-  trap 'stop_build_run; stop_xvfb' EXIT
-  trap 'exit 130' INT
-  trap 'exit 143' TERM
-  trap 'exit 129' HUP
+  stop_builds_on_exit
   start_xvfb || fail "Xvfb did not start"
   for build in "${WINDOWS_BUILDS[@]}"; do
     run_build "$build" bash "$0" --one-build "$build" "$cli" "$SCREENSHOT" || exit 1

@@ -47,10 +47,7 @@ main() {
   bash "$ROOT/scripts/check-windows-exe.sh" x86 "$ROOT/build-windows/bin/Tavrinole-Ochrel.exe"
   bash "$ROOT/scripts/check-windows-exe.sh" x64 "$ROOT/build-windows-x64/bin/Tavrinole-Ochrel.exe"
 
-  trap 'stop_build_run; stop_xvfb' EXIT
-  trap 'exit 130' INT
-  trap 'exit 143' TERM
-  trap 'exit 129' HUP
+  stop_builds_on_exit
   start_xvfb || { echo "test-windows: Xvfb did not start" >&2; return 1; }
   local build started
   for build in "${WINDOWS_BUILDS[@]}"; do

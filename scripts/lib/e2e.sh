@@ -40,12 +40,19 @@ check_document() {
   if cmp -s "$WORK/letter.txt" "$WORK/$1"; then fail "$2 wrote the input unchanged"; fi
 }
 
-# Types $2 into the name field of the file dialog named $1 and presses Enter until the
-# dialog closes. Qt's name completer opens its list as one types, and may take the
-# first Enter for itself.
+# Clicks button $3 of the main dialog, window $1, until the file dialog named $2 opens,
+# then types $4 into its name field and presses Enter until the dialog closes. On a busy
+# machine the main dialog may not yet take clicks just after another dialog closed;
+# a click while a file dialog is open does nothing, so clicking again is safe. Qt's
+# name completer opens its list as one types, and may take the first Enter for itself.
 answer_file_dialog() {
-  local dialog
-  dialog="$(wait_for_window "^$1\$" 30)" || fail "the '$1' dialog did not open"
+  local dialog=""
+  for _ in 1 2 3; do
+    click_control "$1" "$3"
+    dialog="$(wait_for_window "^$2\$" 20)" && break
+  done
+  [ -n "$dialog" ] || fail "the '$2' dialog did not open"
+  set -- "$2" "$4"
   xdotool windowfocus --sync "$dialog"
   sleep 0.5
   xdotool type --delay 30 "$2"
@@ -61,10 +68,8 @@ answer_file_dialog() {
 # the new name $3, the password's keys, Run.
 encode_through_the_dialog() {
   local key
-  click_control "$1" "$OpenButton"
-  answer_file_dialog "Open" "$2"
-  click_control "$1" "$SaveAsButton"
-  answer_file_dialog "Save As" "$3"
+  answer_file_dialog "$1" "Open" "$OpenButton" "$2"
+  answer_file_dialog "$1" "Save As" "$SaveAsButton" "$3"
   for key in $(grep -o . <<<"$PASSWORD"); do
     local name="Key$key"
     click_control "$1" "${!name:-}" || fail "no key $name on the keypad"

@@ -127,6 +127,15 @@ run_build() {
   return "$status"
 }
 
+# For the scripts that run the builds one after another on one display: a signal or an
+# exit ends the build's run in hand and the display.
+stop_builds_on_exit() {
+  trap 'stop_build_run; stop_xvfb' EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  trap 'exit 129' HUP
+}
+
 stop_build_run() {
   [ -n "$BUILD_RUN_PID" ] || return 0
   kill -KILL -- "-$BUILD_RUN_PID" "$BUILD_RUN_PID" 2>/dev/null || true

@@ -15,6 +15,10 @@ HWND Handle(uintptr_t key) {
   return reinterpret_cast<HWND>(key);
 }
 
+WString Text(std::u16string_view text) {
+  return WString(text.begin(), text.end());
+}
+
 // Stands for the system's default dialog procedure in the class we hand out.
 LRESULT CALLBACK SystemDialogWindowProc(HWND, UINT, WPARAM, LPARAM) {
   return 0;
@@ -22,33 +26,57 @@ LRESULT CALLBACK SystemDialogWindowProc(HWND, UINT, WPARAM, LPARAM) {
 
 }  // namespace
 
-const WindowModel::Entry* WindowModel::Find(HWND window) const {
+const WindowModel::Entry* WindowModel::Kept(HWND window) const {
   auto found = windows_.find(Key(window));
   return found == windows_.end() ? nullptr : &found->second;
+}
+
+const WindowModel::Entry* WindowModel::Find(HWND window) const {
+  const Entry* entry = Kept(window);
+  return entry == nullptr || entry->retired ? nullptr : entry;
 }
 
 WindowModel::Entry* WindowModel::Find(HWND window) {
-  auto found = windows_.find(Key(window));
-  return found == windows_.end() ? nullptr : &found->second;
+  return const_cast<Entry*>(std::as_const(*this).Find(window));
 }
 
-HWND WindowModel::AddDialog() {
-  std::lock_guard lock(mu_);
+// A new window of `dialog`, or with 0 a new dialog of its own.
+WindowModel::Entry& WindowModel::Add(uintptr_t dialog, int id) {
   const uintptr_t key = next_++;
-  windows_[key].dialog = key;
-  return Handle(key);
+  Entry& entry = windows_[key];  // stays where it is while others are added
+  entry.window.hwnd = Handle(key);
+  entry.window.id = id;
+  entry.window.isDialog = dialog == 0;
+  entry.dialog = dialog == 0 ? key : dialog;
+  if (dialog != 0) windows_[dialog].controls[id] = key;
+  return entry;
+}
+
+HWND WindowModel::AddDialog(int templateId) {
+  std::lock_guard lock(mu_);
+  return Add(0, templateId).window.hwnd;
 }
 
 HWND WindowModel::AddControl(HWND dialog, int id) {
   std::lock_guard lock(mu_);
-  Entry* owner = Find(dialog);
+  const Entry* owner = Find(dialog);
   if (owner == nullptr || owner->dialog != Key(dialog)) return nullptr;
-  const uintptr_t key = next_++;
-  owner->controls[id] = key;
-  Entry& entry = windows_[key];
-  entry.dialog = Key(dialog);
-  entry.id = id;
-  return Handle(key);
+  return Add(Key(dialog), id).window.hwnd;
+}
+
+HWND WindowModel::AddDialog(const resources::DialogTemplate& dialog, DLGPROC proc, bool modal) {
+  std::lock_guard lock(mu_);
+  Window& added = Add(0, dialog.Id).window;
+  added.text = Text(dialog.Title);
+  added.proc = proc;
+  added.modal = modal;
+  for (const resources::ControlTemplate& control : dialog.Controls) {
+    Window& window = Add(Key(added.hwnd), control.Id).window;
+    window.kind = control.Kind;
+    window.text = Text(control.Text);
+    window.enabled = control.Enabled();
+  }
+  return added.hwnd;
 }
 
 void WindowModel::FailRequests(uintptr_t dialog) {
@@ -59,20 +87,30 @@ void WindowModel::FailRequests(uintptr_t dialog) {
   served_.notify_all();
 }
 
-void WindowModel::End(HWND dialog) {
+bool WindowModel::End(HWND dialog, INT_PTR result) {
   std::lock_guard lock(mu_);
   Entry* entry = Find(dialog);
-  if (entry == nullptr || entry->dialog != Key(dialog)) return;
-  entry->ended = true;
+  if (entry == nullptr || entry->dialog != Key(dialog) || entry->window.ended) return false;
+  entry->window.ended = true;
+  entry->window.result = result;
   FailRequests(Key(dialog));
+  return true;
 }
 
 void WindowModel::Retire(HWND dialog) {
   std::lock_guard lock(mu_);
-  auto found = windows_.find(Key(dialog));
-  if (found == windows_.end() || found->second.dialog != Key(dialog)) return;
-  for (const auto& [id, control] : found->second.controls) windows_.erase(control);
-  windows_.erase(found);
+  Entry* entry = Find(dialog);
+  if (entry == nullptr || entry->dialog != Key(dialog)) return;
+  entry->window.ended = true;
+  std::vector<uintptr_t> gone = {Key(dialog)};
+  for (const auto& [id, control] : entry->controls) gone.push_back(control);
+  for (const uintptr_t key : gone) {
+    if (keepRetired_) {
+      windows_[key].retired = true;
+    } else {
+      windows_.erase(key);
+    }
+  }
   FailRequests(Key(dialog));
 }
 
@@ -98,18 +136,74 @@ bool WindowModel::IsDialog(HWND window) const {
   return entry != nullptr && entry->dialog == Key(window);
 }
 
-int WindowModel::IdOf(HWND window) const {
-  std::lock_guard lock(mu_);
-  const Entry* entry = Find(window);
-  return entry == nullptr ? 0 : entry->id;
-}
-
 HWND WindowModel::Control(HWND dialog, int id) const {
   std::lock_guard lock(mu_);
   const Entry* entry = Find(dialog);
   if (entry == nullptr) return nullptr;
   auto control = entry->controls.find(id);
   return control == entry->controls.end() ? nullptr : Handle(control->second);
+}
+
+HWND WindowModel::Newest(int templateId, bool openOnly) const {
+  std::lock_guard lock(mu_);
+  uintptr_t newest = 0;  // handles only grow
+  for (const auto& [key, entry] : windows_) {
+    const Window& w = entry.window;
+    if (w.isDialog && w.id == templateId && !(openOnly && w.ended)) newest = std::max(newest, key);
+  }
+  return Handle(newest);
+}
+
+std::vector<HWND> WindowModel::Dialogs() const {
+  std::lock_guard lock(mu_);
+  std::vector<HWND> dialogs;
+  for (const auto& [key, entry] : windows_) {
+    if (entry.window.isDialog && !entry.retired) dialogs.push_back(Handle(key));
+  }
+  std::ranges::sort(dialogs, std::greater<>());
+  return dialogs;
+}
+
+std::optional<WindowModel::Window> WindowModel::Get(HWND window) const {
+  std::lock_guard lock(mu_);
+  const Entry* entry = Find(window);
+  return entry == nullptr ? std::nullopt : std::optional(entry->window);
+}
+
+WindowModel::Window WindowModel::Inspect(HWND window) const {
+  std::lock_guard lock(mu_);
+  if (const Entry* entry = Kept(window)) return entry->window;
+  Window blank;
+  blank.enabled = false;
+  return blank;
+}
+
+WindowModel::Window WindowModel::Inspect(HWND dialog, int id) const {
+  HWND control = nullptr;
+  {
+    std::lock_guard lock(mu_);
+    const Entry* entry = Kept(dialog);
+    if (entry != nullptr && entry->dialog == Key(dialog)) {
+      auto found = entry->controls.find(id);
+      if (found != entry->controls.end()) control = Handle(found->second);
+    }
+  }
+  return Inspect(control);
+}
+
+bool WindowModel::Update(HWND window, const std::function<void(Window&)>& change) {
+  std::lock_guard lock(mu_);
+  Entry* entry = Find(window);
+  if (entry == nullptr) return false;
+  change(entry->window);
+  return true;
+}
+
+bool WindowModel::Enabled(HWND window) const {
+  std::lock_guard lock(mu_);
+  const Entry* entry = Kept(window);
+  return entry != nullptr && entry->window.enabled &&
+         (!entry->window.isDialog || entry->modalChildren == 0);
 }
 
 void WindowModel::AddModalChild(HWND owner, int delta) {
@@ -143,7 +237,7 @@ LONG_PTR WindowModel::GetWindowLongPtr(HWND dialog, int index) const {
 std::shared_ptr<WindowModel::Request> WindowModel::Track(HWND window, intptr_t failure) {
   std::lock_guard lock(mu_);
   const Entry* entry = Find(window);
-  if (entry == nullptr || closed_ || Find(Handle(entry->dialog))->ended) return nullptr;
+  if (entry == nullptr || closed_ || Find(Handle(entry->dialog))->window.ended) return nullptr;
   auto request = std::make_shared<Request>();
   request->dialog = entry->dialog;
   request->result = failure;
@@ -276,6 +370,14 @@ BOOL StoreChosenPath(OPENFILENAMEW& record, WStringView path) {
   record.nFileOffset = static_cast<WORD>(nameAt);
   record.nFileExtension = static_cast<WORD>(extension);
   return TRUE;
+}
+
+int StoreWindowText(WStringView text, LPWSTR buffer, int size) {
+  if (buffer == nullptr || size <= 0) return 0;
+  const size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+  std::copy_n(text.begin(), n, buffer);
+  buffer[n] = 0;
+  return static_cast<int>(n);
 }
 
 }  // namespace tavrinole

@@ -10,6 +10,10 @@
 //    ending the dialog fails it at once, so a worker never hangs on a dialog that is
 //    gone.
 //  - A dialog's DWLP_USER value.
+//  - What each window is (a control's id, a dialog's template) and, for a layer that
+//    draws nothing, what it shows: its text and flags, and how its dialog ended. The
+//    scripted layer keeps all of a window here; the Qt layer's widgets hold their own
+//    texts and flags, so its windows keep only their ids here.
 //  - The window classes and their atoms, the dialog templates, and the image handles.
 //
 // Every member may be called from any thread.
@@ -45,12 +49,36 @@ class WindowModel {
     bool done = false;
   };
 
+  // A window as the model keeps it.
+  struct Window {
+    HWND hwnd = nullptr;
+    int id = 0;  // a control's id, a dialog's template id
+    bool isDialog = false;
+    resources::ControlKind kind = resources::ControlKind::StaticText;
+    WString text;
+    bool enabled = true, checked = false;  // its own flags
+    // Dialogs: the procedure; whether a modal loop runs it (one that none runs goes as
+    // soon as it ends); shown from WM_INITDIALOG's return; ended, and with what.
+    DLGPROC proc = nullptr;
+    bool modal = false, shown = false, ended = false;
+    INT_PTR result = 0;
+  };
+
+  // Whether a retired dialog's windows stay for Inspect, as a test wants to look at a
+  // dialog after it has gone, or are forgotten, as a long-running program needs.
+  enum class Retired { Forget, Keep };
+  explicit WindowModel(Retired retired = Retired::Forget)
+      : keepRetired_(retired == Retired::Keep) {}
+
   // --- Windows ----------------------------------------------------------------------
-  HWND AddDialog();
+  HWND AddDialog(int templateId = 0);
   HWND AddControl(HWND dialog, int id);  // null when the dialog is not alive
-  // The dialog has ended (it may still be unwinding): requests to it or its controls
-  // fail from now on, those waiting included.
-  void End(HWND dialog);
+  // A dialog and its controls with the template's title, texts, kinds and flags.
+  HWND AddDialog(const resources::DialogTemplate& dialog, DLGPROC proc, bool modal);
+  // The dialog has ended with `result` (it may still be unwinding): requests to it or
+  // its controls fail from now on, those waiting included. False if it is not a live
+  // dialog or had ended already.
+  bool End(HWND dialog, INT_PTR result = 0);
   // The dialog is gone: End, and its handles and its controls' go stale.
   void Retire(HWND dialog);
 
@@ -58,8 +86,25 @@ class WindowModel {
   bool Stale(HWND window) const;     // handed out once, retired since
   HWND DialogOf(HWND window) const;  // a control's dialog, a dialog itself; null if stale
   bool IsDialog(HWND window) const;  // a live dialog
-  int IdOf(HWND window) const;       // a control's id, 0 for a dialog or a stale handle
   HWND Control(HWND dialog, int id) const;
+  // The newest dialog from the template: of the open ones (alive and not ended), or of
+  // all ever added. Null if there is none.
+  HWND Newest(int templateId, bool openOnly = true) const;
+  std::vector<HWND> Dialogs() const;  // the live ones, newest first
+
+  // --- What a window shows ----------------------------------------------------------
+  std::optional<Window> Get(HWND window) const;  // a live window's, else nullopt
+  // Any window handed out, also a retired one that is kept; a blank, disabled record
+  // for any other handle. The second form finds control `id` of `dialog`.
+  Window Inspect(HWND window) const;
+  Window Inspect(HWND dialog, int id) const;
+  // Changes a live window's text or flags (`change` must not call the model); false if
+  // the window is not alive.
+  bool Update(HWND window, const std::function<void(Window&)>& change);
+  // Whether the window takes input by the flags kept here: its own flag and, for a
+  // dialog, no modal dialog or box of its open. For a live window this is what
+  // IsWindowEnabled answers; a retired one that is kept answers as it last was.
+  bool Enabled(HWND window) const;
 
   // --- Owner disabling --------------------------------------------------------------
   // Counts a modal dialog or box that `owner` (a dialog or one of its controls) owns.
@@ -111,15 +156,18 @@ class WindowModel {
 
  private:
   struct Entry {
+    Window window;
     uintptr_t dialog = 0;
-    int id = 0;
     int modalChildren = 0;
-    bool ended = false;
     LONG_PTR user = 0;
+    bool retired = false;                         // kept only for Inspect
     std::unordered_map<int, uintptr_t> controls;  // a dialog's controls by id
   };
+  // A live window's entry; Kept also finds a retired one.
   const Entry* Find(HWND window) const;
   Entry* Find(HWND window);
+  const Entry* Kept(HWND window) const;
+  Entry& Add(uintptr_t dialog, int id);  // with mu_ held
   void FailRequests(uintptr_t dialog);
 
   mutable std::mutex mu_;
@@ -135,6 +183,7 @@ class WindowModel {
   uintptr_t next_ = FirstHandle;
   ATOM nextAtom_ = 0xC000;  // where Windows numbers registered classes
   bool closed_ = false;
+  bool keepRetired_ = false;
 };
 
 // Copies the chosen `path` into a file dialog's record as GetOpenFileNameW does: the
@@ -143,5 +192,9 @@ class WindowModel {
 // has none (0 when the name ends in '.'). FALSE, and the record untouched, for an empty
 // path or one that does not fit in nMaxFile units with its terminator.
 [[nodiscard]] BOOL StoreChosenPath(OPENFILENAMEW& record, WStringView path);
+
+// Copies a window's `text` into GetWindowTextW's `buffer` of `size` units: as much as
+// fits before its terminator. Returns the units copied; writes nothing without a buffer.
+int StoreWindowText(WStringView text, LPWSTR buffer, int size);
 
 }  // namespace tavrinole

@@ -12,10 +12,8 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
-#include <algorithm>
 #include <condition_variable>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <vector>
 
@@ -76,7 +74,6 @@ struct QtWindowSystem::Impl {
   WindowRegistry registry;
   ThreadTable threads;
   QIcon programIcon;  // read once: decoding its sizes costs start-up time
-  std::map<int, std::vector<HWND>> openDialogs;
   std::function<void(HWND, int)> dialogShown;
   std::function<void(QMessageBox&)> boxShown;
   std::function<void(QFileDialog&)> fileDialogShown;
@@ -122,9 +119,7 @@ QWidget* QtWindowSystem::Widget(HWND window) const {
 }
 
 HWND QtWindowSystem::OpenDialog(int templateId) const {
-  auto found = impl_->openDialogs.find(templateId);
-  return found == impl_->openDialogs.end() || found->second.empty() ? nullptr
-                                                                    : found->second.back();
+  return impl_->registry.Model().Newest(templateId);
 }
 
 void QtWindowSystem::CloseAll() {
@@ -135,12 +130,7 @@ void QtWindowSystem::CloseAll() {
       dialog->reject();
     }
   }
-  std::vector<HWND> open;
-  for (const auto& [id, handles] : impl_->openDialogs) {
-    open.insert(open.end(), handles.begin(), handles.end());
-  }
-  std::ranges::sort(open, std::greater<>(), [](HWND dialog) { return Key(dialog); });
-  for (const HWND dialog : open) {
+  for (const HWND dialog : impl_->registry.Model().Dialogs()) {
     if (TemplateDialog* widget = DialogWidget(dialog); widget != nullptr && !widget->Ended()) {
       widget->Send(WM_CLOSE, 0, 0);
     }
@@ -150,7 +140,7 @@ void QtWindowSystem::CloseAll() {
 // --- Dialogs ---------------------------------------------------------------------------
 
 HWND QtWindowSystem::Register(TemplateDialog& dialog) {
-  HWND handle = impl_->registry.AddDialog(&dialog);
+  HWND handle = impl_->registry.AddDialog(dialog.Template().Id, &dialog);
   std::vector<HWND> controls;
   for (const TemplateDialog::Control& control : dialog.Controls()) {
     controls.push_back(impl_->registry.AddControl(handle, control.id, control.widget));
@@ -191,8 +181,6 @@ INT_PTR QtWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND ow
   }
   Place(dialog, ownerWidget);
 
-  std::vector<HWND>& open = impl_->openDialogs[found->Id];
-  open.push_back(handle);
   if (ownerDialog != nullptr) impl_->registry.AddModalChild(ownerDialog, +1);
   if (impl_->dialogShown) {
     QPointer<TemplateDialog> alive(&dialog);
@@ -202,7 +190,6 @@ INT_PTR QtWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND ow
   }
   const INT_PTR result = dialog.Run(param);
   if (ownerDialog != nullptr) impl_->registry.AddModalChild(ownerDialog, -1);
-  std::erase(open, handle);
   impl_->registry.Retire(handle);
   return result;
 }
@@ -281,10 +268,7 @@ int QtWindowSystem::GetWindowTextW(HWND window, LPWSTR buffer, int maxCount) {
     QString value = widget->windowTitle();
     if (auto* label = qobject_cast<QLabel*>(widget)) value = label->text();
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) value = button->text();
-    const WString text = ToWString(value).substr(0, static_cast<size_t>(maxCount - 1));
-    std::copy(text.begin(), text.end(), buffer);
-    buffer[text.size()] = 0;
-    return static_cast<intptr_t>(text.size());
+    return StoreWindowText(ToWString(value), buffer, maxCount);
   }));
 }
 

@@ -29,8 +29,8 @@ bool WindowRegistry::OnGuiThread() const {
   return QThread::currentThread() == context_.thread();
 }
 
-HWND WindowRegistry::AddDialog(QWidget* dialog) {
-  const HWND handle = model_.AddDialog();
+HWND WindowRegistry::AddDialog(int templateId, QWidget* dialog) {
+  const HWND handle = model_.AddDialog(templateId);
   widgets_[Key(handle)] = dialog;
   return handle;
 }

@@ -37,8 +37,8 @@ class WindowRegistry {
 
   bool OnGuiThread() const;
 
-  // GUI thread: give a dialog and its controls handles.
-  HWND AddDialog(QWidget* dialog);
+  // GUI thread: give a dialog (built from template `templateId`) and its controls handles.
+  HWND AddDialog(int templateId, QWidget* dialog);
   HWND AddControl(HWND dialog, int id, QWidget* control);
   // GUI thread: the dialog has ended; its handles go stale and waiting requests fail.
   void Retire(HWND dialog);

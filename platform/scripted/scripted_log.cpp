@@ -11,7 +11,7 @@ CallRecord& ScriptedWindowSystem::Record(std::string op, HWND window, std::vecto
   r.op = std::move(op);
   r.window = window;
   r.args = std::move(args);
-  if (const Window* w = Find(window)) r.id = w->id;
+  r.id = model_.Inspect(window).id;
   r.thread = thread;
   r.onGuiThread = gui_.load() == thread;
   return r;
@@ -24,42 +24,9 @@ bool ScriptedWindowSystem::ConsumeFailure(std::string_view op) {
   return true;
 }
 
-const ScriptedWindowSystem::Window* ScriptedWindowSystem::Find(HWND hwnd) const {
-  auto it = windows_.find(Key(hwnd));
-  return it == windows_.end() ? nullptr : &it->second;
-}
-
-HWND ScriptedWindowSystem::ControlOf(HWND dialog, int id) const {
-  const Window* d = Find(dialog);
-  if (d == nullptr || !d->isDialog) return nullptr;
-  auto found = std::ranges::find(d->controls, id, [&](HWND c) { return Find(c)->id; });
-  return found != d->controls.end() ? *found : nullptr;
-}
-
-// The newest dialog made from the template (handles only grow), open or not.
-HWND ScriptedWindowSystem::Newest(int templateId, bool openOnly) const {
-  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
-    const Window& w = it->second;
-    if (w.isDialog && w.id == templateId && !(openOnly && w.ended)) return w.hwnd;
-  }
-  return nullptr;
-}
-
-HWND ScriptedWindowSystem::LastDialog(int templateId) const {
-  const Lock lock(mu_);
-  return Newest(templateId, false);
-}
-
-HWND ScriptedWindowSystem::Control(HWND dialog, int id) const {
-  const Lock lock(mu_);
-  return ControlOf(dialog, id);
-}
-
 ScriptedWindowSystem::Window ScriptedWindowSystem::State(HWND window) const {
-  const Lock lock(mu_);
-  const Window* w = Find(window);
-  Window state = w != nullptr ? *w : Window{};
-  state.enabled = w != nullptr && Enabled(*w);
+  Window state = model_.Inspect(window);
+  state.enabled = model_.Enabled(window);
   state.shown = state.shown && !state.ended;
   return state;
 }
@@ -82,10 +49,6 @@ int ScriptedWindowSystem::PendingRequests() const {
 std::optional<std::thread::id> ScriptedWindowSystem::GuiThread() const {
   const std::thread::id gui = gui_;
   return gui == std::thread::id() ? std::nullopt : std::optional(gui);
-}
-
-std::optional<WNDCLASSEXW> ScriptedWindowSystem::RegisteredClass(WStringView name) const {
-  return model_.Class(name);
 }
 
 std::vector<CallRecord> ScriptedWindowSystem::Calls(std::string_view op) const {

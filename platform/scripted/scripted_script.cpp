@@ -72,15 +72,17 @@ bool ScriptedWindowSystem::Send(Input input, HWND dialog, int controlId) {
   Lock lock(mu_);
   CallRecord& call = Record(Names[static_cast<int>(input)], dialog);
   if (input == Input::Click) call.args = {controlId};
-  Window* d = Live(dialog);
-  if (d == nullptr || !d->isDialog || d->ended || !Enabled(*d)) return false;
+  const std::optional<Window> d = model_.Get(dialog);
+  if (!d || !d->isDialog || d->ended || !model_.Enabled(dialog)) return false;
   UINT message = input == Input::Close ? WM_CLOSE : WM_COMMAND;
   WPARAM wParam = input == Input::Close ? 0 : input == Input::Escape ? IDCANCEL : IDOK;
   LPARAM lParam = 0;
   if (input == Input::Click) {
-    Window* c = Find(ControlOf(dialog, controlId));
-    if (c == nullptr || !c->enabled || c->kind == resources::ControlKind::StaticText) return false;
-    if (c->kind == resources::ControlKind::AutoCheckBox) c->checked = !c->checked;
+    const std::optional<Window> c = model_.Get(model_.Control(dialog, controlId));
+    if (!c || !c->enabled || c->kind == resources::ControlKind::StaticText) return false;
+    if (c->kind == resources::ControlKind::AutoCheckBox) {
+      model_.Update(c->hwnd, [](Window& box) { box.checked = !box.checked; });
+    }
     call.window = c->hwnd;
     call.id = controlId;
     wParam = static_cast<WORD>(controlId);  // BN_CLICKED in the high word is 0
@@ -95,13 +97,10 @@ bool ScriptedWindowSystem::Send(Input input, HWND dialog, int controlId) {
 
 void ScriptedWindowSystem::Queue(Input input, int templateId, int controlId) {
   QueueCall([this, input, templateId, controlId] {
-    HWND dialog = nullptr;
-    {
+    const HWND dialog = model_.Newest(templateId);
+    if (dialog == nullptr) {
       const Lock lock(mu_);
-      dialog = Newest(templateId, true);
-      if (dialog == nullptr) {
-        Problem("an action for dialog " + std::to_string(templateId) + ", which is not open");
-      }
+      Problem("an action for dialog " + std::to_string(templateId) + ", which is not open");
     }
     Send(input, dialog, controlId);
   });

@@ -10,9 +10,6 @@ namespace {
 WString Copy(LPCWSTR text) {
   return text != nullptr ? WString(text) : WString();
 }
-WString Copy(std::u16string_view text) {
-  return WString(text.begin(), text.end());
-}
 
 }  // namespace
 
@@ -20,32 +17,20 @@ WString Copy(std::u16string_view text) {
 HWND ScriptedWindowSystem::Open(Lock& lock, const resources::DialogTemplate& t, DLGPROC proc,
                                 bool modal, LPARAM param) {
   if (gui_.load() == std::thread::id()) gui_ = std::this_thread::get_id();
-  const HWND hwnd = model_.AddDialog();
-  Window& d = windows_[Key(hwnd)] = {.hwnd = hwnd,
-                                     .id = t.Id,
-                                     .text = Copy(t.Title),
-                                     .isDialog = true,
-                                     .proc = proc,
-                                     .modal = modal};
-  HWND focus = nullptr;
-  for (const resources::ControlTemplate& c : t.Controls) {
-    const HWND control = model_.AddControl(hwnd, c.Id);
-    windows_[Key(control)] = {
-        .hwnd = control, .id = c.Id, .kind = c.Kind, .text = Copy(c.Text), .enabled = c.Enabled()};
-    d.controls.push_back(control);
-    if (focus == nullptr && c.TabStop() && c.Enabled()) focus = control;
-  }
+  const HWND hwnd = model_.AddDialog(t, proc, modal);
+  auto first = std::ranges::find_if(t.Controls, [](auto& c) { return c.TabStop() && c.Enabled(); });
+  const HWND focus = first != t.Controls.end() ? model_.Control(hwnd, first->Id) : nullptr;
   Notify();
   CallProc(lock, hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), param);
-  Find(hwnd)->shown = true;
+  model_.Update(hwnd, [](Window& d) { d.shown = true; });
   return hwnd;
 }
 
 INT_PTR ScriptedWindowSystem::CallProc(Lock& lock, HWND dialog, UINT message, WPARAM wParam,
                                        LPARAM lParam) {
-  Window* d = Live(dialog);
-  if (d == nullptr || d->proc == nullptr) return 0;
-  DLGPROC proc = d->proc;
+  const std::optional<Window> d = model_.Get(dialog);
+  if (!d || d->proc == nullptr) return 0;
+  const DLGPROC proc = d->proc;
   lock.unlock();
   INT_PTR result = 0;
   {
@@ -57,15 +42,9 @@ INT_PTR ScriptedWindowSystem::CallProc(Lock& lock, HWND dialog, UINT message, WP
 }
 
 // A modal dialog goes when its loop unwinds; one opened step by step goes at once.
-void ScriptedWindowSystem::MarkEnded(Window& dialog, INT_PTR result) {
-  if (dialog.ended) return;
-  dialog.ended = true;
-  dialog.result = result;
-  if (dialog.modal) {
-    model_.End(dialog.hwnd);
-  } else {
-    model_.Retire(dialog.hwnd);
-  }
+void ScriptedWindowSystem::MarkEnded(HWND dialog, INT_PTR result) {
+  if (!model_.End(dialog, result)) return;
+  if (!model_.Inspect(dialog).modal) model_.Retire(dialog);
   Notify();
 }
 
@@ -95,65 +74,53 @@ INT_PTR ScriptedWindowSystem::DialogBoxParamW(HINSTANCE, LPCWSTR templateName, H
   if (!OnGuiOrNone()) Problem("DialogBoxParamW off the GUI thread");
   model_.AddModalChild(owner, +1);
   const HWND dialog = Open(lock, *found, proc, true, param);
-  if (!ServeUntil(lock, [&] { return Find(dialog)->ended; })) {
-    MarkEnded(*Find(dialog), Abandoned);
+  if (!ServeUntil(lock, [&] { return model_.Inspect(dialog).ended; })) {
+    MarkEnded(dialog, Abandoned);
   }
   model_.AddModalChild(owner, -1);
   model_.Retire(dialog);
   Notify();
-  return call.result = Find(dialog)->result;
+  return call.result = model_.Inspect(dialog).result;
 }
 
 BOOL ScriptedWindowSystem::EndDialog(HWND dialog, INT_PTR result) {
   if (!OnGuiOrNone()) return PostEndDialog(dialog, result);
   auto [lock, call] = Log("EndDialog", dialog, {result});
-  Window* d = Live(dialog);
-  if (d == nullptr || !d->isDialog) return FALSE;
-  MarkEnded(*d, result);
+  if (!model_.IsDialog(dialog)) return FALSE;
+  MarkEnded(dialog, result);
   return static_cast<BOOL>(call.result = TRUE);
 }
 
 BOOL ScriptedWindowSystem::PostEndDialog(HWND dialog, INT_PTR result) {
   auto [lock, call] = Log("PostEndDialog", dialog, {result});
-  Window* d = Live(dialog);
-  if (d == nullptr || !d->isDialog || d->ended) return FALSE;
+  const std::optional<Window> d = model_.Get(dialog);
+  if (!d || !d->isDialog || d->ended) return FALSE;
   lock.unlock();
   const bool posted = Post([this, dialog, result] {
     const Lock ending(mu_);
-    if (Window* d = Live(dialog); d != nullptr && !d->ended) MarkEnded(*d, result);
+    MarkEnded(dialog, result);
   });
   lock.lock();
   return static_cast<BOOL>(call.result = posted);
-}
-
-HWND ScriptedWindowSystem::GetDlgItem(HWND dialog, int id) {
-  return model_.Control(dialog, id);
-}
-
-LONG_PTR ScriptedWindowSystem::SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) {
-  return model_.SetWindowLongPtr(dialog, index, value);
-}
-
-LONG_PTR ScriptedWindowSystem::GetWindowLongPtrW(HWND dialog, int index) {
-  return model_.GetWindowLongPtr(dialog, index);
 }
 
 // --- Controls --------------------------------------------------------------------------
 
 BOOL ScriptedWindowSystem::EnableWindow(HWND window, BOOL enable) {
   auto [lock, call] = Log("EnableWindow", window, {enable});
-  Window* w = Live(window);
-  if (w == nullptr) return FALSE;
-  const BOOL wasDisabled = w->enabled ? FALSE : TRUE;
-  w->enabled = enable != FALSE;
+  BOOL wasDisabled = FALSE;
+  if (!model_.Update(window, [&](Window& w) {
+        wasDisabled = w.enabled ? FALSE : TRUE;
+        w.enabled = enable != FALSE;
+      })) {
+    return FALSE;
+  }
   Notify();
   return static_cast<BOOL>(call.result = wasDisabled);
 }
 
 BOOL ScriptedWindowSystem::IsWindowEnabled(HWND window) {
-  Lock lock(mu_);
-  Window* w = Live(window);
-  return w != nullptr && Enabled(*w) ? TRUE : FALSE;
+  return model_.Alive(window) && model_.Enabled(window) ? TRUE : FALSE;
 }
 
 // A text from another thread is set by the GUI thread when it next pumps, while the
@@ -164,7 +131,7 @@ BOOL ScriptedWindowSystem::SetWindowTextW(HWND window, LPCWSTR text) {
   auto record = [&](BOOL result) {  // with the lock held
     CallRecord& call = Record("SetWindowTextW", window, {}, from);
     call.text = value;
-    if (result) Find(window)->text = value;
+    if (result) model_.Update(window, [&](Window& w) { w.text = value; });
     return static_cast<BOOL>(call.result = result);
   };
   auto set = [&]() -> intptr_t {
@@ -178,22 +145,16 @@ BOOL ScriptedWindowSystem::SetWindowTextW(HWND window, LPCWSTR text) {
 }
 
 int ScriptedWindowSystem::GetWindowTextW(HWND window, LPWSTR buffer, int maxCount) {
-  Lock lock(mu_);
-  if (buffer == nullptr || maxCount <= 0) return 0;
-  Window* w = Live(window);
-  const WString text = w != nullptr ? w->text : WString();
-  const size_t n = std::min(text.size(), static_cast<size_t>(maxCount - 1));
-  std::copy_n(text.begin(), n, buffer);
-  buffer[n] = 0;
-  return static_cast<int>(n);
+  const std::optional<Window> w = model_.Get(window);
+  return StoreWindowText(w ? w->text : WString(), buffer, maxCount);
 }
 
 LRESULT ScriptedWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
   auto [lock, call] = Log("SendMessageW", window,
                           {static_cast<intptr_t>(message), static_cast<intptr_t>(wParam), lParam});
-  Window* w = Live(window);
-  if (w == nullptr) return 0;
+  const std::optional<Window> w = model_.Get(window);
+  if (!w) return 0;
   if (!OnGuiOrNone()) Problem("SendMessageW off the GUI thread");
   const bool checkBox = w->kind == resources::ControlKind::AutoCheckBox && !w->isDialog;
   if (w->isDialog) {
@@ -201,7 +162,8 @@ LRESULT ScriptedWindowSystem::SendMessageW(HWND window, UINT message, WPARAM wPa
   } else if (checkBox && message == BM_GETCHECK) {
     call.result = w->checked ? BST_CHECKED : BST_UNCHECKED;
   } else if (checkBox && message == BM_SETCHECK) {
-    w->checked = static_cast<LRESULT>(wParam) == BST_CHECKED;
+    model_.Update(window,
+                  [&](Window& c) { c.checked = static_cast<LRESULT>(wParam) == BST_CHECKED; });
   }
   return call.result;
 }

@@ -1,5 +1,5 @@
-// An in-memory window system for tests, on the window model: dialogs are controls by
-// id with their texts and flags, and the user is a script.
+// An in-memory window system for tests, on the window model: the model keeps every
+// window's text, flags and end; this layer adds the user, who is a script.
 //
 // Two ways to drive a dialog:
 //  - Modal: queue user actions (QueueClick, QueueClose, ...) and answers, then call the
@@ -84,7 +84,8 @@ class ScriptedWindowSystem final : public WindowSystem {
   enum class Input { Click, Escape, Enter, Close };
 
   ScriptedWindowSystem() : ScriptedWindowSystem(Options{}) {}
-  explicit ScriptedWindowSystem(Options options) : options_(options) {}
+  explicit ScriptedWindowSystem(Options options)
+      : options_(options), model_(WindowModel::Retired::Keep) {}
   ~ScriptedWindowSystem() override;  // releases every waiter, then joins every thread
   ScriptedWindowSystem(const ScriptedWindowSystem&) = delete;
   ScriptedWindowSystem& operator=(const ScriptedWindowSystem&) = delete;
@@ -100,9 +101,13 @@ class ScriptedWindowSystem final : public WindowSystem {
                           LPARAM param) override;
   BOOL EndDialog(HWND dialog, INT_PTR result) override;
   BOOL PostEndDialog(HWND dialog, INT_PTR result) override;
-  HWND GetDlgItem(HWND dialog, int id) override;
-  LONG_PTR SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) override;
-  LONG_PTR GetWindowLongPtrW(HWND dialog, int index) override;
+  HWND GetDlgItem(HWND dialog, int id) override { return model_.Control(dialog, id); }
+  LONG_PTR SetWindowLongPtrW(HWND dialog, int index, LONG_PTR value) override {
+    return model_.SetWindowLongPtr(dialog, index, value);
+  }
+  LONG_PTR GetWindowLongPtrW(HWND dialog, int index) override {
+    return model_.GetWindowLongPtr(dialog, index);
+  }
   BOOL EnableWindow(HWND window, BOOL enable) override;
   BOOL IsWindowEnabled(HWND window) override;
   BOOL SetWindowTextW(HWND window, LPCWSTR text) override;
@@ -163,29 +168,19 @@ class ScriptedWindowSystem final : public WindowSystem {
   void OpenGate();    // for good
 
   // --- Inspection: any thread, also after a dialog has ended -------------------------
-  // A window as the layer keeps it. `enabled` is a control's own flag, and for a dialog
+  // A window as the model keeps it. `enabled` is a control's own flag, and for a dialog
   // its own flag with no modal dialog or box of its open; `shown` runs from
   // WM_INITDIALOG's return until the dialog ends.
-  struct Window {
-    HWND hwnd = nullptr;
-    int id = 0;  // template id for a dialog, control id for a control
-    resources::ControlKind kind = resources::ControlKind::StaticText;
-    WString text;
-    bool isDialog = false, enabled = true, checked = false;
-    DLGPROC proc = nullptr;  // dialogs only, as are the rest
-    bool modal = false, shown = false, ended = false;
-    INT_PTR result = 0;
-    std::vector<HWND> controls = {};
-  };
+  using Window = WindowModel::Window;
   Window State(HWND window) const;  // a blank, disabled record for an unknown handle
   Window State(HWND dialog, int id) const { return State(Control(dialog, id)); }
-  HWND LastDialog(int templateId) const;  // newest dialog from that template, or null
-  HWND Control(HWND dialog, int id) const;
+  HWND LastDialog(int templateId) const { return model_.Newest(templateId, false); }
+  HWND Control(HWND dialog, int id) const { return model_.Inspect(dialog, id).hwnd; }
   int HeldOpen() const;         // held boxes and file dialogs showing
   int AtGate() const;           // threads waiting at the gate
   int PendingRequests() const;  // requests waiting for the GUI thread
   std::optional<std::thread::id> GuiThread() const;
-  std::optional<WNDCLASSEXW> RegisteredClass(WStringView name) const;
+  std::optional<WNDCLASSEXW> RegisteredClass(WStringView name) const { return model_.Class(name); }
 
   std::vector<CallRecord> Calls(std::string_view op = {}) const;  // all, or one operation's
   std::vector<WString> TextsSet(HWND window) const;  // SetWindowTextW texts that took effect
@@ -215,19 +210,10 @@ class ScriptedWindowSystem final : public WindowSystem {
   }
   void Problem(std::string text) { problems_.push_back(std::move(text)); }
   bool ConsumeFailure(std::string_view op);
-  const Window* Find(HWND hwnd) const;
-  Window* Find(HWND hwnd) { return const_cast<Window*>(std::as_const(*this).Find(hwnd)); }
-  Window* Live(HWND hwnd) { return model_.Alive(hwnd) ? Find(hwnd) : nullptr; }
-  // Its own flag, and for a dialog no modal dialog or box of its open.
-  bool Enabled(const Window& w) const {
-    return w.enabled && (!w.isDialog || model_.ModalChildren(w.hwnd) == 0);
-  }
-  HWND ControlOf(HWND dialog, int id) const;  // null unless `dialog` is a dialog
-  HWND Newest(int templateId, bool openOnly) const;
   // Windows (scripted_window_system.cpp).
   HWND Open(Lock& lock, const resources::DialogTemplate& t, DLGPROC proc, bool modal, LPARAM param);
   INT_PTR CallProc(Lock& lock, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-  void MarkEnded(Window& dialog, INT_PTR result);
+  void MarkEnded(HWND dialog, INT_PTR result);
   BOOL FileDialog(const char* op, LPOPENFILENAMEW ofn);
 
   // The loops and the script (scripted_script.cpp).
@@ -249,7 +235,8 @@ class ScriptedWindowSystem final : public WindowSystem {
     Notify();
   }
 
-  // One mutex guards the layer's state; the model and the thread table guard themselves.
+  // One mutex guards the layer's state; the model and the thread table guard themselves,
+  // and no one takes this one while holding the model's.
   Options options_;
   mutable std::mutex mu_;
   std::condition_variable cv_;
@@ -257,9 +244,8 @@ class ScriptedWindowSystem final : public WindowSystem {
   bool shutdown_ = false, gateOpen_ = false;
   int atGate_ = 0;
   std::atomic<std::thread::id> gui_;  // none until the first dialog
-  WindowModel model_;
+  WindowModel model_;                 // keeps retired dialogs: stale handles stay inspectable
 
-  std::map<uintptr_t, Window> windows_;         // never erased: stale handles stay inspectable
   std::deque<std::function<void()>> requests_;  // from other threads, for the GUI thread
   std::deque<std::function<void()>> actions_;   // the user's
   std::deque<Answer> boxAnswers_, fileAnswers_;

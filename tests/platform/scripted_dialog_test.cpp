@@ -87,22 +87,15 @@ TEST_F(ScriptedDialog, CommandsCarryTheControlHandleAndNoNotificationIsNeeded) {
   EXPECT_EQ(reinterpret_cast<HWND>(command.lParam), ws.GetDlgItem(dialog, OpenButton));
 }
 
-TEST_F(ScriptedDialog, NestedDialogDisablesItsOwnerButNotTheOwnersControls) {
+// Whether the owner counts as disabled meanwhile is the contract suite's; here, that
+// the scripted user's input respects it, and actions reach the dialog they name.
+TEST_F(ScriptedDialog, AnOwnerTakesNoScriptedInputWhileItsDialogRuns) {
   ws.QueueClick(MainId, HelpButton);  // Info runs modally over Main
-  ws.QueueCall([&] {
-    HWND main = ws.LastDialog(MainId);
-    EXPECT_FALSE(ws.IsWindowEnabled(main));
-    EXPECT_FALSE(ws.State(main).enabled);
-    EXPECT_TRUE(ws.IsWindowEnabled(ws.GetDlgItem(main, OpenButton)));
-    EXPECT_FALSE(ws.IsWindowEnabled(ws.GetDlgItem(main, RunButton)));
-    EXPECT_TRUE(ws.State(ws.LastDialog(InfoId)).enabled);
-  });
   ws.QueueClick(MainId, OpenButton);  // the owner takes no input meanwhile
   ws.QueueClose(MainId);
   ws.QueueEscape(InfoId);
   ws.QueueEnter(InfoId);
   ws.QueueClose(InfoId);
-  ws.QueueCall([&] { EXPECT_TRUE(ws.IsWindowEnabled(ws.LastDialog(MainId))); });
   ws.QueueClick(MainId, OpenButton);
   ws.QueueClose(MainId);
 

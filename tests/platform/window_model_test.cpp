@@ -1,5 +1,6 @@
 // The window model the Qt and scripted layers share: handles, owners, requests from
-// other threads, per-window data, classes, and the file dialogs' path fill.
+// other threads, per-window data, what a window shows, classes, and the file dialogs'
+// path fill.
 #include "platform/window_model.h"
 
 #include <gmock/gmock.h>
@@ -24,7 +25,7 @@ TEST(WindowModel, HandlesAreNeverReusedAndGoStaleWithTheirDialog) {
   EXPECT_EQ(model.Control(first, ids::HelpButton), button);
   EXPECT_EQ(model.Control(first, ids::AboutButton), nullptr);
   EXPECT_EQ(model.DialogOf(button), first);
-  EXPECT_EQ(model.IdOf(button), ids::HelpButton);
+  EXPECT_EQ(model.Get(button)->id, ids::HelpButton);
   EXPECT_TRUE(model.IsDialog(first));
   EXPECT_FALSE(model.IsDialog(button));
   EXPECT_FALSE(model.Stale(button));
@@ -37,7 +38,8 @@ TEST(WindowModel, HandlesAreNeverReusedAndGoStaleWithTheirDialog) {
     EXPECT_TRUE(model.Stale(gone));
     EXPECT_FALSE(model.Alive(gone));
     EXPECT_EQ(model.DialogOf(gone), nullptr);
-    EXPECT_EQ(model.IdOf(gone), 0);
+    EXPECT_FALSE(model.Get(gone).has_value());
+    EXPECT_EQ(model.Inspect(gone).id, 0);  // forgotten
   }
   EXPECT_EQ(model.Control(first, ids::HelpButton), nullptr);
   EXPECT_EQ(model.AddControl(first, ids::OpenButton), nullptr);
@@ -187,6 +189,67 @@ TEST(WindowModel, ClassesAreRegisteredOnceByNameBesideTheSystemDialogClass) {
   EXPECT_EQ(model.RegisterClass(ours), 0);
 }
 
+INT_PTR CALLBACK NoProc(HWND, UINT, WPARAM, LPARAM) {
+  return FALSE;
+}
+
+// A dialog built from its template shows what the template says; a retired one stays
+// for inspection, unchanged, only in a model that keeps them.
+TEST(WindowModel, ADialogFromATemplateShowsItAndIsKeptAfterItGoesOnlyIfAsked) {
+  const resources::DialogTemplate& main = resources::DialogTemplates[0];
+  for (const auto retired : {WindowModel::Retired::Keep, WindowModel::Retired::Forget}) {
+    WindowModel model(retired);
+    const HWND dialog = model.AddDialog(main, &NoProc, true);
+    const WindowModel::Window built = model.Inspect(dialog);
+    EXPECT_TRUE(built.isDialog);
+    EXPECT_EQ(built.id, main.Id);
+    EXPECT_EQ(built.text, WString(main.Title.begin(), main.Title.end()));
+    EXPECT_EQ(built.proc, &NoProc);
+    EXPECT_TRUE(built.modal);
+    for (const resources::ControlTemplate& c : main.Controls) {
+      const WindowModel::Window control = model.Inspect(dialog, c.Id);
+      EXPECT_EQ(control.hwnd, model.Control(dialog, c.Id)) << c.Id;
+      EXPECT_EQ(control.text, WString(c.Text.begin(), c.Text.end())) << c.Id;
+      EXPECT_EQ(control.kind, c.Kind) << c.Id;
+      EXPECT_EQ(control.enabled, c.Enabled()) << c.Id;
+    }
+
+    const HWND status = model.Control(dialog, ids::PasswordDisplay);
+    EXPECT_TRUE(model.Update(status, [](WindowModel::Window& w) { w.text = WTEXT("set"); }));
+    EXPECT_TRUE(model.End(dialog, 5));
+    EXPECT_FALSE(model.End(dialog, 6));  // the first end stands
+    model.Retire(dialog);
+    EXPECT_FALSE(model.Update(status, [](WindowModel::Window& w) { w.text = WTEXT("late"); }));
+    EXPECT_TRUE(model.Stale(status));
+    const bool kept = retired == WindowModel::Retired::Keep;
+    EXPECT_EQ(model.Inspect(dialog, ids::PasswordDisplay).text, kept ? WTEXT("set") : WTEXT(""));
+    EXPECT_EQ(model.Inspect(dialog).result, kept ? 5 : 0);
+    EXPECT_EQ(model.Inspect(dialog).ended, kept);
+    EXPECT_FALSE(model.Inspect(reinterpret_cast<HWND>(uintptr_t{0x50})).enabled);  // unknown
+  }
+}
+
+// The newest dialog of a template is the test's and the Qt layer's way to find one;
+// the open ones exclude those that ended, and the list of live ones comes newest first.
+TEST(WindowModel, TheNewestDialogOfATemplateIsFoundAmongTheOpenOrAllOfThem) {
+  WindowModel model(WindowModel::Retired::Keep);
+  const HWND older = model.AddDialog(ids::MainDialog);
+  const HWND about = model.AddDialog(ids::AboutDialog);
+  const HWND newer = model.AddDialog(ids::MainDialog);
+  EXPECT_EQ(model.Newest(ids::MainDialog), newer);
+  EXPECT_EQ(model.Newest(ids::HelpDialog), nullptr);
+  EXPECT_THAT(model.Dialogs(), ::testing::ElementsAre(newer, about, older));
+
+  model.End(newer);
+  EXPECT_EQ(model.Newest(ids::MainDialog), older);
+  EXPECT_EQ(model.Newest(ids::MainDialog, false), newer);
+  model.Retire(newer);
+  model.Retire(older);
+  EXPECT_EQ(model.Newest(ids::MainDialog), nullptr);
+  EXPECT_EQ(model.Newest(ids::MainDialog, false), newer);
+  EXPECT_THAT(model.Dialogs(), ::testing::ElementsAre(about));
+}
+
 // The one path fill of the file dialogs, as GetOpenFileNameW fills the record.
 TEST(StoreChosenPath, FillsTheRecordAsWindowsDoes) {
   struct Row {
@@ -224,6 +287,26 @@ TEST(StoreChosenPath, RefusesAnEmptyPathOrOneThatDoesNotFitAndWritesNothing) {
   EXPECT_EQ(StoreChosenPath(record, WTEXT("/a/bcde")), TRUE);  // 7 units and the terminator
   record.lpstrFile = nullptr;
   EXPECT_EQ(StoreChosenPath(record, WTEXT("/a")), FALSE);
+}
+
+// GetWindowTextW's buffer takes what fits before its terminator, around its size.
+TEST(StoreWindowText, CopiesWhatFitsBeforeTheTerminator) {
+  struct Row {
+    int size;
+    int copied;
+    const WCHAR* kept;
+  };
+  const Row rows[] = {{0, 0, WTEXT("xxxxx")},
+                      {1, 0, WTEXT("")},
+                      {3, 2, WTEXT("ab")},
+                      {4, 3, WTEXT("abc")},
+                      {5, 3, WTEXT("abc")}};
+  for (const Row& row : rows) {
+    WCHAR buffer[6] = {'x', 'x', 'x', 'x', 'x', 0};
+    EXPECT_EQ(StoreWindowText(WTEXT("abc"), buffer, row.size), row.copied) << row.size;
+    EXPECT_EQ(WString(buffer), row.kept) << row.size;
+  }
+  EXPECT_EQ(StoreWindowText(WTEXT("abc"), nullptr, 4), 0);
 }
 
 // Templates are found by the id a DialogBoxParamW name carries; image handles are new

@@ -109,31 +109,29 @@ TEST_F(QtDialogTest, TabFollowsTheTemplateAndSkipsDisabledControls) {
   });
 }
 
-TEST_F(QtDialogTest, AnOwnedDialogDisablesItsOwnerWhileItsControlsKeepTheirFlags) {
-  BOOL mainEnabledDuringInfo = TRUE, helpFlagDuringInfo = FALSE;
-  bool infoModal = false;
+// Whether the owner counts as disabled meanwhile is the contract suite's; here, that Qt
+// blocks it through window modality, so a user's click reaches it only afterwards, and
+// that the owned dialog takes its own keys.
+TEST_F(QtDialogTest, AnOwnedDialogIsWindowModalAndItsOwnerTakesNoClicksMeanwhile) {
+  bool infoModal = false, infoShownAfterKeys = false;
   RunMainWith([&] {
     Later([&] {
-      HWND info = ws.OpenDialog(InfoId);
-      QWidget* infoWidget = ws.Widget(info);
+      QWidget* infoWidget = ws.Widget(ws.OpenDialog(InfoId));
       infoModal = infoWidget->windowModality() == Qt::WindowModal;
-      mainEnabledDuringInfo = ws.IsWindowEnabled(Main());
-      helpFlagDuringInfo = ws.IsWindowEnabled(ws.GetDlgItem(Main(), HelpButton));
       ClickAsUser(Control(OpenButton));  // blocked: the owner takes no input
       KeyAsUser(infoWidget, Qt::Key_Escape);
       KeyAsUser(infoWidget, Qt::Key_Return);
-      EXPECT_TRUE(infoWidget->isVisible());
+      infoShownAfterKeys = infoWidget->isVisible();
       CloseAsUser(infoWidget);
     });
     ClickAsUser(Control(HelpButton));
-    EXPECT_TRUE(ws.IsWindowEnabled(Main()));
+    ClickAsUser(Control(OpenButton));
     CloseAsUser(ws.Widget(Main()));
   });
   EXPECT_TRUE(infoModal);
-  EXPECT_FALSE(mainEnabledDuringInfo);
-  EXPECT_TRUE(helpFlagDuringInfo);
-  // Help's command, then Info's Esc and Enter; nothing from the blocked Open.
-  EXPECT_THAT(probe.Commands(), ElementsAre(HelpButton, IDCANCEL, IDOK));
+  EXPECT_TRUE(infoShownAfterKeys);
+  // Help's command, Info's Esc and Enter, then Open once Info has gone.
+  EXPECT_THAT(probe.Commands(), ElementsAre(HelpButton, IDCANCEL, IDOK, OpenButton));
 }
 
 TEST_F(QtDialogTest, UnknownTemplatesAndStaleOwnersCannotBeRun) {

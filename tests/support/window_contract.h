@@ -298,10 +298,12 @@ TYPED_TEST_P(WindowContract, AnEndedDialogIsHiddenAtOnce) {
   EXPECT_FALSE(shownAfter);
 }
 
-// About over the main dialog disables it while it runs; the main dialog's controls keep
-// their own flags, and the owner is usable again once About has ended.
+// About over the main dialog disables it while it runs, and not About itself; the main
+// dialog's controls keep their own flags, and the owner is usable again once About has
+// ended.
 TYPED_TEST_P(WindowContract, AnOwnedDialogDisablesItsOwnerOnlyWhileItRuns) {
-  BOOL mainDuring = TRUE, helpDuring = FALSE, saveAsDuring = TRUE, mainAfter = FALSE;
+  BOOL mainDuring = TRUE, aboutDuring = FALSE, helpDuring = FALSE, saveAsDuring = TRUE,
+       mainAfter = FALSE;
   INT_PTR aboutResult = 0;
   this->PlayMain({
       TestFixture::Nested([&] {
@@ -312,6 +314,7 @@ TYPED_TEST_P(WindowContract, AnOwnedDialogDisablesItsOwnerOnlyWhileItRuns) {
         HWND about = this->probe.First(ids::AboutDialog);
         if (about == nullptr || !this->d.Shows(about)) return false;
         mainDuring = this->d.ws.IsWindowEnabled(this->Main());
+        aboutDuring = this->d.ws.IsWindowEnabled(about);
         helpDuring = this->d.ws.IsWindowEnabled(this->Item(HelpId));
         saveAsDuring = this->d.ws.IsWindowEnabled(this->Item(SaveAsId));
         this->d.CloseBox(about);
@@ -326,6 +329,7 @@ TYPED_TEST_P(WindowContract, AnOwnedDialogDisablesItsOwnerOnlyWhileItRuns) {
   });
   EXPECT_EQ(aboutResult, ClosedResult);
   EXPECT_FALSE(mainDuring);
+  EXPECT_TRUE(aboutDuring);
   EXPECT_TRUE(helpDuring);
   EXPECT_FALSE(saveAsDuring);
   EXPECT_TRUE(mainAfter);

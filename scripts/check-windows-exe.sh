@@ -49,7 +49,8 @@ case "$description" in
   *) fail "is \"$description\", not a $format" ;;
 esac
 
-headers="$("$objdump" -p "$exe")"
+# objdump shows the link time in the local time zone.
+headers="$(TZ=UTC "$objdump" -p "$exe")"
 grep -Eq "^Subsystem[[:space:]]+0000000$subsystem_id" <<<"$headers" ||
   fail "is not a Windows $subsystem program"
 grep -Eq '^Time/Date[[:space:]]+Thu Jan  1 00:00:00 1970' <<<"$headers" ||

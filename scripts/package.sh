@@ -16,6 +16,9 @@
 # after every run that leaves all release files in dist/; a run of all of them fails,
 # naming the file, where one is missing. Needs scripts/setup.sh's packages.
 set -euo pipefail
+# The usual modes, whatever the caller's umask: cpack gives the .deb's members the
+# umask's.
+umask 022
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 source scripts/lib/release.sh

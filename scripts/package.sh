@@ -41,7 +41,10 @@ make_deb() {
     -DTAVRINOLE_TESTS=OFF -DTAVRINOLE_BENCH=OFF "${launcher[@]}" \
     -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
-  cmake --build build-package -j2 --target tavrinole-ochrel tavrinole-ochrel-cli
+  # Not with ccache's base folder: ccache would make the folder in -ffile-prefix-map
+  # relative, which then maps nothing, and the folder would reach the debug data and,
+  # through it, the programs' build ids.
+  env -u CCACHE_BASEDIR cmake --build build-package -j2 --target tavrinole-ochrel tavrinole-ochrel-cli
 
   appstreamcli validate --no-net app/linux/example.tavrinole.ochrel.metainfo.xml
   mandoc -Tlint -Wwarning cli/tavrinole-ochrel-cli.1 app/linux/tavrinole-ochrel.1 ||

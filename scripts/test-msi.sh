@@ -22,10 +22,12 @@ source "$ROOT/scripts/lib/release.sh"
 source "$ROOT/scripts/lib/windows-builds.sh"
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/tavrinole-msi-test.XXXXXX")"
+# Stops only the Wine of this test's own prefix, once there is one.
 cleanup() {
-  stop_wine
+  if [ "${WINEPREFIX:-}" = "$WORK/prefix" ]; then stop_wine; fi
   rm -rf "$WORK"
 }
+trap cleanup EXIT
 fail() {
   echo "test-msi: FAILED: $*" >&2
   exit 1
@@ -76,7 +78,6 @@ export WINEPREFIX="$WORK/prefix"
 # Wine's menu builder would copy the shortcuts into this machine's own desktop menus.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 unset DISPLAY
-trap cleanup EXIT
 prepare_wine_prefix
 
 # msiexec ARGUMENTS...: its exit status, once Wine has written the registry to disk.

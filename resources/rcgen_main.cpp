@@ -1,6 +1,6 @@
-// tavrinole-rcgen OUTPUT: writes the program's resource script to OUTPUT. The file is
-// written beside OUTPUT first and moved into place, so a failed run leaves OUTPUT as
-// it was.
+// tavrinole-rcgen PROGRAM.rc CLI.rc: writes the resource scripts of the windowed
+// program and of the command-line tool. Each file is written beside its place first
+// and moved into place, so a failed run leaves it as it was.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,22 +18,15 @@ namespace {
   return static_cast<bool>(out);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tavrinole-rcgen OUTPUT.rc\n");
-    return 2;
-  }
-  const std::filesystem::path output = argv[1];
+[[nodiscard]] bool WriteScript(const std::filesystem::path& output, const std::string& script) {
   std::filesystem::path temporary = output;
   temporary += ".tmp";
-  if (!WriteWhole(temporary, tavrinole::resources::ResourceScript())) {
+  if (!WriteWhole(temporary, script)) {
     std::fprintf(stderr, "tavrinole-rcgen: error: can't write \"%s\"\n",
                  temporary.string().c_str());
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);
-    return 1;
+    return false;
   }
   std::error_code error;
   std::filesystem::rename(temporary, output, error);
@@ -41,7 +34,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tavrinole-rcgen: error: can't replace \"%s\": %s\n",
                  output.string().c_str(), error.message().c_str());
     std::filesystem::remove(temporary, error);
-    return 1;
+    return false;
   }
-  return 0;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: tavrinole-rcgen PROGRAM.rc CLI.rc\n");
+    return 2;
+  }
+  if (!WriteScript(argv[1], tavrinole::resources::ResourceScript())) return 1;
+  return WriteScript(argv[2], tavrinole::resources::CliResourceScript()) ? 0 : 1;
 }

@@ -74,7 +74,7 @@ std::string VersionValue(const std::string& name, const std::string& value) {
 
 // The numbers come from the generated header, so the script names the one version
 // the project sets and stays the same from release to release.
-std::string VersionBlock() {
+std::string VersionBlock(const ProgramFile& file) {
   const std::string numbers =
       "TAVRINOLE_VERSION_MAJOR, TAVRINOLE_VERSION_MINOR, TAVRINOLE_VERSION_PATCH, 0";
   std::string block = std::to_string(VersionId) + " VERSIONINFO\n";
@@ -86,17 +86,29 @@ std::string VersionBlock() {
   block += "BEGIN\n    BLOCK \"StringFileInfo\"\n    BEGIN\n";
   block += "        BLOCK \"040904B0\"\n        BEGIN\n";  // US English, UTF-16
   block += VersionValue("CompanyName", RcWideString(u"Tavrinole project"));
-  block += VersionValue("FileDescription", RcWideString(FileDescription));
+  block += VersionValue("FileDescription", RcWideString(file.FileDescription));
   block += VersionValue("FileVersion", "TAVRINOLE_VERSION_TEXT");
-  block += VersionValue("InternalName", RcWideString(ProductName));
+  block += VersionValue("InternalName", RcWideString(file.InternalName));
   block += VersionValue("LegalCopyright", RcWideString(MakerNotice));
-  block += VersionValue("OriginalFilename", RcWideString(OriginalFileName));
+  block += VersionValue("OriginalFilename", RcWideString(file.OriginalFileName));
   block += VersionValue("ProductName", RcWideString(ProductName));
   block += VersionValue("ProductVersion", "TAVRINOLE_VERSION_TEXT");
   block += "        END\n    END\n";
   block += "    BLOCK \"VarFileInfo\"\n    BEGIN\n        VALUE \"Translation\", 0x409, 1200\n";
   block += "    END\nEND\n";
   return block;
+}
+
+// What every program file's script begins with: the comment saying where it comes
+// from, the version resource, the manifest and the icon group.
+std::string ScriptHead(const std::string& comment, const ProgramFile& file) {
+  std::string script = comment + "\n";
+  script += "#include \"" + std::string(VersionHeader) + "\"\n\n";
+  script += VersionBlock(file) + "\n";
+  script += std::to_string(ManifestId) + " " + std::to_string(ManifestType) + " \"" +
+            std::string(file.ManifestFileName) + "\"\n\n";
+  script += std::to_string(ids::ProgramIcon) + " ICON \"" + std::string(IconFileName) + "\"\n";
+  return script;
 }
 
 }  // namespace
@@ -112,22 +124,26 @@ std::string RcWideString(std::u16string_view text) {
 }
 
 std::string ResourceScript() {
-  std::string script =
+  std::string script = ScriptHead(
       "// Tavrinole-Ochrel resources, written by tavrinole-rcgen from "
       "resources/dialog_templates.h.\n"
       "// Do not edit: change the templates and rebuild the target tavrinole_update_rc.\n"
       "// windres stores the dialog class name in capitals; Windows compares class names\n"
-      "// without regard to case, so it still finds \"TavrinolClass\".\n\n";
-  script += "#include \"" + std::string(VersionHeader) + "\"\n\n";
-  script += VersionBlock() + "\n";
-  script += std::to_string(ManifestId) + " " + std::to_string(ManifestType) + " \"" +
-            std::string(ManifestFileName) + "\"\n\n";
-  script += std::to_string(ids::ProgramIcon) + " ICON \"" + std::string(IconFileName) + "\"\n";
+      "// without regard to case, so it still finds \"TavrinolClass\".\n",
+      WindowsProgram);
   for (const DialogTemplate& dialog : DialogTemplates) {
     script += '\n';
     script += DialogBlock(dialog);
   }
   return script;
+}
+
+std::string CliResourceScript() {
+  return ScriptHead(
+      "// Resources of tavrinole-ochrel-cli.exe, written by tavrinole-rcgen.\n"
+      "// Do not edit: change resources/resource_script.cpp and rebuild the target\n"
+      "// tavrinole_update_rc.\n",
+      CommandLineTool);
 }
 
 }  // namespace tavrinole::resources

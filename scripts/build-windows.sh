@@ -5,10 +5,17 @@
 #   x64  the 64-bit program, build-windows-x64/bin/Tavrinole-Ochrel.exe,
 # each with tavrinole-ochrel-cli.exe beside it.
 #
-#   bash scripts/build-windows.sh [x86|x64|both] [cmake configure arguments...]
+#   bash scripts/build-windows.sh [--programs] [x86|x64|both] [cmake configure arguments...]
+#
+# --programs builds only the two programs, not the test programs (scripts/package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+targets=()
+if [ "${1:-}" = --programs ]; then
+  targets=(--target tavrinole_windows tavrinole-ochrel-cli)
+  shift
+fi
 builds="both"
 case "${1:-}" in
   x86 | x64 | both) builds="$1"; shift ;;
@@ -22,7 +29,7 @@ build_one() {
   if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/$toolchain" "$@"
-  cmake --build "$dir" -j2
+  cmake --build "$dir" -j2 "${targets[@]}"
   echo "$dir: $PWD/$dir/bin/Tavrinole-Ochrel.exe"
 }
 

@@ -17,7 +17,7 @@ packages=(
   "${program_packages[@]}" pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
-  dpkg-dev appstream mandoc man-db lintian zip
+  dpkg-dev appstream mandoc man-db lintian zip wixl msitools diffoscope-minimal
   xvfb xdotool x11-utils imagemagick
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 fonts-wine

@@ -6,7 +6,9 @@
 # refuses to run where the package is already installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+ROOT=$PWD
 source scripts/lib/packages.sh
+source scripts/lib/release.sh
 package=tavrinole-ochrel
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/tavrinole-package.XXXXXX")"
 installed_here=0
@@ -31,7 +33,7 @@ if is_installed; then
   exit 1
 fi
 bash scripts/package.sh deb
-version=$(sed -n 's/^project(TavrinoleOchrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(project_version)
 deb=./dist/${package}_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "$deb was not made"
 

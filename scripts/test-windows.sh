@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Cross-builds both Windows programs, checks both program files, and runs each build's
+# Cross-builds both Windows programs, checks the four program files, and runs each build's
 # test programs under the Wine that runs it, on a virtual X display (the Win32 layer's
 # tests open real dialogs): the 64-bit build's under 64-bit Wine, the 32-bit build's
 # under 32-bit Wine, directly where the kernel runs 32-bit code and through qemu-i386
@@ -44,8 +44,7 @@ main() {
   fi
   echo "test-windows: testing $WINDOWS_BUILDS_LINE"
   bash "$ROOT/scripts/build-windows.sh" both
-  bash "$ROOT/scripts/check-windows-exe.sh" x86 "$ROOT/build-windows/bin/Tavrinole-Ochrel.exe"
-  bash "$ROOT/scripts/check-windows-exe.sh" x64 "$ROOT/build-windows-x64/bin/Tavrinole-Ochrel.exe"
+  check_windows_exes
 
   stop_builds_on_exit
   start_xvfb || { echo "test-windows: Xvfb did not start" >&2; return 1; }

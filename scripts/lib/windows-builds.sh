@@ -242,3 +242,16 @@ stop_wine() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver --wait >/dev/null 2>&1 || true
 }
+
+# Checks the program file and the command-line tool of both builds
+# (scripts/check-windows-exe.sh); stops at the first that fails.
+check_windows_exes() {
+  local build folder
+  for build in x86 x64; do
+    folder="$ROOT/build-windows"
+    [ "$build" = x64 ] && folder+=-x64
+    bash "$ROOT/scripts/check-windows-exe.sh" "$build" program "$folder/bin/Tavrinole-Ochrel.exe" &&
+      bash "$ROOT/scripts/check-windows-exe.sh" "$build" cli "$folder/bin/tavrinole-ochrel-cli.exe" ||
+      return 1
+  done
+}

@@ -16,20 +16,25 @@ std::string ReadText(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The Windows build compiles the committed script; it must be what the templates give.
-TEST(ResourceScript, CommittedScriptIsUpToDate) {
-  const auto committed = std::filesystem::path(TAVRINOLE_RESOURCES_DIR) / "tavrinole.rc";
-  ASSERT_TRUE(std::filesystem::exists(committed));
-  EXPECT_TRUE(ReadText(committed) == ResourceScript())
-      << "resources/tavrinole.rc is stale: build the target tavrinole_update_rc";
+// The Windows build compiles the committed scripts; they must be what the templates give.
+TEST(ResourceScript, CommittedScriptsAreUpToDate) {
+  const std::filesystem::path dir = TAVRINOLE_RESOURCES_DIR;
+  ASSERT_TRUE(std::filesystem::exists(dir / "tavrinole.rc"));
+  ASSERT_TRUE(std::filesystem::exists(dir / "tavrinole-cli.rc"));
+  const char* stale = " is stale: build the target tavrinole_update_rc";
+  EXPECT_TRUE(ReadText(dir / "tavrinole.rc") == ResourceScript()) << "tavrinole.rc" << stale;
+  EXPECT_TRUE(ReadText(dir / "tavrinole-cli.rc") == CliResourceScript())
+      << "tavrinole-cli.rc" << stale;
 }
 
-// The compiler reads the script in a code page of its own choosing; plain ASCII reads
+// The compiler reads a script in a code page of its own choosing; plain ASCII reads
 // the same in all of them.
 TEST(ResourceScript, IsPlainAsciiWhateverTheTexts) {
-  for (char c : ResourceScript()) {
-    const auto byte = static_cast<unsigned char>(c);
-    EXPECT_TRUE(byte == '\n' || (byte >= 0x20 && byte < 0x7F)) << "byte " << int(byte);
+  for (const std::string& script : {ResourceScript(), CliResourceScript()}) {
+    for (char c : script) {
+      const auto byte = static_cast<unsigned char>(c);
+      EXPECT_TRUE(byte == '\n' || (byte >= 0x20 && byte < 0x7F)) << "byte " << int(byte);
+    }
   }
 }
 

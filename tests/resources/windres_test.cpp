@@ -104,8 +104,24 @@ TEST_F(WindresTest, CompiledDialogsAreTheTemplates) {
   }
 }
 
-TEST_F(WindresTest, IconGroup8001CarriesTheIcoImages) {
-  const auto compiled = Compile(ResourceScript());
+// Both program files carry the icon, a version resource and a manifest; each names
+// itself in the version resource and starts with its own manifest.
+struct ProgramScript {
+  const char* Name;
+  std::string (*Script)();
+  const ProgramFile* File;
+};
+
+const ProgramScript ProgramScripts[] = {
+    {"WindowsProgram", &ResourceScript, &WindowsProgram},
+    {"CommandLineTool", &CliResourceScript, &CommandLineTool},
+};
+
+class ProgramFileResources : public WindresTest,
+                             public ::testing::WithParamInterface<ProgramScript> {};
+
+TEST_P(ProgramFileResources, IconGroup8001CarriesTheIcoImages) {
+  const auto compiled = Compile(GetParam().Script());
   const Resource* group = FindResource(compiled, RT_GROUP_ICON, ids::ProgramIcon);
   ASSERT_NE(group, nullptr);
   const auto entries = ReadGroupIcon(group->Data);
@@ -141,8 +157,8 @@ uint32_t DWordAt(const Bytes& data, std::size_t at) {
   return data[at] | (data[at + 1] << 8) | (data[at + 2] << 16) | (uint32_t{data[at + 3]} << 24);
 }
 
-TEST_F(WindresTest, VersionResourceNamesTheProjectsOneVersion) {
-  const auto compiled = Compile(ResourceScript());
+TEST_P(ProgramFileResources, VersionResourceNamesTheProjectsOneVersion) {
+  const auto compiled = Compile(GetParam().Script());
   const Resource* version = FindResource(compiled, 16 /* RT_VERSION */, VersionId);
   ASSERT_NE(version, nullptr);
   const Bytes& data = version->Data;
@@ -159,26 +175,52 @@ TEST_F(WindresTest, VersionResourceNamesTheProjectsOneVersion) {
 
   const std::string text = TAVRINOLE_VERSION_TEXT;
   const std::u16string version16(text.begin(), text.end());
+  const ProgramFile& file = *GetParam().File;
   EXPECT_EQ(VersionString(data, u"FileVersion"), version16);
   EXPECT_EQ(VersionString(data, u"ProductVersion"), version16);
   EXPECT_EQ(VersionString(data, u"ProductName"), ProductName);
-  EXPECT_EQ(VersionString(data, u"FileDescription"), FileDescription);
+  EXPECT_EQ(VersionString(data, u"FileDescription"), file.FileDescription);
+  EXPECT_EQ(VersionString(data, u"OriginalFilename"), file.OriginalFileName);
   EXPECT_EQ(VersionString(data, u"LegalCopyright"), MakerNotice);  // the About box's line
 }
 
-TEST_F(WindresTest, ManifestAsksForWhatTheProgramNeeds) {
-  const auto compiled = Compile(ResourceScript());
+// Every program runs as its user, says which Windows it knows, and takes long paths.
+TEST_P(ProgramFileResources, ManifestAsksForWhatEveryProgramNeeds) {
+  const auto compiled = Compile(GetParam().Script());
   const Resource* manifest = FindResource(compiled, ManifestType, ManifestId);
   ASSERT_NE(manifest, nullptr);
-  EXPECT_EQ(manifest->Data, ReadFile(ResourcesDir / ManifestFileName));
+  EXPECT_EQ(manifest->Data, ReadFile(ResourcesDir / GetParam().File->ManifestFileName));
   const std::string xml(manifest->Data.begin(), manifest->Data.end());
   for (const char* wanted : {
            "level=\"asInvoker\"",
-           "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
-           "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true<",
-           "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+           "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>",  // Windows 7
+           "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",  // Windows 10 and 11
+           "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true<",
        })
     EXPECT_NE(xml.find(wanted), std::string::npos) << wanted;
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, ProgramFileResources, ::testing::ValuesIn(ProgramScripts),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// Only the windowed program draws dialogs: it needs the real DPI and themed controls,
+// which a console program has no use for.
+TEST_F(WindresTest, ProgramManifestAsksForDialogSettingsTheToolDoesNot) {
+  const auto programResources = Compile(ResourceScript());
+  const auto toolResources = Compile(CliResourceScript());
+  const Resource* program = FindResource(programResources, ManifestType, ManifestId);
+  const Resource* tool = FindResource(toolResources, ManifestType, ManifestId);
+  ASSERT_NE(program, nullptr);
+  ASSERT_NE(tool, nullptr);
+  const std::string programXml(program->Data.begin(), program->Data.end());
+  const std::string toolXml(tool->Data.begin(), tool->Data.end());
+  for (const char* wanted : {
+           "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true<",
+           "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+       }) {
+    EXPECT_NE(programXml.find(wanted), std::string::npos) << wanted;
+    EXPECT_EQ(toolXml.find(wanted), std::string::npos) << wanted;
+  }
 }
 
 // Texts that tempt an escaper: quotes, backslashes, line ends, code units beyond

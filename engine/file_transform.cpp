@@ -4,6 +4,7 @@
 #include <array>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -61,8 +62,8 @@ class WriteBehind {
   // write has failed.
   uint8_t* Take() {
     std::unique_lock lock(monitor_);
-    monitor_.Wait(lock, [this] { return !free_.empty() || !failure_; });
-    if (!failure_) return nullptr;
+    monitor_.Wait(lock, [this] { return !free_.empty() || writeFailure_; });
+    if (writeFailure_) return nullptr;
     uint8_t* const buffer = free_.front();
     free_.pop_front();
     return buffer;
@@ -88,7 +89,8 @@ class WriteBehind {
       monitor_.NotifyAll();
     }
     if (writer_.joinable()) writer_.join();
-    return failure_;
+    if (writeFailure_) return *writeFailure_;
+    return {};
   }
 
  private:
@@ -96,7 +98,7 @@ class WriteBehind {
     std::unique_lock lock(monitor_);
     for (;;) {
       monitor_.Wait(lock, [this] { return !handed_.empty() || finishing_; });
-      if (handed_.empty() || !failure_) return;
+      if (handed_.empty() || writeFailure_) return;
       const std::span<uint8_t> chunk = handed_.front();
       handed_.pop_front();
       lock.unlock();
@@ -109,7 +111,7 @@ class WriteBehind {
     const IoResult<> written = out_.Write(chunk);
     if (written && startWriteBack_) out_.StartWriteBack();
     std::lock_guard lock(monitor_);
-    if (!written && failure_) failure_ = written;
+    if (!written && !writeFailure_) writeFailure_ = written.Error();
     free_.push_back(chunk.data());
     monitor_.NotifyAll();
   }
@@ -120,7 +122,7 @@ class WriteBehind {
   std::deque<uint8_t*> free_;
   std::deque<std::span<uint8_t>> handed_;
   bool finishing_ = false;
-  IoResult<> failure_;
+  std::optional<Failure<IoProblem>> writeFailure_;  // the first write that failed
   std::thread writer_;
 };
 

@@ -15,7 +15,7 @@
 
 #include "cli/file_run.h"
 #include "engine/mixer_factory.h"
-#include "engine/utf.h"
+#include "engine/path.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -29,29 +29,10 @@ namespace {
 // machine of two cores (docs/performance.md, "Many files in one command").
 constexpr unsigned MaxWorkers = 2;
 
-#ifdef _WIN32
-constexpr std::string_view Separators = "/\\:";  // "C:name" is a name on drive C
-constexpr char Separator = '\\';
-#else
-constexpr std::string_view Separators = "/";
-constexpr char Separator = '/';
-#endif
-
-// What an input's document is called in the output folder: its name without folders.
-std::string FileNameOf(const std::string& input) {
-  const size_t cut = input.find_last_of(Separators);
-  return cut == std::string::npos ? input : input.substr(cut + 1);
-}
-
-std::string InFolder(const std::string& folder, const std::string& name) {
-  const bool separated = Separators.find(folder.back()) != std::string_view::npos;
-  return separated ? folder + name : folder + Separator + name;
-}
-
 // Two names that reach the same file in one folder. Windows ignores case in names, so
 // there "Report.pdf" and "REPORT.PDF" are one file.
 std::u16string SameFileKey(const std::string& name) {
-  std::u16string key = NameToUtf16(name);
+  std::u16string key = PathFromName(name);
 #ifdef _WIN32
   std::wstring wide(key.begin(), key.end()), upper(wide.size(), L'\0');
   const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
@@ -64,11 +45,7 @@ std::u16string SameFileKey(const std::string& name) {
 
 bool IsFolder(const std::string& name) {
   std::error_code ignored;
-#ifdef _WIN32
-  return std::filesystem::is_directory(std::u8string(name.begin(), name.end()), ignored);
-#else
-  return std::filesystem::is_directory(name, ignored);
-#endif
+  return std::filesystem::is_directory(StandardPath(name), ignored);
 }
 
 // Standard error, shared by the workers: the messages, and one progress bar for the
@@ -132,12 +109,13 @@ bool PlanJobs(const Options& options, std::vector<FileJob>& jobs) {
   std::vector<Problem> refusals;
   bool clash = false;
   for (const std::string& input : options.Inputs) {
-    const std::string name = FileNameOf(input);
+    // What an input's document is called in the output folder: its name without folders.
+    const std::string name(FileName(std::string_view(input)));
     if (name.empty() || name == "." || name == "..") {
       refusals.push_back({Quoted(input) + " names no file to write under its name", {}});
       continue;
     }
-    const std::string output = InFolder(*options.OutputDir, name);
+    const std::string output = InFolder<char>(*options.OutputDir, name);
     const auto [first, fresh] = taken.try_emplace(SameFileKey(name), jobs.size());
     if (fresh) {
       jobs.emplace_back(input, output);

@@ -1,12 +1,10 @@
 #include "cli/cli.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -16,6 +14,7 @@
 #include "cli/file_run.h"
 #include "engine/mixer_factory.h"
 #include "engine/password.h"
+#include "engine/path.h"
 #include "engine/terminating_signals.h"
 #include "engine/utf.h"
 #include "tavrinole/version.h"
@@ -53,14 +52,9 @@ int Error(const std::string& message, int code = ExitFailure, const std::string&
 // A name as it can be shown on a terminal: in quotes, with control characters, bytes
 // that are not UTF-8 and direction overrides written as \xNN, so no name can move the
 // cursor, change colours or disguise itself.
-#ifdef _WIN32
-// The separator, which no name holds: shown as typed.
-constexpr bool BackslashSeparates = true;
-#else
-constexpr bool BackslashSeparates = false;
-#endif
-
 std::string Quoted(const std::string& name) {
+  // On Windows '\' is the separator, which no name holds: shown as typed.
+  constexpr bool BackslashSeparates = NativeStyle == PathStyle::Windows;
   std::string out = "\"";
   for (size_t at = 0; at < name.size();) {
     const Utf8Char c = DecodeUtf8At(name, at);
@@ -101,12 +95,7 @@ Checked<std::string> ReadFirstLine(const std::string& name) {
   std::istream* in = &std::cin;
   std::ifstream file;
   if (name != "-") {
-#ifdef _WIN32
-    // The name is UTF-8; a narrow name would go through the ANSI code page.
-    file.open(std::filesystem::path(std::u8string(name.begin(), name.end())), std::ios::binary);
-#else
-    file.open(name, std::ios::binary);
-#endif
+    file.open(StandardPath(name), std::ios::binary);
     if (!file) {
       return Fail(WithCause("can't open the password file " + Quoted(name), std::strerror(errno)));
     }
@@ -325,8 +314,8 @@ std::string Describe(const TransformFailure& failure, const FileJob& job) {
 FileJob::FileJob(std::string inputName, std::string outputName)
     : InputName(std::move(inputName)),
       OutputName(std::move(outputName)),
-      Input(NameToUtf16(InputName)),
-      Output(NameToUtf16(OutputName)) {}
+      Input(PathFromName(InputName)),
+      Output(PathFromName(OutputName)) {}
 
 constexpr const char* OwnInputHint = "choose another output; the input stays as it is";
 
@@ -337,25 +326,19 @@ Outcome RefuseOwnInput(FileSystem& files, const FileJob& job) {
 
 namespace {
 
-// What is wrong with the output's own file name, if anything. A name the file system
-// cannot take would fail only when the finished document is put in place.
+// What is wrong with the output's own file name, if anything.
 std::string NameFault(const FileJob& job) {
-#ifdef _WIN32
-  const std::u16string_view path(job.Output);
-  const std::u16string_view name = path.substr(WindowsNameStart(path));
-  constexpr std::u16string_view Refused = u"<>:\"|?*";
-  if (std::ranges::any_of(
-          name, [&](char16_t c) { return c < 0x20 || Refused.find(c) != Refused.npos; })) {
-    return "has a character that Windows does not allow in a file name (< > : \" | ? *)";
+  const Result<void, NameProblem> name = CheckFileName(job.Output);
+  if (name) return {};
+  switch (name.Error().What) {
+    case NameProblem::ForbiddenCharacter:
+      return "has a character that Windows does not allow in a file name (< > : \" | ? *)";
+    case NameProblem::NoName:
+      return "names a folder; give the new document a file name";
+    case NameProblem::TooLong:
+      return "is too long";
   }
-#else
-  const std::string_view path(job.OutputName);
-  const std::string_view name = path.substr(path.find_last_of('/') + 1);  // npos + 1 is 0
-#endif
-  if (name.empty()) return "names a folder; give the new document a file name";
-  // File systems take names of 255 bytes at most (Windows: 255 UTF-16 units).
-  if (name.size() > 255) return "is too long";
-  return {};
+  return "is not a file name";
 }
 
 }  // namespace

@@ -12,13 +12,11 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 
+#include "engine/path.h"
 #include "engine/result.h"
 
 namespace tavrinole {
-
-using Path = std::u16string;
 
 // Why an operation failed, where the caller must tell the cases apart.
 enum class IoProblem {
@@ -107,14 +105,6 @@ class FileSystem {
 // Whether `output` reaches the existing file `input` reaches, by whatever name (a link,
 // a different spelling). A name that reaches no file is nobody's.
 bool IsSameFile(FileSystem& files, const Path& input, const Path& output);
-
-// Where the file name of a Windows path starts: after its last '\' or '/', or after the
-// drive of "C:name", which names a file in drive C's current folder.
-size_t WindowsNameStart(std::u16string_view path);
-
-// A fresh hidden name in the folder of `output`, for a document while it is written
-// where the system cannot keep it unnamed.
-Path TemporaryNameBeside(const Path& output);
 
 // The operating system's files.
 FileSystem& NativeFileSystem();

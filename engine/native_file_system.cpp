@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -25,18 +24,10 @@ Failure<IoProblem> NotAFile() {
   return IoFailure("it is not a regular file", IoProblem::NotRegularFile);
 }
 
-std::string TemporaryLeaf() {
-  std::random_device random;
-  const uint64_t tag = (uint64_t{random()} << 32) ^ random();
-  std::string name = ".tavrinole-";
-  for (int shift = 60; shift >= 0; shift -= 4) name += "0123456789abcdef"[(tag >> shift) & 15];
-  return name + ".tmp";
-}
-
 #ifdef _WIN32
 
 std::wstring Wide(const Path& path) {
-  return std::wstring(path.begin(), path.end());
+  return *ToNativePath(path);
 }
 
 Failure<IoProblem> LastError(DWORD code = GetLastError()) {
@@ -280,7 +271,7 @@ Failure<IoProblem> Errno(int error = errno) {
 
 // File names on Linux are bytes; ours come as UTF-16, bytes that are not UTF-8 escaped.
 IoResult<std::string> NativeName(const Path& path) {
-  std::optional<std::string> bytes = NameFromUtf16(path);
+  std::optional<std::string> bytes = ToNativePath(path);
   if (!bytes) return IoFailure("the name is not valid text");
   return std::move(*bytes);
 }
@@ -558,7 +549,7 @@ class Document final : public DescriptorFile<NewFile> {
   // way: anything but a file or a link is put back.
   IoResult<> ReplaceName() {
     for (int attempt = 0; temporary_.empty(); ++attempt) {
-      const std::string name = TemporaryLeaf();
+      const std::string name = TemporaryName();
       if (LinkUnnamed(name) == 0) {
         temporary_ = name;
       } else if (errno != EEXIST || attempt == 100) {
@@ -610,17 +601,6 @@ class Document final : public DescriptorFile<NewFile> {
   FileIdentity identity_;
 };
 
-std::string Leaf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 class Native final : public FileSystem {
  public:
   explicit Native(bool unnamed) : unnamed_(unnamed) {}
@@ -650,9 +630,10 @@ class Native final : public FileSystem {
   IoResult<std::unique_ptr<NewFile>> CreateNew(const Path& output) override {
     const IoResult<std::string> name = NativeName(output);
     if (!name) return name.Error();
-    const std::string leaf = Leaf(*name);
+    const std::string leaf(FileName(std::string_view(*name)));
     if (leaf.empty() || leaf == "." || leaf == "..") return IoFailure("it is a folder");
-    const int folder = ::open(FolderOf(*name).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const int folder =
+        ::open(FolderOf(std::string_view(*name)).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0) return Errno();
     std::string temporary;
     int fd = unnamed_ ? ::openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1;
@@ -662,7 +643,7 @@ class Native final : public FileSystem {
       return failed;
     }
     for (int attempt = 0; fd < 0; ++attempt) {
-      temporary = TemporaryLeaf();
+      temporary = TemporaryName();
       fd = ::openat(folder, temporary.c_str(),
                     O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
       if (fd < 0 && (errno != EEXIST || attempt == 100)) {
@@ -720,16 +701,6 @@ FileSystem& NativeFileSystemWithNamedTemporaries() {
   static Native named(false);
   return named;
 #endif
-}
-
-size_t WindowsNameStart(std::u16string_view path) {
-  const size_t slash = path.find_last_of(u"/\\");
-  if (slash != path.npos) return slash + 1;
-  return path.size() >= 2 && path[1] == u':' ? 2 : 0;
-}
-
-Path TemporaryNameBeside(const Path& output) {
-  return output.substr(0, WindowsNameStart(output)) + NameToUtf16(TemporaryLeaf());
 }
 
 }  // namespace tavrinole

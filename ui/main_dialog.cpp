@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/key_table.h"
-#include "engine/output_name.h"
+#include "engine/path.h"
 #include "engine/utf.h"
 #include "resources/keypad_layout.h"
 #include "resources/resource_ids.h"

@@ -270,15 +270,5 @@ TEST_F(Transform, AnInputThatIsNoLongerAFileFailsAtTheSecondOpen) {
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
 }
 
-TEST(TemporaryName, StaysInTheOutputsFolder) {
-  const Path name = TemporaryNameBeside(u"/some/folder/out.pdf");
-  EXPECT_EQ(name.rfind(u"/some/folder/.tavrinole-", 0), 0u);
-  EXPECT_NE(name, TemporaryNameBeside(u"/some/folder/out.pdf"));
-  EXPECT_EQ(TemporaryNameBeside(u"C:\\docs\\x").rfind(u"C:\\docs\\.tavrinole-", 0), 0u);
-  EXPECT_EQ(TemporaryNameBeside(u"plain").rfind(u".tavrinole-", 0), 0u);
-  // On the drive it names, not in the current folder: a move between drives fails.
-  EXPECT_EQ(TemporaryNameBeside(u"Y:b.bin").rfind(u"Y:.tavrinole-", 0), 0u);
-}
-
 }  // namespace
 }  // namespace tavrinole

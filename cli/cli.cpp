@@ -292,7 +292,7 @@ std::string Describe(const TransformFailure& failure, const FileJob& job) {
       return out + " is not a regular file; it is never replaced";
     case TransformStep::CreateOutput:
       return WithCause("can't create a new file beside " + out, failure.Cause);
-    case TransformStep::ReopenOutput:
+    case TransformStep::RewindOutput:
       return WithCause("can't open the new file beside " + out, failure.Cause);
     case TransformStep::Read:
       return WithCause("can't read " + in, failure.Cause);

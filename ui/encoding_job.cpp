@@ -31,7 +31,7 @@ FailureText TextFor(TransformStep step) {
       return {OnlyReplaceFile, Warring};
     case TransformStep::CreateOutput:
       return {CantCreateOutput, Warring};
-    case TransformStep::ReopenOutput:
+    case TransformStep::RewindOutput:
       return {CantReopenOutput, Warring};
     case TransformStep::InputChanged:
       return {InputChanged, Warring};

@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "cli/file_run.h"
+#include "cli/messages.h"
+#include "cli/progress.h"
+#include "cli/terminal.h"
 #include "engine/mixer_factory.h"
 #include "engine/path.h"
 
@@ -55,11 +58,11 @@ class Console {
  public:
   explicit Console(bool bar) : bar_(bar) {}
 
-  void Report(const Problem& problem) {
+  void Report(const Message& message) {
     std::lock_guard lock(mutex_);
     EndBarLine();
-    const bool hinted = !problem.Hint.empty() && !hints_.insert(problem.Hint).second;
-    cli::Report(hinted ? Problem{problem.Message, {}} : problem);
+    const bool hinted = !message.Hint.empty() && !hints_.insert(message.Hint).second;
+    cli::Report(hinted ? Message{message.Text, {}} : message);
   }
 
   void Start(uint64_t total) {
@@ -106,10 +109,9 @@ class Console {
 // documents would meet under one name. False after reporting every such input.
 bool PlanJobs(const Options& options, std::vector<FileJob>& jobs) {
   std::map<std::u16string, size_t> taken;
-  std::vector<Problem> refusals;
+  std::vector<Message> refusals;
   bool clash = false;
   for (const std::string& input : options.Inputs) {
-    // What an input's document is called in the output folder: its name without folders.
     const std::string name(FileName(std::string_view(input)));
     if (name.empty() || name == "." || name == "..") {
       refusals.push_back({Quoted(input) + " names no file to write under its name", {}});
@@ -128,7 +130,7 @@ bool PlanJobs(const Options& options, std::vector<FileJob>& jobs) {
   }
   if (refusals.empty()) return true;
   if (clash) refusals.back().Hint = "give them separate commands, or rename one of them";
-  for (const Problem& refusal : refusals) Report(refusal);
+  for (const Message& refusal : refusals) Report(refusal);
   return false;
 }
 
@@ -140,20 +142,20 @@ bool RefuseInputsAsOutputs(FileSystem& files, const std::vector<FileJob>& jobs) 
     if (const auto id = files.Identity(jobs[i].Input))
       inputs.try_emplace({id->Volume, id->Index}, i);
   }
-  std::vector<Problem> refusals;
+  std::vector<Message> refusals;
   for (const FileJob& job : jobs) {
     const auto id = files.Identity(job.Output);
     const auto input = id ? inputs.find({id->Volume, id->Index}) : inputs.end();
     if (input == inputs.end()) continue;
-    const Outcome own = RefuseOwnInput(files, job);
-    refusals.push_back(!own ? Problem{own.Error().What.Message, {}}
-                            : Problem{Quoted(job.OutputName) + " is the input " +
-                                          Quoted(jobs[input->second].InputName),
-                                      {}});
+    const bool own = IsSameFile(files, job.Input, job.Output);
+    refusals.push_back(
+        {own ? Describe(Fail(FileFault(TransformStep::SameFile)), job).Text
+             : Quoted(job.OutputName) + " is the input " + Quoted(jobs[input->second].InputName),
+         {}});
   }
   if (refusals.empty()) return true;
   refusals.back().Hint = "choose another --output-dir; nothing was written";
-  for (const Problem& refusal : refusals) Report(refusal);
+  for (const Message& refusal : refusals) Report(refusal);
   return false;
 }
 
@@ -192,8 +194,8 @@ class Batch {
     FileTransform measure(files_, *unused);
     uint64_t total = 0;
     for (FileJob& job : jobs_) {
-      if (const Outcome checked = Check(files_, measure, job, options_.Force); !checked) {
-        console_.Report(checked.Error().What);
+      if (const FileResult checked = Check(files_, measure, job, options_.Force); !checked) {
+        console_.Report(Describe(checked.Error(), job));
         ++failed_;
       } else {
         ready_.push_back(&job);
@@ -233,12 +235,12 @@ class Batch {
           counted = done;
         };
       }
-      const Outcome streamed = Stream(transform, job, slots_, hooks);
+      const FileResult streamed = Stream(transform, job, slots_, hooks);
       console_.Advance(job.Size - counted);  // a failed file's rest, so the bar ends full
       if (streamed) {
         ++written_;
       } else if (!cancel_.load()) {
-        console_.Report(streamed.Error().What);
+        console_.Report(Describe(streamed.Error(), job));
         ++failed_;
       }
     }

@@ -8,9 +8,11 @@
 #include "engine/utf.h"
 #else
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -171,7 +173,17 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     Exec(program, arguments, folder);
   }
   close(in[0]);
+  // The child may end before it reads anything (a refused argument): the write then
+  // fails with EPIPE, and the SIGPIPE that comes with it must not end the test.
+  sigset_t pipeSignal, previous;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
   if (!input.empty()) (void)!write(in[1], input.data(), input.size());
+  const timespec noWait{};
+  while (sigtimedwait(&pipeSignal, nullptr, &noWait) == SIGPIPE) {
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   close(in[1]);
   int status = 0;
   waitpid(pid, &status, 0);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -120,6 +121,17 @@ class FileSystem {
   // looked at is a failure, with the system's reason.
   virtual IoResult<EntryKind> Kind(const Path& path) = 0;
 };
+
+// The steps every platform's files take the same way. A file is read until `into` is full
+// or the file ends, through `readSome`, which reads what one call gives (nothing at the
+// end); written whole through `writeSome`, which writes what one call takes.
+IoResult<size_t> ReadFully(std::span<uint8_t> into,
+                           const std::function<IoResult<size_t>(std::span<uint8_t>)>& readSome);
+IoResult<> WriteFully(std::span<const uint8_t> bytes,
+                      const std::function<IoResult<size_t>(std::span<const uint8_t>)>& writeSome);
+// Tries fresh hidden names (TemporaryName) until `make` takes one that was free; `make`
+// fails with IoProblem::Exists on a name that is taken. Says the name taken.
+IoResult<std::string> WithFreshName(const std::function<IoResult<>(const std::string&)>& make);
 
 // Whether `output` reaches the existing file `input` reaches, by whatever name (a link,
 // a different spelling). A name that reaches no file is nobody's.

@@ -55,9 +55,8 @@ std::string TemporaryName() {
   return name + ".tmp";
 }
 
-Path TemporaryNameBeside(const Path& output, PathStyle style) {
-  return output.substr(0, NameStart(std::u16string_view(output), style)) +
-         NameToUtf16(TemporaryName());
+Path NameBeside(const Path& path, const Path& name, PathStyle style) {
+  return path.substr(0, NameStart(std::u16string_view(path), style)) + name;
 }
 
 }  // namespace tavrinole

@@ -118,9 +118,11 @@ std::optional<NativePath> ToNativePath(const Path& path);
 // narrow name would go through the ANSI code page).
 std::filesystem::path StandardPath(const std::string& name);
 
-// A fresh hidden name beside `output`, for a document while it is written where the
-// system cannot keep it unnamed.
+// A fresh hidden name, for a document while it is written where the system cannot keep
+// it unnamed.
 std::string TemporaryName();
-Path TemporaryNameBeside(const Path& output, PathStyle style = NativeStyle);
+
+// `name` in the folder that holds `path`'s file name, as `path` names that folder.
+Path NameBeside(const Path& path, const Path& name, PathStyle style = NativeStyle);
 
 }  // namespace tavrinole

@@ -27,7 +27,7 @@ Failure<IoProblem> NotAFile() {
 }
 
 Failure<IoProblem> NameTaken() {
-  return IoFailure("it exists", IoProblem::Exists);
+  return IoFailure(std::strerror(EEXIST), IoProblem::Exists);
 }
 
 IoResult<std::string> NativeName(const Path& path) {
@@ -89,27 +89,26 @@ class DescriptorFile : public Base {
   explicit DescriptorFile(Descriptor fd) : fd_(std::move(fd)) {}
 
   IoResult<size_t> Read(std::span<uint8_t> into) override {
-    size_t got = 0;
-    while (got < into.size()) {
-      const ssize_t n = ::read(fd_.Get(), into.data() + got, into.size() - got);
-      if (n < 0 && errno == EINTR) continue;
+    return ReadFully(into, [this](std::span<uint8_t> rest) -> IoResult<size_t> {
+      ssize_t n;
+      do n = ::read(fd_.Get(), rest.data(), rest.size());
+      while (n < 0 && errno == EINTR);
       if (n < 0) return Errno();
-      if (n == 0) break;
-      got += static_cast<size_t>(n);
-    }
-    return got;
+      return static_cast<size_t>(n);
+    });
   }
 
   IoResult<> Write(std::span<const uint8_t> bytes) override {
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::write(fd_.Get(), bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return Errno();
-      done += static_cast<size_t>(n);
-    }
-    written_ += bytes.size();
-    return {};
+    IoResult<> written =
+        WriteFully(bytes, [this](std::span<const uint8_t> rest) -> IoResult<size_t> {
+          ssize_t n;
+          do n = ::write(fd_.Get(), rest.data(), rest.size());
+          while (n < 0 && errno == EINTR);
+          if (n < 0) return Errno();
+          return static_cast<size_t>(n);
+        });
+    if (written) written_ += bytes.size();
+    return written;
   }
 
   IoResult<uint64_t> Size() override {
@@ -271,18 +270,6 @@ class Document final : public DescriptorFile<NewFile> {
   std::string hidden_;  // our hidden name in the folder, while it has one
   FileIdentity identity_;
 };
-
-// Tries fresh hidden names until `make` takes one that was free (it fails with
-// IoProblem::Exists on a taken one). Returns the name.
-IoResult<std::string> WithFreshName(const std::function<IoResult<>(const std::string&)>& make) {
-  for (int attempt = 0;; ++attempt) {
-    std::string name = TemporaryName();
-    const IoResult<> made = make(name);
-    if (made) return name;
-    if (made.Error().What != IoProblem::Exists) return made.Error();
-    if (attempt == 100) return Errno(EEXIST);
-  }
-}
 
 IoResult<> Document::TakeHiddenName() {
   IoResult<std::string> name =

@@ -94,6 +94,11 @@ IoResult<EntryKind> KindOf(const std::wstring& path) {
   return IsDevice(path) ? EntryKind::Other : EntryKind::RegularFile;
 }
 
+// What one call reads or writes at most.
+DWORD Clamped(size_t size) {
+  return static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+}
+
 int64_t Ticks(const LARGE_INTEGER& time) {
   return time.QuadPart;
 }
@@ -105,27 +110,23 @@ class HandleFile : public Base {
   explicit HandleFile(Handle handle) : handle_(std::move(handle)) {}
 
   IoResult<size_t> Read(std::span<uint8_t> into) override {
-    size_t got = 0;
-    while (got < into.size()) {
+    return ReadFully(into, [this](std::span<uint8_t> rest) -> IoResult<size_t> {
       DWORD n = 0;
-      const DWORD want = static_cast<DWORD>(std::min<size_t>(into.size() - got, 1u << 30));
-      if (!ReadFile(handle_.Get(), into.data() + got, want, &n, nullptr)) return LastError();
-      if (n == 0) break;
-      got += n;
-    }
-    return got;
+      if (!ReadFile(handle_.Get(), rest.data(), Clamped(rest.size()), &n, nullptr)) {
+        return LastError();
+      }
+      return n;
+    });
   }
 
   IoResult<> Write(std::span<const uint8_t> bytes) override {
-    size_t done = 0;
-    while (done < bytes.size()) {
+    return WriteFully(bytes, [this](std::span<const uint8_t> rest) -> IoResult<size_t> {
       DWORD n = 0;
-      const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-      if (!WriteFile(handle_.Get(), bytes.data() + done, want, &n, nullptr)) return LastError();
-      if (n == 0) return IoFailure("nothing could be written");
-      done += n;
-    }
-    return {};
+      if (!WriteFile(handle_.Get(), rest.data(), Clamped(rest.size()), &n, nullptr)) {
+        return LastError();
+      }
+      return n;
+    });
   }
 
   IoResult<uint64_t> Size() override {
@@ -256,16 +257,19 @@ class WindowsFileSystem final : public FileSystem {
   }
 
   IoResult<std::unique_ptr<NewFile>> CreateNew(const Path& output) override {
-    for (int attempt = 0;; ++attempt) {
-      Handle handle(CreateFileW(Wide(TemporaryNameBeside(output)).c_str(),
-                                GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (handle.Open()) {
-        return std::unique_ptr<NewFile>(
-            std::make_unique<Document>(std::move(handle), Wide(output)));
-      }
-      if (GetLastError() != ERROR_FILE_EXISTS || attempt == 100) return LastError();
-    }
+    Handle handle;
+    const IoResult<std::string> created = WithFreshName([&](const std::string& name) -> IoResult<> {
+      handle = Handle(CreateFileW(Wide(NameBeside(output, PathFromName(name))).c_str(),
+                                  GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (handle.Open()) return {};
+      const DWORD code = GetLastError();
+      Failure<IoProblem> failed = LastError(code);
+      if (code == ERROR_FILE_EXISTS) failed.What = IoProblem::Exists;
+      return failed;
+    });
+    if (!created) return created.Error();
+    return std::unique_ptr<NewFile>(std::make_unique<Document>(std::move(handle), Wide(output)));
   }
 
   std::optional<FileIdentity> Identity(const Path& path) override {

@@ -95,14 +95,17 @@ TEST(Path, NamesTheSystemWouldNotTakeAreFoundBeforeAnyWork) {
   }
 }
 
-TEST(Path, ATemporaryNameStaysInTheOutputsFolder) {
-  const Path name = TemporaryNameBeside(u"/some/folder/out.pdf", Posix);
-  EXPECT_EQ(name.rfind(u"/some/folder/.tavrinole-", 0), 0u);
-  EXPECT_NE(name, TemporaryNameBeside(u"/some/folder/out.pdf", Posix));
-  EXPECT_EQ(TemporaryNameBeside(u"C:\\docs\\x", Windows).rfind(u"C:\\docs\\.tavrinole-", 0), 0u);
-  EXPECT_EQ(TemporaryNameBeside(u"plain", Windows).rfind(u".tavrinole-", 0), 0u);
-  // On the drive it names, not in the current folder: a move between drives fails.
-  EXPECT_EQ(TemporaryNameBeside(u"Y:b.bin", Windows).rfind(u"Y:.tavrinole-", 0), 0u);
+// A document's hidden name is fresh each time, and beside the output: on the drive a
+// Windows path names, not in the current folder, since a move between drives fails.
+TEST(Path, AHiddenNameIsFreshAndBesideTheOutput) {
+  const std::string name = TemporaryName();
+  EXPECT_EQ(name.rfind(".tavrinole-", 0), 0u);
+  EXPECT_NE(name, TemporaryName());
+  const Path hidden = u".t";
+  EXPECT_EQ(NameBeside(u"/some/folder/out.pdf", hidden, Posix), u"/some/folder/.t");
+  EXPECT_EQ(NameBeside(u"C:\\docs\\x", hidden, Windows), u"C:\\docs\\.t");
+  EXPECT_EQ(NameBeside(u"plain", hidden, Windows), u".t");
+  EXPECT_EQ(NameBeside(u"Y:b.bin", hidden, Windows), u"Y:.t");
 }
 
 // A name given to the command line reaches the system as it was given, bytes that are

@@ -2,11 +2,12 @@
 // handler touches beside writing its message: what a signal does is chosen by which
 // handler is installed, and the prompt, not a handler, puts the terminal back.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
-#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "cli/messages.h"
@@ -55,12 +56,11 @@ class HeldSignals {
     sigprocmask(SIG_SETMASK, &before_, nullptr);
   }
 
-  // Waits until `fd` has something to read; false when a signal came first.
+  // Waits until `fd` has something to read, or reading it would fail at once; false
+  // when a signal came first.
   bool WaitForInput(int fd) const {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(fd, &readable);
-    return ::pselect(fd + 1, &readable, nullptr, nullptr, nullptr, &before_) > 0;
+    pollfd readable{fd, POLLIN, 0};
+    return ::ppoll(&readable, 1, nullptr, &before_) > 0 || errno != EINTR;
   }
 
  private:

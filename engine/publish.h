@@ -1,27 +1,12 @@
 // The publish protocol: how a new document becomes a named file, in one place. Read
 // this first; the platforms' file code (posix_file_system.cpp, windows_file_system.cpp)
-// carries out its steps, and the file transform walks a document through them.
+// carries out its steps, and the file transform walks a document through them. A new
+// name is left to the system's write-back, as a copy's would be; only a document that
+// replaces a file waits for the disk. Access comes from engine/access_rules.h.
 //
-// A document goes through these stages, in this order. Each line says what holds once
-// the stage is reached:
-//
-//   Created      in the output's folder, unnamed, or under a fresh hidden name used only
-//                through its one descriptor; readable by its owner only. No name reaches it.
-//   Written      every byte is in it, and the input did not change while it was read.
-//   Flushed      on the disk. Reached only on the way to replacing a file, so a power cut
-//                never loses both; a new name is left to the system's write-back, as a
-//                copy's would be.
-//   GivenAccess  it has the input's permissions, or those of the file it will replace
-//                (and that file's owner, group and access list where the system allows);
-//                never more than that file grants (engine/access_rules.h).
-//   Published    under the output's name, which was free: nothing was replaced.
-//   SwappedIn    in place of the file or link at the name, with consent, in one step;
-//                anything else found there is put back.
-//   Kept         closed under its name: done.
-//   Abandoned    nothing of it is left on the disk, nor a name it took.
-//
-// A failure at any stage abandons the document; an existing file at the name stays as it
-// was until the complete new one replaces it.
+// A failure at any stage abandons the document: no failure, cancel or kill leaves a
+// partial output, and a file at the name stays as it was until the complete new one
+// replaces it.
 #pragma once
 
 #include <memory>
@@ -31,7 +16,17 @@
 
 namespace tavrinole {
 
-enum class Stage { Created, Written, Flushed, GivenAccess, Published, SwappedIn, Kept, Abandoned };
+// The stages of a new document, in order; beside each, what holds once it is reached.
+enum class Stage {
+  Created,      // unnamed, or hidden and used only through its one descriptor; owner-only
+  Written,      // every byte is in it, and the input did not change while it was read
+  Flushed,      // on the disk, before it replaces a file: a power cut never loses both
+  GivenAccess,  // the input's access, or the replaced file's: never more than it granted
+  Published,    // under the output's name, which was free: nothing was replaced
+  SwappedIn,    // in place of the file or link at the name, with consent, in one step
+  Kept,         // closed under its name: done
+  Abandoned,    // nothing of it is left on the disk, nor a name it took
+};
 
 // The one check before a job may write `output` for a job that reads `input`, for the
 // dialog, the command-line tool and the job itself: what stands at the name (nothing,

@@ -11,9 +11,7 @@
 namespace tavrinole::cli {
 namespace {
 
-// The flag a console event sets during a run: the run's cancel.
-std::atomic<bool> interrupted{false};
-std::atomic<std::atomic<bool>*> cancelFlag{nullptr};  // the flag, once the run began
+std::atomic<std::atomic<bool>*> cancelFlag{nullptr};
 HANDLE finished = nullptr;  // set once the run has cleaned up after itself
 
 // The console input whose echo a prompt turned off, its mode before, and where the
@@ -121,6 +119,7 @@ bool IsTerminal(int stream) {
 void WatchSignals() {}
 
 const std::atomic<bool>& CancelRunOnSignals() {
+  static std::atomic<bool> interrupted{false};  // the run's cancel, set by a console event
   WatchConsoleEvents(interrupted);
   return interrupted;
 }

@@ -14,8 +14,11 @@
 #include <vector>
 
 #include "cli/file_run.h"
+#include "cli/messages.h"
+#include "cli/progress.h"
+#include "cli/terminal.h"
 #include "engine/mixer_factory.h"
-#include "engine/utf.h"
+#include "engine/path.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -29,29 +32,10 @@ namespace {
 // machine of two cores (docs/performance.md, "Many files in one command").
 constexpr unsigned MaxWorkers = 2;
 
-#ifdef _WIN32
-constexpr std::string_view Separators = "/\\:";  // "C:name" is a name on drive C
-constexpr char Separator = '\\';
-#else
-constexpr std::string_view Separators = "/";
-constexpr char Separator = '/';
-#endif
-
-// What an input's document is called in the output folder: its name without folders.
-std::string FileNameOf(const std::string& input) {
-  const size_t cut = input.find_last_of(Separators);
-  return cut == std::string::npos ? input : input.substr(cut + 1);
-}
-
-std::string InFolder(const std::string& folder, const std::string& name) {
-  const bool separated = Separators.find(folder.back()) != std::string_view::npos;
-  return separated ? folder + name : folder + Separator + name;
-}
-
 // Two names that reach the same file in one folder. Windows ignores case in names, so
 // there "Report.pdf" and "REPORT.PDF" are one file.
 std::u16string SameFileKey(const std::string& name) {
-  std::u16string key = NameToUtf16(name);
+  std::u16string key = PathFromName(name);
 #ifdef _WIN32
   std::wstring wide(key.begin(), key.end()), upper(wide.size(), L'\0');
   const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
@@ -64,11 +48,7 @@ std::u16string SameFileKey(const std::string& name) {
 
 bool IsFolder(const std::string& name) {
   std::error_code ignored;
-#ifdef _WIN32
-  return std::filesystem::is_directory(std::u8string(name.begin(), name.end()), ignored);
-#else
-  return std::filesystem::is_directory(name, ignored);
-#endif
+  return std::filesystem::is_directory(StandardPath(name), ignored);
 }
 
 // Standard error, shared by the workers: the messages, and one progress bar for the
@@ -78,11 +58,11 @@ class Console {
  public:
   explicit Console(bool bar) : bar_(bar) {}
 
-  void Report(const Problem& problem) {
+  void Report(const Message& message) {
     std::lock_guard lock(mutex_);
     EndBarLine();
-    const bool hinted = !problem.Hint.empty() && !hints_.insert(problem.Hint).second;
-    cli::Report(hinted ? Problem{problem.Message, {}} : problem);
+    const bool hinted = !message.Hint.empty() && !hints_.insert(message.Hint).second;
+    cli::Report(hinted ? Message{message.Text, {}} : message);
   }
 
   void Start(uint64_t total) {
@@ -129,15 +109,15 @@ class Console {
 // documents would meet under one name. False after reporting every such input.
 bool PlanJobs(const Options& options, std::vector<FileJob>& jobs) {
   std::map<std::u16string, size_t> taken;
-  std::vector<Problem> refusals;
+  std::vector<Message> refusals;
   bool clash = false;
   for (const std::string& input : options.Inputs) {
-    const std::string name = FileNameOf(input);
+    const std::string name(FileName(std::string_view(input)));
     if (name.empty() || name == "." || name == "..") {
       refusals.push_back({Quoted(input) + " names no file to write under its name", {}});
       continue;
     }
-    const std::string output = InFolder(*options.OutputDir, name);
+    const std::string output = InFolder<char>(*options.OutputDir, name);
     const auto [first, fresh] = taken.try_emplace(SameFileKey(name), jobs.size());
     if (fresh) {
       jobs.emplace_back(input, output);
@@ -150,7 +130,7 @@ bool PlanJobs(const Options& options, std::vector<FileJob>& jobs) {
   }
   if (refusals.empty()) return true;
   if (clash) refusals.back().Hint = "give them separate commands, or rename one of them";
-  for (const Problem& refusal : refusals) Report(refusal);
+  for (const Message& refusal : refusals) Report(refusal);
   return false;
 }
 
@@ -162,20 +142,20 @@ bool RefuseInputsAsOutputs(FileSystem& files, const std::vector<FileJob>& jobs) 
     if (const auto id = files.Identity(jobs[i].Input))
       inputs.try_emplace({id->Volume, id->Index}, i);
   }
-  std::vector<Problem> refusals;
+  std::vector<Message> refusals;
   for (const FileJob& job : jobs) {
     const auto id = files.Identity(job.Output);
     const auto input = id ? inputs.find({id->Volume, id->Index}) : inputs.end();
     if (input == inputs.end()) continue;
-    const Outcome own = RefuseOwnInput(files, job);
-    refusals.push_back(!own ? Problem{own.Error().What.Message, {}}
-                            : Problem{Quoted(job.OutputName) + " is the input " +
-                                          Quoted(jobs[input->second].InputName),
-                                      {}});
+    const bool own = IsSameFile(files, job.Input, job.Output);
+    refusals.push_back(
+        {own ? Describe(Fail(FileFault(TransformStep::SameFile)), job).Text
+             : Quoted(job.OutputName) + " is the input " + Quoted(jobs[input->second].InputName),
+         {}});
   }
   if (refusals.empty()) return true;
   refusals.back().Hint = "choose another --output-dir; nothing was written";
-  for (const Problem& refusal : refusals) Report(refusal);
+  for (const Message& refusal : refusals) Report(refusal);
   return false;
 }
 
@@ -214,8 +194,8 @@ class Batch {
     FileTransform measure(files_, *unused);
     uint64_t total = 0;
     for (FileJob& job : jobs_) {
-      if (const Outcome checked = Check(files_, measure, job, options_.Force); !checked) {
-        console_.Report(checked.Error().What);
+      if (const FileResult checked = Check(files_, measure, job, options_.Force); !checked) {
+        console_.Report(Describe(checked.Error(), job));
         ++failed_;
       } else {
         ready_.push_back(&job);
@@ -255,12 +235,12 @@ class Batch {
           counted = done;
         };
       }
-      const Outcome streamed = Stream(transform, job, slots_, hooks);
+      const FileResult streamed = Stream(transform, job, slots_, hooks);
       console_.Advance(job.Size - counted);  // a failed file's rest, so the bar ends full
       if (streamed) {
         ++written_;
       } else if (!cancel_.load()) {
-        console_.Report(streamed.Error().What);
+        console_.Report(Describe(streamed.Error(), job));
         ++failed_;
       }
     }

@@ -29,8 +29,20 @@ struct Options {
   bool Version = false;
 };
 
-// The options, or a message saying why the arguments are not usable.
-Checked<Options> ParseArguments(const std::vector<std::string>& arguments);
+// Why the arguments are not usable. The failure's Cause is the argument at fault, where
+// there is one.
+enum class UsageFault {
+  NeedsValue,
+  UnknownOption,
+  OutputAndOutputDir,
+  NoFolder,  // --output-dir was given an empty name
+  NoInput,
+  OneInputOnly,
+  NoOutput,
+  NotUtf16,  // Windows handed over an argument that is not text (Cause: its number)
+};
+
+Result<Options, UsageFault> ParseArguments(const std::vector<std::string>& arguments);
 
 std::string UsageText();
 std::string VersionText();

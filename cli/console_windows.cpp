@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include "cli/cli.h"
-#include "cli/file_run.h"
+#include "cli/messages.h"
+#include "cli/terminal.h"
+#include "engine/path.h"
 #include "engine/utf.h"
 
 namespace tavrinole::cli {
@@ -37,13 +39,12 @@ bool WriteConsoleText(HANDLE output, std::u16string_view text) {
 
 }  // namespace
 
-Checked<std::vector<std::string>> Utf8Arguments(int argc, wchar_t** argv) {
+Result<std::vector<std::string>, UsageFault> Utf8Arguments(int argc, wchar_t** argv) {
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) {
-    const std::wstring_view wide(argv[i]);
-    const std::optional<std::string> utf8 = Utf16ToUtf8(
-        std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
-    if (!utf8) return Fail("argument " + std::to_string(i) + " is not valid UTF-16");
+    const std::optional<std::string> utf8 =
+        Utf16ToUtf8(SameUnits<char16_t>(std::wstring_view(argv[i])));
+    if (!utf8) return Fail(UsageFault::NotUtf16, std::to_string(i));
     arguments.push_back(*utf8);
   }
   return arguments;
@@ -86,7 +87,7 @@ std::optional<std::string> AskConsole(const char* prompt) {
   CloseHandle(input);
   if (!read) return std::nullopt;
 
-  std::u16string typed(reinterpret_cast<const char16_t*>(buffer), got);
+  std::u16string typed = SameUnits<char16_t>(std::wstring_view(buffer, got));
   while (!typed.empty() && (typed.back() == u'\n' || typed.back() == u'\r')) typed.pop_back();
   return Utf16ToUtf8(typed);
 }
@@ -107,6 +108,26 @@ bool HandleConsoleEvent(unsigned long event) {
   // returns, so the run gets a few seconds to remove what it began.
   if (finished) WaitForSingleObject(finished, 4000);
   return true;
+}
+
+bool IsTerminal(int stream) {
+  return IsConsole(stream);
+}
+
+// Until the run begins the system's default ends the program on Ctrl-C: nothing needs
+// undoing yet. A prompt takes the console's events for itself while it waits.
+void WatchSignals() {}
+
+const std::atomic<bool>& CancelRunOnSignals() {
+  static std::atomic<bool> interrupted{false};  // the run's cancel, set by a console event
+  WatchConsoleEvents(interrupted);
+  return interrupted;
+}
+
+Result<std::string, PasswordFault> AskTerminal(const char* prompt) {
+  std::optional<std::string> line = AskConsole(prompt);
+  if (!line) return Fail(PasswordFault::NoTerminal);
+  return std::move(*line);
 }
 
 bool IsConsole(int stream) {

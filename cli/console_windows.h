@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/result.h"
+#include "cli/cli.h"
 
 namespace tavrinole::cli {
 
-// The arguments as UTF-8; a message for one that is not valid UTF-16.
-Checked<std::vector<std::string>> Utf8Arguments(int argc, wchar_t** argv);
+// The arguments as UTF-8; UsageFault::NotUtf16 for one that is not valid UTF-16.
+Result<std::vector<std::string>, UsageFault> Utf8Arguments(int argc, wchar_t** argv);
 
 // Shows the prompt on the console and reads one line with echo off; the console's
 // mode is restored on every way out, a Ctrl-C included. Nothing without a console.

@@ -3,22 +3,24 @@
 // a fault-injecting one in its place.
 //
 // Inputs are opened without blocking and must be regular files. A new document is a
-// file nobody can reach by name until it is complete; it is then published under its
-// name, replacing a file there only with the caller's consent.
+// file nobody can reach by name until it is complete; the publish protocol
+// (engine/publish.h) says in what order its steps below are taken.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 
+#include "engine/access_rules.h"
+#include "engine/path.h"
 #include "engine/result.h"
 
 namespace tavrinole {
 
-using Path = std::u16string;
+enum class Stage;
 
 // Why an operation failed, where the caller must tell the cases apart.
 enum class IoProblem {
@@ -49,12 +51,18 @@ struct FileStamp {
   uint64_t Size = 0;
   int64_t Modified = 0;  // in the system's own units
   int64_t Changed = 0;   // the inode's change time on Linux, ChangeTime on Windows
-  uint32_t Permissions = 0644;
+  FileAccess Access;     // on Windows the folder's rules apply, and this stays as it is
   friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
 // What a name holds, the name itself looked at: a link is not followed.
 enum class EntryKind { Missing, RegularFile, SymbolicLink, Other };
+
+// What stands at a name, and the access of a regular file there.
+struct NameEntry {
+  EntryKind Kind = EntryKind::Missing;
+  FileAccess Access;
+};
 
 class File {
  public:
@@ -76,18 +84,26 @@ class File {
   virtual IoResult<> Close() = 0;
 };
 
-// A document being written: no name reaches it until Publish.
+// A document being written, for the output named at CreateNew: no name reaches it until
+// TakeName or SwapIn gives it that one.
 class NewFile : public File {
  public:
-  // Gives the complete file its name, the output named at CreateNew, in one step.
-  // Without `replace`, a name that is taken (by anything, a link included) stays as it
-  // is and the result is IoProblem::Exists. With it, only a regular file or a link is
-  // replaced, the link itself and never its target. The file gets `permissions` under
-  // a new name, or those (and the owner, where allowed) of the file it replaces.
-  virtual IoResult<> Publish(bool replace, uint32_t permissions) = 0;
-  // Gives the file up: nothing of it stays on the disk, nor a new name Publish gave it
-  // if closing it then failed. Closes it.
-  virtual void Abandon() = 0;
+  // What stands at the output's name now.
+  virtual IoResult<NameEntry> AtName() = 0;
+  // Gives the document the access the rules (engine/access_rules.h) derive from `from`:
+  // the input's access under a new name, or the replaced file's when `replacing`.
+  virtual IoResult<> GiveAccess(const FileAccess& from, bool replacing) = 0;
+  // Takes the output's name, which must be free: a taken name (by anything, a link
+  // included) stays as it is, and the result is IoProblem::Exists.
+  virtual IoResult<> TakeName() = 0;
+  // Takes the output's name in place of the regular file or link there (the link itself,
+  // never its target), in one step; anything else found there is put back and the result
+  // is IoProblem::NotRegularFile. Says the stage reached: SwappedIn, or Published when
+  // the name had come free meanwhile.
+  virtual IoResult<Stage> SwapIn() = 0;
+  // Gives the file up after `reached`, and closes it: nothing of it stays on the disk,
+  // nor the name it was Published under. Says what could not be undone.
+  virtual IoResult<> Abandon(Stage reached) = 0;
 };
 
 class FileSystem {
@@ -99,22 +115,27 @@ class FileSystem {
   // Creates the document that will become `output`, in the output's folder, readable
   // by its owner only while it is written.
   virtual IoResult<std::unique_ptr<NewFile>> CreateNew(const Path& output) = 0;
-  // The identity of an existing file (links followed); nullopt when it does not exist.
+  // The identity of an existing file (links followed); nullopt when none is reached.
   virtual std::optional<FileIdentity> Identity(const Path& path) = 0;
-  virtual EntryKind Kind(const Path& path) = 0;
+  // What `path` holds: Missing only when there is no such file; a name that cannot be
+  // looked at is a failure, with the system's reason.
+  virtual IoResult<EntryKind> Kind(const Path& path) = 0;
 };
+
+// The steps every platform's files take the same way. A file is read until `into` is full
+// or the file ends, through `readSome`, which reads what one call gives (nothing at the
+// end); written whole through `writeSome`, which writes what one call takes.
+IoResult<size_t> ReadFully(std::span<uint8_t> into,
+                           const std::function<IoResult<size_t>(std::span<uint8_t>)>& readSome);
+IoResult<> WriteFully(std::span<const uint8_t> bytes,
+                      const std::function<IoResult<size_t>(std::span<const uint8_t>)>& writeSome);
+// Tries fresh hidden names (TemporaryName) until `make` takes one that was free; `make`
+// fails with IoProblem::Exists on a name that is taken. Says the name taken.
+IoResult<std::string> WithFreshName(const std::function<IoResult<>(const std::string&)>& make);
 
 // Whether `output` reaches the existing file `input` reaches, by whatever name (a link,
 // a different spelling). A name that reaches no file is nobody's.
 bool IsSameFile(FileSystem& files, const Path& input, const Path& output);
-
-// Where the file name of a Windows path starts: after its last '\' or '/', or after the
-// drive of "C:name", which names a file in drive C's current folder.
-size_t WindowsNameStart(std::u16string_view path);
-
-// A fresh hidden name in the folder of `output`, for a document while it is written
-// where the system cannot keep it unnamed.
-Path TemporaryNameBeside(const Path& output);
 
 // The operating system's files.
 FileSystem& NativeFileSystem();

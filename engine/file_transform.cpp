@@ -4,6 +4,7 @@
 #include <array>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -61,8 +62,8 @@ class WriteBehind {
   // write has failed.
   uint8_t* Take() {
     std::unique_lock lock(monitor_);
-    monitor_.Wait(lock, [this] { return !free_.empty() || !failure_; });
-    if (!failure_) return nullptr;
+    monitor_.Wait(lock, [this] { return !free_.empty() || writeFailure_; });
+    if (writeFailure_) return nullptr;
     uint8_t* const buffer = free_.front();
     free_.pop_front();
     return buffer;
@@ -88,7 +89,8 @@ class WriteBehind {
       monitor_.NotifyAll();
     }
     if (writer_.joinable()) writer_.join();
-    return failure_;
+    if (writeFailure_) return *writeFailure_;
+    return {};
   }
 
  private:
@@ -96,7 +98,7 @@ class WriteBehind {
     std::unique_lock lock(monitor_);
     for (;;) {
       monitor_.Wait(lock, [this] { return !handed_.empty() || finishing_; });
-      if (handed_.empty() || !failure_) return;
+      if (handed_.empty() || writeFailure_) return;
       const std::span<uint8_t> chunk = handed_.front();
       handed_.pop_front();
       lock.unlock();
@@ -109,7 +111,7 @@ class WriteBehind {
     const IoResult<> written = out_.Write(chunk);
     if (written && startWriteBack_) out_.StartWriteBack();
     std::lock_guard lock(monitor_);
-    if (!written && failure_) failure_ = written;
+    if (!written && !writeFailure_) writeFailure_ = written.Error();
     free_.push_back(chunk.data());
     monitor_.NotifyAll();
   }
@@ -120,18 +122,11 @@ class WriteBehind {
   std::deque<uint8_t*> free_;
   std::deque<std::span<uint8_t>> handed_;
   bool finishing_ = false;
-  IoResult<> failure_;
+  std::optional<Failure<IoProblem>> writeFailure_;  // the first write that failed
   std::thread writer_;
 };
 
 }  // namespace
-
-TransformResult<EntryKind> CheckOutput(FileSystem& files, const Path& input, const Path& output) {
-  if (input == output || IsSameFile(files, input, output)) return Fail(TransformStep::SameFile);
-  const EntryKind existing = files.Kind(output);
-  if (existing == EntryKind::Other) return Fail(TransformStep::OutputNotRegular);
-  return existing;
-}
 
 TransformResult<uint64_t> FileTransform::Measure(const Path& input) {
   IoResult<std::unique_ptr<File>> opened = files_.OpenForReading(input);
@@ -169,23 +164,15 @@ TransformResult<> FileTransform::Stream(const Path& input, uint64_t size, const 
     return Fail(TransformStep::InputChanged, CauseOf(before));
   }
 
-  IoResult<std::unique_ptr<NewFile>> created = files_.CreateNew(output);
+  TransformResult<Document> created = Document::Create(files_, output);
   if (!created) {
     Discard(in);
-    return Fail(TransformStep::CreateOutput, created.Error().Cause);
+    return created.Error();
   }
-  std::unique_ptr<NewFile> out = std::move(created).Value();
-  // Created, then made ready for reading and writing: the two steps keep their own
-  // messages in the dialog.
-  TransformResult<> status;
-  if (IoResult<> rewound = out->Rewind(); !rewound) {
-    status = Fail(TransformStep::ReopenOutput, rewound.Error().Cause);
-  } else {
-    // Replacing a document waits until the new one is on the disk: otherwise a power
-    // cut soon after the move could lose both. A new name has nothing to lose, so it is
-    // left to the system's own write-back, as a copy would be.
-    status = Copy(*in, *out, size, replacing, hooks);
-  }
+  Document document = std::move(created).Value();
+  // Replacing a document waits until the new one is on the disk: its bytes are sent on
+  // as they are written, so that the flush at the end waits for little.
+  TransformResult<> status = Copy(*in, document.Content(), size, replacing, hooks);
   // Same size is not enough: bytes written in place show in the times.
   const IoResult<FileStamp> after = in->Stamp();
   if (status && (!after || *after != *before)) {
@@ -194,30 +181,9 @@ TransformResult<> FileTransform::Stream(const Path& input, uint64_t size, const 
   // A cancel that came during the last pass still wins: nothing is put in place.
   if (status && hooks.Cancel && hooks.Cancel->load()) status = Fail(TransformStep::Cancelled);
   Discard(in);
-  // A file that appeared at the name during the run is replaced only once the document
-  // is on the disk too, as one that was there from the start.
-  if (status && !replacing && hooks.MayReplace && files_.Kind(output) != EntryKind::Missing) {
-    if (IoResult<> flushed = out->Flush(); !flushed) {
-      status = Fail(TransformStep::Finish, flushed.Error().Cause);
-    }
-  }
-  if (status) status = Publish(*out, hooks.MayReplace, before->Permissions);
-  if (!status) out->Abandon();
-  return status;
-}
-
-TransformResult<> FileTransform::Publish(NewFile& out, bool replace, uint32_t permissions) {
-  const IoResult<> published = out.Publish(replace, permissions);
-  if (!published) {
-    const Failure<IoProblem>& failure = published.Error();
-    if (failure.What == IoProblem::Exists) return Fail(TransformStep::OutputExists);
-    if (failure.What == IoProblem::NotRegularFile) return Fail(TransformStep::OutputNotRegular);
-    return Fail(TransformStep::Replace, failure.Cause);
-  }
-  if (IoResult<> closed = out.Close(); !closed) {
-    return Fail(TransformStep::Finish, closed.Error().Cause);
-  }
-  return {};
+  if (!status) return status;
+  document.Written(replacing);
+  return document.Publish(hooks.MayReplace, before->Access);
 }
 
 TransformResult<> FileTransform::Copy(File& in, File& out, uint64_t size, bool flush,

@@ -1,9 +1,8 @@
 // Streams one file through the keystream into a new document. Shared by the dialog's
-// job and the command-line tool. The new document is a file no name reaches until every
-// byte is written (and, when it replaces a document, flushed to the disk); it is then
-// published under the output's name in one step, replacing a file there only with
-// consent. A failure, a cancel or a kill leaves no partial output and an existing
-// target untouched; an input that changes while it is read publishes nothing.
+// job and the command-line tool. The new document goes through the publish protocol
+// (engine/publish.h): no name reaches it until every byte is written, and it replaces a
+// file only with consent. A failure, a cancel or a kill leaves no partial output and an
+// existing target untouched; an input that changes while it is read publishes nothing.
 #pragma once
 
 #include <array>
@@ -15,6 +14,8 @@
 
 #include "engine/file_system.h"
 #include "engine/keystream_types.h"
+#include "engine/publish.h"
+#include "engine/transform_step.h"
 
 namespace tavrinole {
 
@@ -25,31 +26,6 @@ inline constexpr uint64_t LargestInput = 0xFFFFFFFFull;  // sizes travel as 32 b
 // of the file; about 1 MB keeps memory small and system calls few.
 inline constexpr size_t ChunkBlocks = 16;
 inline constexpr size_t ChunkBytes = ChunkBlocks * BlockBytes;
-
-// The step at which a transform stopped. Callers turn it into their own message.
-enum class TransformStep {
-  OpenInput,         // the input cannot be opened to measure it
-  NotAFile,          // the input is a FIFO, a device, a folder...
-  MeasureInput,      // its size cannot be read
-  TooSmall,          // fewer than SmallestInput bytes
-  TooBig,            // more than LargestInput bytes
-  SameFile,          // the output is the input itself
-  ReopenInput,       // the input cannot be opened again to read it
-  InputChanged,      // its size, modification or change time moved while it was read
-  OutputExists,      // a file is at the output's name and there is no consent to replace it
-  OutputNotRegular,  // what is at the output's name is not a file, nor a link
-  CreateOutput,      // the new document cannot be created
-  ReopenOutput,      // ... or made ready for reading and writing
-  Read,
-  Write,
-  Finish,   // flushing or closing failed
-  Replace,  // the finished file cannot be given its name
-  Cancelled,
-};
-
-using TransformFailure = Failure<TransformStep>;
-template <class T = void>
-using TransformResult = Result<T, TransformStep>;
 
 struct TransformHooks {
   // Called after each chunk is read and mixed, with the bytes done so far.
@@ -69,11 +45,6 @@ struct ChunkBuffers {
   size_t Bytes = 0;  // each one's size
 };
 
-// What stands at `output` for a job that reads `input`: nothing, or a file or a link
-// that only consent replaces. Refused: the input itself, by any name (or by its own name
-// when it has gone since), and anything that is not a file.
-TransformResult<EntryKind> CheckOutput(FileSystem& files, const Path& input, const Path& output);
-
 class FileTransform {
  public:
   FileTransform(FileSystem& files, KeystreamMixer& mixer) : files_(files), mixer_(mixer) {}
@@ -91,9 +62,6 @@ class FileTransform {
   // disk.
   TransformResult<> Copy(File& in, File& out, uint64_t size, bool flush,
                          const TransformHooks& hooks);
-  // Gives the finished document its name, then closes it.
-  TransformResult<> Publish(NewFile& out, bool replace, uint32_t permissions);
-
   FileSystem& files_;
   KeystreamMixer& mixer_;
   ChunkBuffers buffers_;

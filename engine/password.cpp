@@ -34,19 +34,15 @@ std::string Describe(std::string_view text, size_t at, Utf8Char c) {
 
 }  // namespace
 
-Checked<std::vector<int32_t>> KeyIndicesFromUtf8(std::string_view text) {
+Result<std::vector<int32_t>, KeyFault> KeyIndicesFromUtf8(std::string_view text) {
   std::vector<int32_t> keyIndices;
   size_t position = 1;
   for (size_t at = 0; at < text.size(); ++position) {
+    const std::string character = "character " + std::to_string(position);
     const Utf8Char c = DecodeUtf8At(text, at);
-    if (c.Length == 0) {
-      return Fail("character " + std::to_string(position) + " is not valid UTF-8 text");
-    }
+    if (c.Length == 0) return Fail(KeyFault::NotUtf8, character);
     const std::optional<KeyEntry> key = KeyByCharacter(c.Value);
-    if (!key) {
-      return Fail("character " + std::to_string(position) + ", " + Describe(text, at, c) +
-                  ", is not on the keypad");
-    }
+    if (!key) return Fail(KeyFault::NotOnTheKeypad, character + ", " + Describe(text, at, c));
     keyIndices.push_back(key->KeyIndex);
     at += c.Length;
   }

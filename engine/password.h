@@ -29,9 +29,15 @@ struct PasswordEntry {
 // The slots of a sequence of presses; presses after the 20th are ignored.
 PasswordSlots SlotsFromPresses(std::span<const int32_t> keyIndices);
 
+// Why text is not a password the keypad could type. The failure's Cause names the
+// character: its position, and the character itself where it can be shown.
+enum class KeyFault {
+  NotUtf8,         // "character 3"
+  NotOnTheKeypad,  // "character 3, 'q' (U+0071)"
+};
+
 // The KeyIndex of each character of UTF-8 text, one per character, in order. Only the 52 keypad
-// characters are accepted ("£" is U+00A3, "x" is lower case, " " is a key); anything else gives an
-// error naming the character and its position.
-Checked<std::vector<int32_t>> KeyIndicesFromUtf8(std::string_view text);
+// characters are accepted ("£" is U+00A3, "x" is lower case, " " is a key).
+Result<std::vector<int32_t>, KeyFault> KeyIndicesFromUtf8(std::string_view text);
 
 }  // namespace tavrinole

@@ -1,7 +1,7 @@
-// The outcome of an operation that can fail: its value, or what failed and the
-// system's reason. Every layer reports its failures this way; `What` is the layer's own
-// vocabulary (a file problem, a transform step, a message for the user), so callers
-// can tell cases apart without parsing text. Nothing here throws.
+// The outcome of an operation that can fail: its value, or what failed and why. Every
+// layer reports its failures this way. `What` is the layer's own kind of failure (a file
+// problem, a transform step, a password fault), so callers tell cases apart by kind,
+// never by text; `Cause` is the detail a message shows with it. Nothing here throws.
 #pragma once
 
 #include <optional>
@@ -14,16 +14,12 @@ namespace tavrinole {
 template <class Kind>
 struct Failure {
   Kind What;
-  std::string Cause;  // the system's reason, when there is one
+  std::string Cause;  // the system's reason, or what in the input failed, when there is one
 };
 
 template <class Kind>
 Failure<Kind> Fail(Kind what, std::string cause = {}) {
   return {std::move(what), std::move(cause)};
-}
-
-inline Failure<std::string> Fail(const char* what, std::string cause = {}) {
-  return {what, std::move(cause)};
 }
 
 template <class T, class Kind>
@@ -63,9 +59,5 @@ class [[nodiscard]] Result<void, Kind> {
  private:
   std::optional<Failure<Kind>> failure_;
 };
-
-// What the user is told, as one line; for layers whose failures end as a message.
-template <class T = void>
-using Checked = Result<T, std::string>;
 
 }  // namespace tavrinole

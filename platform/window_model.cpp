@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "engine/path.h"
+
 namespace tavrinole {
 namespace {
 
@@ -362,8 +364,7 @@ BOOL StoreChosenPath(OPENFILENAMEW& record, WStringView path) {
   }
   std::copy(path.begin(), path.end(), record.lpstrFile);
   record.lpstrFile[path.size()] = 0;
-  const size_t slash = path.find_last_of(WTEXT("\\/"));
-  const size_t nameAt = slash == WStringView::npos ? 0 : slash + 1;
+  const size_t nameAt = NameStart(path, PathStyle::Windows);  // the record is Win32's
   const size_t dot = path.find_last_of(WCHAR('.'));
   size_t extension = path.size();
   if (dot != WStringView::npos && dot >= nameAt) extension = dot + 1 == path.size() ? 0 : dot + 1;

@@ -31,8 +31,8 @@ FailureText TextFor(TransformStep step) {
       return {OnlyReplaceFile, WarningCaption};
     case TransformStep::CreateOutput:
       return {CantCreateOutput, WarningCaption};
-    case TransformStep::ReopenOutput:
-      return {CantReopenOutput, WarningCaption};
+    case TransformStep::RewindOutput:
+      return {CantRewindOutput, WarningCaption};
     case TransformStep::InputChanged:
       return {InputChanged, WarningCaption};
     case TransformStep::Read:

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/key_table.h"
-#include "engine/output_name.h"
+#include "engine/path.h"
 #include "engine/utf.h"
 #include "resources/keypad_layout.h"
 #include "resources/resource_ids.h"
@@ -233,9 +233,9 @@ void MainDialog::OnRun() {
   if (State() != DialogState::Ready) return;
   const Path input = ToPath(InputPath());
   const Path output = DeriveOutputName(input, ToPath(OutputPath()));
-  bool replace = false;
-  if (!MayWrite(input, output, replace)) return;
-  if (!job_.Start({input, output, keypad_.Slots(), dialog_, display_, replace})) {
+  const Result<bool, NotWritten> replace = MayWrite(input, output);
+  if (!replace) return;
+  if (!job_.Start({input, output, keypad_.Slots(), dialog_, display_, *replace})) {
     Warn(resources::CantStartJob);
     windows_.EndDialog(dialog_, 0);
     return;
@@ -284,20 +284,20 @@ bool MainDialog::TakeChosenPath(WCHAR (&into)[PathCapacity]) {
 }
 
 // The checks before a job may write `output`; each refusal leaves the dialog in Ready.
-// `replace` says the user agreed to replace what is there (a link counts as a file).
-bool MainDialog::MayWrite(const Path& input, const Path& output, bool& replace) {
+// The value says the user agreed to replace what is there (a link counts as a file).
+Result<bool, MainDialog::NotWritten> MainDialog::MayWrite(const Path& input, const Path& output) {
   if (output.size() >= PathCapacity) {
     Warn(resources::NameTooLong);
-    return false;
+    return Fail(NotWritten::Refused);
   }
   const TransformResult<EntryKind> existing = CheckOutput(files_, input, output);
   if (!existing) {
     Warn(TextFor(existing.Error().What).Text);
-    return false;
+    return Fail(NotWritten::Refused);
   }
-  if (*existing == EntryKind::Missing) return true;
-  replace = ConfirmReplace(output);
-  return replace;
+  if (*existing == EntryKind::Missing) return false;
+  if (!ConfirmReplace(output)) return Fail(NotWritten::Declined);
+  return true;
 }
 
 // Save as asked about the chosen name, but the job writes the name with the suffix.

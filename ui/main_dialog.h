@@ -68,7 +68,8 @@ class MainDialog {
   void ForgetOutput();
   BOOL ShowFileDialog(const FileDialogSetup& setup);
   bool TakeChosenPath(WCHAR (&into)[PathCapacity]);
-  bool MayWrite(const Path& input, const Path& output, bool& replace);
+  enum class NotWritten { Refused, Declined };  // a refusal was shown; the user said No
+  Result<bool, NotWritten> MayWrite(const Path& input, const Path& output);
   bool ConfirmReplace(const Path& output);
   void Warn(std::u16string_view text);
   bool AcceptsFileCommands() const { return !running_ && !fileDialogOpen_; }

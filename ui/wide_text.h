@@ -46,14 +46,14 @@ void CopyLiteral(WCHAR (&buffer)[N], const std::array<WCHAR, M>& text) {
 
 // A text of resources/texts.h as an owned, terminated WCHAR string.
 inline WString ToWide(std::u16string_view text) {
-  return WString(text.begin(), text.end());
+  return SameUnits<WCHAR>(text);
 }
 
 inline Path ToPath(WStringView text) {
-  return Path(text.begin(), text.end());
+  return SameUnits<char16_t>(text);
 }
 inline WString FromPath(const Path& path) {
-  return WString(path.begin(), path.end());
+  return SameUnits<WCHAR>(std::u16string_view(path));
 }
 
 }  // namespace tavrinole

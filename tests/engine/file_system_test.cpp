@@ -37,6 +37,20 @@ TEST(IsSameFile, FollowsTheFileWhateverNameReachesIt) {
   }
 }
 
+// Only a name that holds nothing is missing; one that cannot be looked at says why.
+TEST(FileSystemKind, TellsAMissingNameFromOneThatCannotBeLookedAt) {
+  TempFolder folder;
+  WriteBytes(folder / "file", Bytes(10, 1));
+  FileSystem& files = NativeFileSystem();
+  EXPECT_EQ(files.Kind(folder.Wide("file")).Value(), EntryKind::RegularFile);
+  EXPECT_EQ(files.Kind(folder.Wide("missing")).Value(), EntryKind::Missing);
+#ifndef _WIN32
+  const IoResult<EntryKind> underAFile = files.Kind(folder.Wide("file/x"));
+  ASSERT_FALSE(underAFile);
+  EXPECT_EQ(underAFile.Error().Cause, "Not a directory");
+#endif
+}
+
 // Two names that reach nothing are not one file: a missing input is reported as
 // missing, not as the output.
 TEST(IsSameFile, ANameThatReachesNoFileIsNobodys) {
@@ -46,16 +60,15 @@ TEST(IsSameFile, ANameThatReachesNoFileIsNobodys) {
   EXPECT_FALSE(IsSameFile(NativeFileSystem(), gone, folder.Wide("also-gone")));
 }
 
-// Values and failures travel intact, also where the value and the failure's kind are
-// both text.
+// Values and failures travel intact, also where the value is text like the cause.
 TEST(Result, CarriesTheValueOrWhatFailedAndWhy) {
-  const Checked<std::string> value = std::string("text");
+  const IoResult<std::string> value = std::string("text");
   ASSERT_TRUE(value);
   EXPECT_EQ(*value, "text");
 
-  const Checked<std::string> failed = Fail("what", "cause");
+  const IoResult<std::string> failed = IoFailure("cause", IoProblem::Substituted);
   ASSERT_FALSE(failed);
-  EXPECT_EQ(failed.Error().What, "what");
+  EXPECT_EQ(failed.Error().What, IoProblem::Substituted);
   EXPECT_EQ(failed.Error().Cause, "cause");
 
   Result<std::unique_ptr<int>, IoProblem> owned = std::make_unique<int>(7);

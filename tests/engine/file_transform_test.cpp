@@ -170,7 +170,7 @@ const FailureCase kFailures[] = {
     {"MeasureOpen", [](Faults& f) { f.FailOpenForReadingCall = 1; }, TransformStep::OpenInput},
     {"Reopen", [](Faults& f) { f.FailOpenForReadingCall = 2; }, TransformStep::ReopenInput},
     {"Create", [](Faults& f) { f.FailCreateNew = true; }, TransformStep::CreateOutput},
-    {"ReopenOutput", [](Faults& f) { f.FailReopenForWriting = true; }, TransformStep::ReopenOutput},
+    {"RewindOutput", [](Faults& f) { f.FailRewind = true; }, TransformStep::RewindOutput},
     {"ReadError", [](Faults& f) { f.ReadErrorAfter = ChunkBytes; }, TransformStep::Read},
     {"DiskFull", [](Faults& f) { f.WriteErrorAfter = ChunkBytes + 3; }, TransformStep::Write},
     {"Flush", [](Faults& f) { f.FailFlush = true; }, TransformStep::Finish},
@@ -268,16 +268,6 @@ TEST_F(Transform, AnInputThatIsNoLongerAFileFailsAtTheSecondOpen) {
   ASSERT_FALSE(failed);
   EXPECT_EQ(failed.Error().What, TransformStep::ReopenInput);
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in"});
-}
-
-TEST(TemporaryName, StaysInTheOutputsFolder) {
-  const Path name = TemporaryNameBeside(u"/some/folder/out.pdf");
-  EXPECT_EQ(name.rfind(u"/some/folder/.tavrinole-", 0), 0u);
-  EXPECT_NE(name, TemporaryNameBeside(u"/some/folder/out.pdf"));
-  EXPECT_EQ(TemporaryNameBeside(u"C:\\docs\\x").rfind(u"C:\\docs\\.tavrinole-", 0), 0u);
-  EXPECT_EQ(TemporaryNameBeside(u"plain").rfind(u".tavrinole-", 0), 0u);
-  // On the drive it names, not in the current folder: a move between drives fails.
-  EXPECT_EQ(TemporaryNameBeside(u"Y:b.bin").rfind(u"Y:.tavrinole-", 0), 0u);
 }
 
 }  // namespace

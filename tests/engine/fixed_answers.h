@@ -41,7 +41,7 @@ inline constexpr FixedAnswer FixedAnswers[] = {
 // a message when the password does not type on the keypad.
 inline std::string KeystreamDigest(KeystreamMixer& mixer, const FixedAnswer& answer) {
   const auto keys = KeyIndicesFromUtf8(answer.Password);
-  if (!keys.Ok()) return "password does not type: " + keys.Error().What;
+  if (!keys.Ok()) return "password does not type: " + keys.Error().Cause;
   std::vector<uint8_t> file(answer.ZeroBytes, 0);
   MixBuffer(mixer, file, SlotsFromPresses(*keys));
   return Sha256Hex(file);

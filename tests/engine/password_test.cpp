@@ -55,7 +55,7 @@ TEST(KeyIndicesFromUtf8, EveryKeypadCharacterMapsToItsKey) {
     }
   }
   const auto keys = KeyIndicesFromUtf8(utf8);
-  ASSERT_TRUE(keys.Ok()) << keys.Error().What;
+  ASSERT_TRUE(keys.Ok()) << keys.Error().Cause;
   ASSERT_EQ(keys->size(), 52u);
   for (int32_t i = 0; i < 52; ++i) EXPECT_EQ((*keys)[i], i + 1);
 
@@ -65,23 +65,27 @@ TEST(KeyIndicesFromUtf8, EveryKeypadCharacterMapsToItsKey) {
 TEST(KeyIndicesFromUtf8, OtherCharactersAreRefusedByName) {
   struct Case {
     const char* text;
-    const char* mentions;
+    KeyFault fault;
+    const char* cause;
   };
+  constexpr KeyFault NotOnTheKeypad = KeyFault::NotOnTheKeypad;
   const Case cases[] = {
-      {"abc", "'a'"},  // lower case, but for x
-      {"AB*D", "character 3, '*'"},
-      {"AB\xC3\xA9", "U+00E9"},     // e with acute
-      {"A\xE2\x82\xAC", "U+20AC"},  // euro sign
-      {"A\tB", "character 2, U+0009,"},
-      {"A\xC2\x9B", "character 2, U+009B,"},      // a terminal's escape, never shown
-      {"A\xE2\x80\xAE", "character 2, U+202E,"},  // a direction override, never shown
-      {"A\xC2", "not valid UTF-8"},               // cut short
-      {"\xC0\xA3", "not valid UTF-8"},            // overlong
+      {"abc", NotOnTheKeypad, "character 1, 'a' (U+0061)"},  // lower case, but for x
+      {"AB*D", NotOnTheKeypad, "character 3, '*' (U+002A)"},
+      {"AB\xC3\xA9", NotOnTheKeypad, "character 3, '\xC3\xA9' (U+00E9)"},         // e with acute
+      {"A\xE2\x82\xAC", NotOnTheKeypad, "character 2, '\xE2\x82\xAC' (U+20AC)"},  // euro sign
+      {"A\tB", NotOnTheKeypad, "character 2, U+0009"},
+      {"A\xC2\x9B", NotOnTheKeypad, "character 2, U+009B"},  // a terminal's escape, never shown
+      {"A\xE2\x80\xAE", NotOnTheKeypad,
+       "character 2, U+202E"},                         // a direction override, never shown
+      {"A\xC2", KeyFault::NotUtf8, "character 2"},     // cut short
+      {"\xC0\xA3", KeyFault::NotUtf8, "character 1"},  // overlong
   };
   for (const Case& c : cases) {
     const auto keys = KeyIndicesFromUtf8(c.text);
     ASSERT_FALSE(keys.Ok()) << c.text;
-    EXPECT_NE(keys.Error().What.find(c.mentions), std::string::npos) << keys.Error().What;
+    EXPECT_EQ(keys.Error().What, c.fault) << c.text;
+    EXPECT_EQ(keys.Error().Cause, c.cause);
   }
 }
 

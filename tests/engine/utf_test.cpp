@@ -45,26 +45,3 @@ TEST(Utf, EveryNameSurvivesTheTripThroughUtf16) {
 
 }  // namespace
 }  // namespace tavrinole
-
-#include "engine/output_name.h"
-
-namespace tavrinole {
-namespace {
-
-TEST(OutputName, FollowsTheLastDotAnywhereInThePath) {
-  struct Row {
-    std::u16string input, chosen, written;
-  };
-  const Row rows[] = {
-      {u"C:\\docs\\report.pdf", u"D:\\safe\\copy", u"D:\\safe\\copy.pdf"},
-      {u"C:\\docs\\report.pdf", u"D:\\safe\\copy.pdf", u"D:\\safe\\copy.pdf.pdf"},
-      {u"C:\\docs\\archive.tar.gz", u"D:\\safe\\a", u"D:\\safe\\a.gz"},
-      {u"C:\\docs\\README", u"D:\\safe\\copy", u"D:\\safe\\copy(2)"},
-      {u"C:\\mail.box\\README", u"D:\\safe\\copy", u"D:\\safe\\copy.box\\README"},
-      {u"/home/me/notes.", u"/tmp/x", u"/tmp/x."},
-  };
-  for (const Row& row : rows) EXPECT_EQ(DeriveOutputName(row.input, row.chosen), row.written);
-}
-
-}  // namespace
-}  // namespace tavrinole

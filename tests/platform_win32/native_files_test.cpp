@@ -65,24 +65,22 @@ bool Exists(const std::wstring& name) {
   return GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A document written and published, replacing nothing.
-void Write(FileSystem& files, const std::wstring& name, const Bytes& bytes) {
-  IoResult<std::unique_ptr<NewFile>> file = files.CreateNew(ToPath(name));
-  ASSERT_TRUE(file);
-  ASSERT_TRUE((*file)->Write(bytes));
-  ASSERT_TRUE((*file)->Flush());
-  ASSERT_TRUE((*file)->Publish(false, 0644));
-  ASSERT_TRUE((*file)->Close());
+// A document written, not yet published.
+TransformResult<Document> Written(FileSystem& files, const std::wstring& name, const Bytes& bytes) {
+  TransformResult<Document> document = Document::Create(files, ToPath(name));
+  EXPECT_TRUE(document);
+  if (document) {
+    EXPECT_TRUE(document->Content().Write(bytes));
+    document->Written(false);
+  }
+  return document;
 }
 
-// A document written, not yet published.
-std::unique_ptr<NewFile> Written(FileSystem& files, const std::wstring& name, const Bytes& bytes) {
-  IoResult<std::unique_ptr<NewFile>> created = files.CreateNew(ToPath(name));
-  EXPECT_TRUE(created);
-  if (!created) return nullptr;
-  std::unique_ptr<NewFile> file = std::move(created).Value();
-  EXPECT_TRUE(file->Write(bytes));
-  return file;
+// A document written and published, replacing nothing.
+void Write(FileSystem& files, const std::wstring& name, const Bytes& bytes) {
+  TransformResult<Document> document = Written(files, name, bytes);
+  ASSERT_TRUE(document);
+  ASSERT_TRUE(document->Publish(false, {}));
 }
 
 Bytes Read(FileSystem& files, const std::wstring& name) {
@@ -114,7 +112,7 @@ TEST(NativeFiles, NamesBeyondAsciiWriteReadMeasureAndGo) {
     ASSERT_TRUE(size);
     EXPECT_EQ(*size, bytes.size());
     ASSERT_TRUE((*file)->Close());
-    EXPECT_EQ(files.Kind(ToPath(folder / name)), EntryKind::RegularFile);
+    EXPECT_EQ(files.Kind(ToPath(folder / name)).Value(), EntryKind::RegularFile);
   }
   EXPECT_EQ(folder.Count(), 3u);
 }
@@ -123,8 +121,8 @@ TEST(NativeFiles, NamesBeyondAsciiWriteReadMeasureAndGo) {
 TEST(NativeFiles, AWrittenDocumentIsOnlyEverReachedThroughItsHandle) {
   FileSystem& files = NativeFileSystem();
   WideFolder folder;
-  std::unique_ptr<NewFile> file = Written(files, folder / Czech, {1, 2, 3});
-  ASSERT_TRUE(file);
+  TransformResult<Document> document = Written(files, folder / Czech, {1, 2, 3});
+  ASSERT_TRUE(document);
   EXPECT_FALSE(Exists(folder / Czech));
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((folder / L".tavrinole-*").c_str(), &found);
@@ -135,21 +133,21 @@ TEST(NativeFiles, AWrittenDocumentIsOnlyEverReachedThroughItsHandle) {
                                    OPEN_EXISTING, 0, nullptr);
   EXPECT_EQ(other, INVALID_HANDLE_VALUE);
   if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
-  file->Abandon();
+  EXPECT_TRUE(document->Abandon());
   EXPECT_EQ(folder.Count(), 0u);
 }
 
 TEST(NativeFiles, PublishingNeverReplacesWithoutConsent) {
   FileSystem& files = NativeFileSystem();
   WideFolder folder;
-  std::unique_ptr<NewFile> file = Written(files, folder / Czech, {1, 2, 3});
-  ASSERT_TRUE(file);
+  TransformResult<Document> document = Written(files, folder / Czech, {1, 2, 3});
+  ASSERT_TRUE(document);
   // Another program takes the name while the document is written.
   Write(files, folder / Czech, {7, 7, 7});
-  const IoResult<> refused = file->Publish(false, 0644);
+  const TransformResult<> refused = document->Publish(false, {});
   ASSERT_FALSE(refused);
-  EXPECT_EQ(refused.Error().What, IoProblem::Exists);
-  file->Abandon();
+  EXPECT_EQ(refused.Error().What, TransformStep::OutputExists);
+  EXPECT_TRUE(document->Abandon());
   EXPECT_EQ(Read(files, folder / Czech), (Bytes{7, 7, 7}));
   EXPECT_EQ(folder.Count(), 1u);
 }
@@ -158,10 +156,10 @@ TEST(NativeFiles, PublishingWithConsentReplacesInOneStep) {
   FileSystem& files = NativeFileSystem();
   WideFolder folder;
   Write(files, folder / Japanese, {1, 1, 1, 1, 1, 1});
-  std::unique_ptr<NewFile> file = Written(files, folder / Japanese, {2, 2});
-  ASSERT_TRUE(file);
-  ASSERT_TRUE(file->Publish(true, 0644));
-  ASSERT_TRUE(file->Close());
+  TransformResult<Document> document = Written(files, folder / Japanese, {2, 2});
+  ASSERT_TRUE(document);
+  ASSERT_TRUE(document->Publish(true, {}));
+  EXPECT_EQ(document->Reached(), Stage::Kept);
   EXPECT_EQ(Read(files, folder / Japanese), (Bytes{2, 2}));
   EXPECT_EQ(folder.Count(), 1u);
 }
@@ -172,7 +170,8 @@ TEST(NativeFiles, DeviceNamesAreNotFiles) {
   WideFolder folder;
   for (const std::wstring& name :
        {std::wstring(L"NUL"), std::wstring(L"CON"), folder / L"nul.txt"}) {
-    EXPECT_EQ(files.Kind(ToPath(name)), EntryKind::Other) << std::string(name.begin(), name.end());
+    EXPECT_EQ(files.Kind(ToPath(name)).Value(), EntryKind::Other)
+        << std::string(name.begin(), name.end());
   }
 }
 
@@ -180,13 +179,13 @@ TEST(NativeFiles, AFolderIsNeitherReplacedNorRead) {
   FileSystem& files = NativeFileSystem();
   WideFolder folder;
   ASSERT_TRUE(CreateDirectoryW((folder / Astral).c_str(), nullptr));
-  EXPECT_EQ(files.Kind(ToPath(folder / Astral)), EntryKind::Other);
-  std::unique_ptr<NewFile> file = Written(files, folder / Astral, {1, 2, 3});
-  ASSERT_TRUE(file);
-  const IoResult<> published = file->Publish(true, 0644);
+  EXPECT_EQ(files.Kind(ToPath(folder / Astral)).Value(), EntryKind::Other);
+  TransformResult<Document> document = Written(files, folder / Astral, {1, 2, 3});
+  ASSERT_TRUE(document);
+  const TransformResult<> published = document->Publish(true, {});
   ASSERT_FALSE(published);
-  EXPECT_EQ(published.Error().What, IoProblem::NotRegularFile);
-  file->Abandon();
+  EXPECT_EQ(published.Error().What, TransformStep::OutputNotRegular);
+  EXPECT_TRUE(document->Abandon());
   const IoResult<std::unique_ptr<File>> input = files.OpenForReading(ToPath(folder / Astral));
   ASSERT_FALSE(input);
   EXPECT_EQ(input.Error().What, IoProblem::NotRegularFile);

@@ -1,5 +1,7 @@
 #include "tests/support/faulty_file_system.h"
 
+#include "engine/publish.h"
+
 namespace tavrinole::test_support {
 namespace {
 
@@ -43,7 +45,7 @@ class FaultyFile : public Base {
   IoResult<FileStamp> Stamp() override { return inner_->Stamp(); }
 
   IoResult<> Rewind() override {
-    if (faults_.FailReopenForWriting) return IoFailure("Permission denied");
+    if (faults_.FailRewind) return IoFailure("Permission denied");
     return inner_->Rewind();
   }
 
@@ -80,12 +82,23 @@ class FaultyNewFile final : public FaultyFile<NewFile> {
  public:
   using FaultyFile::FaultyFile;
 
-  IoResult<> Publish(bool replace, uint32_t permissions) override {
+  // Publishing begins with a look at the name: the seam where another process acts.
+  IoResult<NameEntry> AtName() override {
     if (faults_.BeforePublish) faults_.BeforePublish();
-    if (faults_.FailReplace) return IoFailure("Permission denied");
-    return inner_->Publish(replace, permissions);
+    return inner_->AtName();
   }
-  void Abandon() override { inner_->Abandon(); }
+  IoResult<> GiveAccess(const FileAccess& from, bool replacing) override {
+    return inner_->GiveAccess(from, replacing);
+  }
+  IoResult<> TakeName() override {
+    if (faults_.FailReplace) return IoFailure("Permission denied");
+    return inner_->TakeName();
+  }
+  IoResult<Stage> SwapIn() override {
+    if (faults_.FailReplace) return IoFailure("Permission denied");
+    return inner_->SwapIn();
+  }
+  IoResult<> Abandon(Stage reached) override { return inner_->Abandon(reached); }
 };
 
 }  // namespace

@@ -18,15 +18,15 @@ namespace tavrinole::test_support {
 struct Faults {
   int FailOpenForReadingCall = 0;  // 1 = the first open for reading fails, 2 = the second...
   bool FailCreateNew = false;
-  bool FailReopenForWriting = false;        // making the new document ready for writing fails
+  bool FailRewind = false;                  // making the new document ready for writing fails
   std::optional<uint64_t> ReadErrorAfter;   // bytes read before reads fail
   std::optional<uint64_t> WriteErrorAfter;  // bytes written before writes fail (disk full)
   // From the second open for reading on, the reads end this many bytes early (< 0) or
   // bring one byte more (> 0) than the file's measured size: it changes while read.
   int64_t ContentChangeOnReopen = 0;
   bool FailFlush = false;
-  bool FailClose = false;  // closing a written file fails
-  bool FailReplace = false;
+  bool FailClose = false;           // closing a written file fails
+  bool FailReplace = false;         // giving the document its name fails
   std::map<Path, Path> SameFileAs;  // Identity(key) reports the identity of value
   // Runs when the complete document is about to be published.
   std::function<void()> BeforePublish;
@@ -44,7 +44,7 @@ class FaultyFileSystem final : public FileSystem {
   IoResult<std::unique_ptr<File>> OpenForReading(const Path& path) override;
   IoResult<std::unique_ptr<NewFile>> CreateNew(const Path& output) override;
   std::optional<FileIdentity> Identity(const Path& path) override;
-  EntryKind Kind(const Path& path) override { return native_.Kind(path); }
+  IoResult<EntryKind> Kind(const Path& path) override { return native_.Kind(path); }
 
  private:
   FileSystem& native_;

@@ -27,7 +27,7 @@ class PausedReads final : public FileSystem {
     return inner_.CreateNew(p);
   }
   std::optional<FileIdentity> Identity(const Path& p) override { return inner_.Identity(p); }
-  EntryKind Kind(const Path& p) override { return inner_.Kind(p); }
+  IoResult<EntryKind> Kind(const Path& p) override { return inner_.Kind(p); }
 
  private:
   struct Paused final : File {

@@ -275,7 +275,7 @@ const FailureCase kFailures[] = {
      u"Can't open file 44"},
     {"Create", [](Faults& f, const TempFolder&) { f.FailCreateNew = true; },
      u"Can't open file-save 4477"},
-    {"ReopenOutput", [](Faults& f, const TempFolder&) { f.FailReopenForWriting = true; },
+    {"RewindOutput", [](Faults& f, const TempFolder&) { f.FailRewind = true; },
      u"Can't open file-save in binarytext"},
     {"ReadError", [](Faults& f, const TempFolder&) { f.ReadErrorAfter = ChunkBytes; },
      u"Can't read the file"},
